@@ -1,0 +1,414 @@
+#include "textutil/program_text.h"
+
+#include <iconv.h>
+
+#include <bit>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <utility>
+
+namespace lh {
+
+namespace {
+
+inline unsigned char foldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+inline bool isAsciiLetter(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Compares the needle with the text at `p`, folding ASCII letters that stand at a
+// character start of the needle (second bytes are compared exactly).
+bool matchesAt(std::string_view text, std::size_t p, std::string_view needle, Case mode) {
+    if (mode == Case::Sensitive) {
+        return std::memcmp(text.data() + p, needle.data(), needle.size()) == 0;
+    }
+    std::size_t k = 0;
+    const std::size_t m = needle.size();
+    while (k < m) {
+        const auto a = static_cast<unsigned char>(text[p + k]);
+        const auto b = static_cast<unsigned char>(needle[k]);
+        if (isLeadByte(b) && k + 1 < m) {
+            if (a != b || text[p + k + 1] != needle[k + 1]) return false;
+            k += 2;
+        } else {
+            if (foldAscii(a) != foldAscii(b)) return false;
+            ++k;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+Bytes toBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+std::string fromBytes(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::size_t findText(std::string_view text, std::string_view needle, std::size_t from, Case mode) {
+    const std::size_t n = text.size();
+    const std::size_t m = needle.size();
+    if (from > n) return kNotFound;
+    if (m == 0) return from;
+    if (m > n - from) return kNotFound;
+
+    const auto first = static_cast<unsigned char>(needle[0]);
+    const bool foldFirst = mode == Case::Ignore && isAsciiLetter(first);
+    const unsigned char firstLower = foldAscii(first);
+    const std::size_t lastStart = n - m;
+    const char* data = text.data();
+
+    std::size_t boundary = from;  // always on a character start
+    std::size_t i = from;
+    while (i <= lastStart) {
+        std::size_t p;
+        if (!foldFirst) {
+            const void* hit = std::memchr(data + i, first, lastStart + 1 - i);
+            if (hit == nullptr) return kNotFound;
+            p = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        } else {
+            p = i;
+            while (p <= lastStart && foldAscii(static_cast<unsigned char>(data[p])) != firstLower) ++p;
+            if (p > lastStart) return kNotFound;
+        }
+        while (boundary < p) boundary += charLengthAt(text, boundary);
+        if (boundary != p) {  // the candidate is a second byte
+            i = boundary;
+            continue;
+        }
+        if (matchesAt(text, p, needle, mode)) return p;
+        boundary += charLengthAt(text, boundary);
+        i = boundary;
+    }
+    return kNotFound;
+}
+
+std::size_t findLastText(std::string_view text, std::string_view needle, Case mode) {
+    std::size_t last = kNotFound;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const std::size_t hit = findText(text, needle, pos, mode);
+        if (hit == kNotFound) break;
+        last = hit;
+        if (hit >= text.size()) break;
+        pos = hit + charLengthAt(text, hit);
+    }
+    return last;
+}
+
+bool containsText(std::string_view text, std::string_view needle, Case mode) {
+    return findText(text, needle, 0, mode) != kNotFound;
+}
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to, Case mode) {
+    if (from.empty()) return std::string(text);
+    std::string out;
+    std::size_t pos = 0;
+    std::size_t hit = findText(text, from, 0, mode);
+    if (hit == kNotFound) return std::string(text);
+    out.reserve(text.size());
+    while (hit != kNotFound) {
+        out.append(text.substr(pos, hit - pos));
+        out.append(to);
+        pos = hit + from.size();
+        hit = findText(text, from, pos, mode);
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+std::vector<std::string> splitText(std::string_view text, std::string_view separator) {
+    std::vector<std::string> pieces;
+    if (separator.empty()) {
+        pieces.emplace_back(text);
+        return pieces;
+    }
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t hit = findText(text, separator, pos);
+        if (hit == kNotFound) break;
+        pieces.emplace_back(text.substr(pos, hit - pos));
+        pos = hit + separator.size();
+    }
+    pieces.emplace_back(text.substr(pos));
+    return pieces;
+}
+
+std::string joinText(const std::vector<std::string>& pieces, std::string_view separator) {
+    std::string out;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) out.append(separator);
+        out.append(pieces[i]);
+    }
+    return out;
+}
+
+std::string trimSpaces(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    for (;;) {
+        if (begin < end && text[begin] == ' ') {
+            ++begin;
+        } else if (end - begin >= 2 && text.substr(begin, 2) == kFullWidthSpace) {
+            begin += 2;
+        } else {
+            break;
+        }
+    }
+    // A trailing A1A1 only counts when it is a whole character.
+    for (;;) {
+        if (end > begin && text[end - 1] == ' ') {
+            --end;
+            continue;
+        }
+        if (end - begin >= 2 && text.substr(end - 2, 2) == kFullWidthSpace) {
+            // Walk from `begin` to make sure end-2 starts a character.
+            std::size_t b = begin;
+            while (b < end - 2) b += charLengthAt(text, b);
+            if (b == end - 2) {
+                end -= 2;
+                continue;
+            }
+        }
+        break;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string toLowerAscii(std::string_view text) {
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size();) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (isLeadByte(c)) {
+            i += (i + 1 < out.size()) ? 2 : 1;
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+        ++i;
+    }
+    return out;
+}
+
+std::string toUpperAscii(std::string_view text) {
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size();) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (isLeadByte(c)) {
+            i += (i + 1 < out.size()) ? 2 : 1;
+            continue;
+        }
+        if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
+        ++i;
+    }
+    return out;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && matchesAt(a, 0, b, Case::Ignore);
+}
+
+long long toInteger(std::string_view text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const int digit = text[i] - '0';
+        if (value > (LLONG_MAX - digit) / 10) return negative ? LLONG_MIN : LLONG_MAX;
+        value = value * 10 + digit;
+    }
+    return negative ? -value : value;
+}
+
+std::string fullWidth(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (isLeadByte(c)) {
+            const std::size_t len = charLengthAt(text, i);
+            out.append(text.substr(i, len));
+            i += len;
+            continue;
+        }
+        if (c == ' ') {
+            out.append(kFullWidthSpace);
+        } else if (c > 0x20 && c < 0x7F) {
+            out.push_back(static_cast<char>(0xA3));
+            out.push_back(static_cast<char>(c + 0x80));
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+        ++i;
+    }
+    return out;
+}
+
+namespace {
+
+// iconv descriptors are costly to open; keep one per conversion pair and thread.
+struct ConverterCache {
+    std::map<std::pair<std::string, std::string>, iconv_t> descriptors;
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache() {
+        for (auto& entry : descriptors) {
+            if (entry.second != reinterpret_cast<iconv_t>(-1)) iconv_close(entry.second);
+        }
+    }
+};
+
+iconv_t converterFor(const char* fromCode, const char* toCode) {
+    thread_local ConverterCache cache;
+    auto key = std::make_pair(std::string(fromCode), std::string(toCode));
+    auto it = cache.descriptors.find(key);
+    if (it != cache.descriptors.end()) return it->second;
+    iconv_t cd = iconv_open(toCode, fromCode);
+    cache.descriptors.emplace(std::move(key), cd);
+    return cd;
+}
+
+std::size_t unitSize(const char* code) {
+    const std::string_view name(code);
+    if (name.starts_with("UTF-16") || name.starts_with("UCS-2")) return 2;
+    if (name.starts_with("UTF-32") || name.starts_with("UCS-4")) return 4;
+    return 1;
+}
+
+std::string replacementIn(const char* toCode) {
+    const std::string_view name(toCode);
+    if (name == "UTF-16LE") return std::string("?\0", 2);
+    if (name == "UTF-16BE") return std::string("\0?", 2);
+    return "?";
+}
+
+}  // namespace
+
+std::string convertCharset(std::string_view input, const char* fromCode, const char* toCode, bool* ok) {
+    if (ok != nullptr) *ok = true;
+    if (input.empty()) return {};
+    iconv_t cd = converterFor(fromCode, toCode);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        if (ok != nullptr) *ok = false;
+        return std::string(input);
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+
+    const std::size_t inUnit = unitSize(fromCode);
+    const std::string replacement = replacementIn(toCode);
+    std::string out;
+    out.resize(input.size() * 2 + 16);
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    std::size_t produced = 0;
+    while (inLeft > 0) {
+        char* outPtr = out.data() + produced;
+        std::size_t outLeft = out.size() - produced;
+        const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        produced = out.size() - outLeft;
+        if (rc != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        // Malformed or unconvertible input: one replacement, skip one unit.
+        if (ok != nullptr) *ok = false;
+        const std::size_t skip = std::min(inUnit, inLeft);
+        in += skip;
+        inLeft -= skip;
+        if (out.size() - produced < replacement.size()) out.resize(out.size() * 2 + replacement.size());
+        out.replace(produced, replacement.size(), replacement);
+        produced += replacement.size();
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    // Flush any shift state.
+    for (;;) {
+        char* outPtr = out.data() + produced;
+        std::size_t outLeft = out.size() - produced;
+        const std::size_t rc = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        produced = out.size() - outLeft;
+        if (rc == static_cast<std::size_t>(-1) && errno == E2BIG) {
+            out.resize(out.size() * 2);
+            continue;
+        }
+        break;
+    }
+    out.resize(produced);
+    return out;
+}
+
+namespace {
+constexpr const char* kUtf16Native = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+}
+
+std::string gbToUtf8(std::string_view text) { return convertCharset(text, "GB18030", "UTF-8"); }
+
+std::string utf8ToGb(std::string_view utf8, bool* ok) { return convertCharset(utf8, "UTF-8", "GB18030", ok); }
+
+std::u16string gbToUtf16(std::string_view text) {
+    const std::string raw = convertCharset(text, "GB18030", kUtf16Native);
+    std::u16string out(raw.size() / 2, u'\0');
+    std::memcpy(out.data(), raw.data(), out.size() * 2);
+    return out;
+}
+
+std::string utf16ToGb(std::u16string_view utf16) {
+    const std::string_view raw(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2);
+    return convertCharset(raw, kUtf16Native, "GB18030");
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    std::size_t i = 0;
+    const std::size_t n = bytes.size();
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0) lo = 0xA0;
+            if (c == 0xED) hi = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0) lo = 0x90;
+            if (c == 0xF4) hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + len > n) return false;
+        const auto c1 = static_cast<unsigned char>(bytes[i + 1]);
+        if (c1 < lo || c1 > hi) return false;
+        for (std::size_t k = 2; k < len; ++k) {
+            const auto ck = static_cast<unsigned char>(bytes[i + k]);
+            if (ck < 0x80 || ck > 0xBF) return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::filesystem::path nativePath(std::string_view text) {
+    const std::string utf8 = gbToUtf8(text);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string programTextOfPath(const std::filesystem::path& path) {
+    const std::u8string u8 = path.u8string();
+    return utf8ToGb(std::string(u8.begin(), u8.end()));
+}
+
+}  // namespace lh

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include "textutil/program_text.h"
+
+namespace lh {
+namespace {
+
+// "中" is D6 D0; "@" can be the second byte of a GBK character (e.g. 81 40).
+const std::string kZhong = "\xD6\xD0";
+
+TEST(ProgramText, FindNeverStartsOnSecondByte) {
+    const std::string text = std::string("\x81\x40") + "x@";
+    EXPECT_EQ(findText(text, "@"), 3u);
+    EXPECT_EQ(findText(text, "X", 0, Case::Ignore), 2u);
+    EXPECT_EQ(findText(text, "X"), kNotFound);
+    EXPECT_EQ(findText(text, ""), 0u);
+    EXPECT_EQ(findText("abc", "c", 3), kNotFound);
+    EXPECT_EQ(findText("aXbxc", "x", 2, Case::Ignore), 3u);
+    // A trail byte that is an ASCII letter is not folded against a different character.
+    EXPECT_EQ(findText("\x81\x61", "\x81\x41", 0, Case::Ignore), kNotFound);
+    EXPECT_EQ(findLastText("a/b/c", "/"), 3u);
+    EXPECT_EQ(findLastText("abc", "/"), kNotFound);
+}
+
+TEST(ProgramText, ReplaceSplitTrimAndCase) {
+    EXPECT_EQ(replaceAll("AbA", "a", "", Case::Ignore), "b");
+    EXPECT_EQ(replaceAll("aaa", "a", "aa"), "aaaaaa");
+    EXPECT_EQ(splitText("a|b||c", "|"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(splitText("", "|"), (std::vector<std::string>{""}));
+    EXPECT_EQ(trimSpaces("\xA1\xA1 a b \xA1\xA1"), "a b");
+    // A1 A1 that is not a whole character (second byte of B0 A1 + A1 ...) stays.
+    EXPECT_EQ(trimSpaces("\xB0\xA1\xA1"), "\xB0\xA1\xA1");
+    EXPECT_EQ(toLowerAscii("AbC" + kZhong + "\x81\x41"), "abc" + kZhong + "\x81\x41");
+    EXPECT_TRUE(equalsIgnoreCase("HeLLo", "hello"));
+    EXPECT_FALSE(equalsIgnoreCase("hello", "hell"));
+}
+
+TEST(ProgramText, IntegerRuleAndFullWidth) {
+    EXPECT_EQ(toInteger("42abc"), 42);
+    EXPECT_EQ(toInteger("-7"), -7);
+    EXPECT_EQ(toInteger("abc"), 0);
+    EXPECT_EQ(toInteger(" 5"), 0);
+    EXPECT_EQ(toInteger("99999999999999999999999"), LLONG_MAX);
+    EXPECT_EQ(fullWidth("a= "), "\xA3\xE1\xA3\xBD\xA1\xA1");
+}
+
+TEST(ProgramText, ConvertsThroughIconvWithReplacement) {
+    EXPECT_EQ(gbToUtf8(kZhong), "\xE4\xB8\xAD");
+    EXPECT_EQ(utf8ToGb("\xE4\xB8\xAD"), kZhong);
+    bool ok = true;
+    EXPECT_EQ(utf8ToGb("a\xFFz", &ok), "a?z");
+    EXPECT_FALSE(ok);
+    // An emoji survives the round trip (GB18030 has four-byte forms).
+    const std::string emoji = "\xF0\x9F\x98\x80";
+    EXPECT_EQ(gbToUtf8(utf8ToGb(emoji)), emoji);
+    EXPECT_EQ(gbToUtf16(kZhong), u"\u4E2D");
+    EXPECT_EQ(utf16ToGb(u"\u4E2D!"), kZhong + "!");
+    EXPECT_TRUE(isValidUtf8(emoji));
+    EXPECT_FALSE(isValidUtf8("\xC0\x80"));
+    EXPECT_FALSE(isValidUtf8("\xE4\xB8"));
+    EXPECT_EQ(nativePath(kZhong).string(), "\xE4\xB8\xAD");
+    EXPECT_EQ(programTextOfPath(nativePath(kZhong)), kZhong);
+}
+
+}  // namespace
+}  // namespace lh
