@@ -353,6 +353,8 @@ std::string gbToUtf8(std::string_view text) { return convertCharset(text, "GB180
 
 std::string utf8ToGb(std::string_view utf8, bool* ok) { return convertCharset(utf8, "UTF-8", "GB18030", ok); }
 
+std::string gb(std::string_view utf8Literal) { return utf8ToGb(utf8Literal); }
+
 std::u16string gbToUtf16(std::string_view text) {
     const std::string raw = convertCharset(text, "GB18030", kUtf16Native);
     std::u16string out(raw.size() / 2, u'\0');
