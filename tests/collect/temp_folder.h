@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace lh::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "lh-collect-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) {
+            std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+            std::filesystem::remove_all(path_, ignored);
+        }
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string readFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace lh::test
