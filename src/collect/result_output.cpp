@@ -133,6 +133,13 @@ bool writeKeywordHeading(const CollectionSettings& settings, CollectionRun& run,
     return run.outputFile.append(keywordHeading(settings, keyword, firstPiece));
 }
 
+void resetRunOutput(CollectionRun& run) {
+    run.outputFile.close();
+    run.outputFile.clearFailure();
+    run.seenKeys.clear();
+    run.usedFileNames.clear();
+}
+
 std::string collectedCountCaption(long long total) {
     static const std::string caption = gb("已采集数 ");
     return caption + std::to_string(total);

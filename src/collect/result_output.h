@@ -69,6 +69,9 @@ std::string keywordHeading(const CollectionSettings& settings, std::string_view 
 bool writeKeywordHeading(const CollectionSettings& settings, CollectionRun& run,
                          std::string_view keyword, bool firstPiece);
 
+// Run start: forgets the previous run's written keys, file names and file failure.
+void resetRunOutput(CollectionRun& run);
+
 // "已采集数 " + total: the start button's caption while lines are being written.
 std::string collectedCountCaption(long long total);
 

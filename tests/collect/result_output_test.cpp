@@ -152,6 +152,12 @@ TEST(ResultFileNames, KeywordsWithOneFileSafeFormGetNumberedFilesWithinARun) {
     ASSERT_TRUE(openMergedFile(f.settings, f.run, start));
     EXPECT_EQ(f.run.outputFile.path(), f.run.saveFolder + gb("2024年5月6日9时5分30秒 (2).txt"));
     EXPECT_EQ(f.read(merged), "earlier merged run");
+
+    // A new run may use the plain keyword name again (and replaces that file).
+    resetRunOutput(f.run);
+    EXPECT_TRUE(f.run.usedFileNames.empty());
+    EXPECT_FALSE(f.run.outputFile.isOpen());
+    EXPECT_EQ(keywordFileName(f.settings, f.run, "a\"b"), plain);
 }
 
 TEST(ResultFiles, CsvHeaderAndMergedKeywordHeadings) {
