@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace lh {
+
+// Whole-page search and replace on program text at memory-search speed. Results equal
+// findText / replaceAll (case-sensitive) for needles that are whole characters, which
+// every needle built from ASCII and complete two-byte characters is.
+
+// Whether `pos` starts a character: a byte below 0x80 is always followed by a character
+// start, so only the run of high bytes right before `pos` decides (even length: yes).
+class CharStartTest {
+public:
+    explicit CharStartTest(std::string_view text) : text_(text) {}
+    // Calls must come with non-decreasing positions for the cost to stay linear.
+    bool operator()(std::size_t pos);
+
+private:
+    std::string_view text_;
+    std::size_t runStart_ = 0;  // high bytes fill [runStart_, runEnd_)
+    std::size_t runEnd_ = 0;
+};
+
+// First occurrence of `needle` at or after `from` that starts a character; kNotFound
+// when none. An empty needle is found at `from`.
+std::size_t findWholeText(std::string_view text, std::string_view needle, std::size_t from,
+                          CharStartTest& isStart);
+std::size_t findWholeText(std::string_view text, std::string_view needle, std::size_t from = 0);
+
+// replaceAll(text, from, to) with a case-sensitive search.
+std::string replaceAllFast(std::string_view text, std::string_view from, std::string_view to);
+
+// Replaces in place; false (and `text` untouched) when `from` does not occur.
+bool replaceAllInPlace(std::string& text, std::string_view from, std::string_view to);
+
+}  // namespace lh

@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "textutil/html_tag_scanner.h"
+#include "textutil/program_text.h"
+
+namespace lh {
+namespace {
+
+using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// The element search written the slow, obvious way: per element, walk the end tags and
+// recount the nested start and end tags from a moving mark. The scanner must agree
+// with it byte for byte.
+struct SlowScan {
+    std::string buf;
+    std::string startNeedle, endNeedle;
+    bool ignoreCase;
+
+    SlowScan(const std::string& page, const std::string& tag, bool ic) : ignoreCase(ic) {
+        buf = ic ? toLowerAscii(page) : page;
+        for (auto& c : buf) {
+            if (ic && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        }
+        std::string t = ic ? toLowerAscii(tag) : tag;
+        startNeedle = "<" + t;
+        endNeedle = "</" + t + ">";
+    }
+    std::size_t findStart(std::size_t from) const {
+        for (;;) {
+            const std::size_t p = buf.find(startNeedle, from);
+            if (p == std::string::npos) return p;
+            const std::size_t q = p + startNeedle.size();
+            if (q >= buf.size() || !((buf[q] >= '0' && buf[q] <= '9') || (buf[q] >= 'a' && buf[q] <= 'z')))
+                return p;
+            from = p + 1;
+        }
+    }
+    std::size_t elementEnd(std::size_t g, std::size_t tagLength) const {
+        if (tagLength >= 2 && buf.compare(g + tagLength - 2, 2, "/>") == 0) return g + tagLength;
+        std::size_t opened = 0, closed = 0, mark = g;
+        std::size_t h = buf.find(endNeedle, g + 1);
+        while (h != std::string::npos) {
+            std::size_t last = mark;
+            for (std::size_t s = findStart(mark + 1); s != std::string::npos && s < h; s = findStart(s + 1)) {
+                ++opened;
+                last = std::max(last, s);
+            }
+            for (std::size_t s = buf.find(endNeedle, mark + 1); s != std::string::npos && s < h;
+                 s = buf.find(endNeedle, s + 1)) {
+                ++closed;
+                last = std::max(last, s);
+            }
+            mark = last;
+            if (opened == closed) return h + endNeedle.size();
+            h = buf.find(endNeedle, h + 1);
+        }
+        return g + tagLength;
+    }
+    Ranges collect(bool innerOnly) const {
+        Ranges out;
+        std::size_t from = 0;
+        for (std::size_t g = findStart(from); g != std::string::npos; g = findStart(from)) {
+            const std::size_t gt = buf.find('>', g + 1);
+            if (gt == std::string::npos) break;
+            const std::size_t len = gt - g + 1;
+            const std::size_t e = elementEnd(g, len);
+            if (innerOnly) {
+                const bool self = buf.compare(g + len - 2, 2, "/>") == 0;
+                std::size_t end = self || e < g + len + endNeedle.size() ? g + len : e - endNeedle.size();
+                out.push_back({g + len, end});
+                from = g + len;
+            } else {
+                out.push_back({g, e});
+                from = g + 1;
+            }
+        }
+        return out;
+    }
+};
+
+Ranges collected(HtmlTagScanner& scanner) {
+    Ranges out;
+    for (int i = 1; i <= scanner.elementCount(); ++i) out.push_back(scanner.elementRange(i));
+    return out;
+}
+
+TEST(HtmlTagScanner, NestedElementsPairWithTheirOwnEndTags) {
+    const std::string page = "<p>x</p><div id=o>a<div id=i>b</div>c</div><div>d</div>";
+    HtmlTagScanner scanner;
+    EXPECT_EQ(scanner.findElement(page, {.tag = "div"}), "<div id=o>a<div id=i>b</div>c</div>");
+    EXPECT_EQ(scanner.findElement(page, {.tag = "div", .innerOnly = true}), "a<div id=i>b</div>c");
+    EXPECT_EQ(scanner.findElement(page, {.tag = "div"}, HtmlTagScanner::kCollectAll), "3");
+    ASSERT_EQ(scanner.elementCount(), 3);
+    EXPECT_EQ(scanner.elementText(1), "<div id=o>a<div id=i>b</div>c</div>");
+    EXPECT_EQ(scanner.elementText(2), "<div id=i>b</div>");
+    EXPECT_EQ(scanner.elementText(3), "<div>d</div>");
+    EXPECT_EQ(scanner.elementText(0), "");
+    EXPECT_EQ(scanner.elementText(4), "");
+
+    // Inner texts, and a nested element right after the outer start tag is still found.
+    EXPECT_EQ(scanner.findAllElements("<div><div>b</div></div>", {.tag = "div", .innerOnly = true}), 2);
+    EXPECT_EQ(scanner.elementText(1), "<div>b</div>");
+    EXPECT_EQ(scanner.elementText(2), "b");
+}
+
+TEST(HtmlTagScanner, TagNameBoundaryAndCase) {
+    HtmlTagScanner scanner;
+    const std::string page = "<abbr>x</abbr><a1>y</a1><A href=u>z</A>";
+    EXPECT_EQ(scanner.findElement(page, {.tag = "a"}), "<A href=u>z</A>");
+    EXPECT_EQ(scanner.findAllElements(page, {.tag = "a"}), 1);
+    // Case kept: only a-z and 0-9 stop a match, so "<aB" is an a element.
+    EXPECT_EQ(scanner.findElement("<aB>q</a>", {.tag = "a", .ignoreCase = false}), "<aB>q</a>");
+    EXPECT_EQ(scanner.findElement("<A>q</A>", {.tag = "a", .ignoreCase = false}), "");
+    EXPECT_EQ(scanner.findElement("x<a", {.tag = "a"}), "");  // no ">" after the start
+    EXPECT_EQ(scanner.findElement("", {.tag = "a"}), "");
+    EXPECT_EQ(scanner.findElement("<a>", {.tag = ""}), "");
+    EXPECT_EQ(scanner.findElement("<a>b</a>", {.tag = "a"}, HtmlTagScanner::kCollectAll), "1");
+    EXPECT_EQ(scanner.findElement("<b>", {.tag = "a"}, HtmlTagScanner::kCollectAll), "0");
+}
+
+TEST(HtmlTagScanner, EndTagsMustBeExactAndMissingOnesLeaveTheStartTag) {
+    HtmlTagScanner scanner;
+    EXPECT_EQ(scanner.findElement("<b>x</b >y", {.tag = "b"}), "<b>");
+    EXPECT_EQ(scanner.findElement("<b>x</b >y", {.tag = "b", .innerOnly = true}), "");
+    EXPECT_EQ(scanner.findElement("<img src=a/>t</img>", {.tag = "img"}), "<img src=a/>");
+    EXPECT_EQ(scanner.findElement("<img src=a/>t</img>", {.tag = "img", .innerOnly = true}), "");
+    // A self-closing tag still counts as opened for the element around it.
+    EXPECT_EQ(scanner.findElement("<div>a<div/>b</div>", {.tag = "div"}), "<div>");
+    EXPECT_EQ(scanner.findAllElements("<p>x<p>y</p>", {.tag = "p"}), 2);
+    EXPECT_EQ(scanner.elementText(1), "<p>");
+    EXPECT_EQ(scanner.elementText(2), "<p>y</p>");
+}
+
+TEST(HtmlTagScanner, AttributeConditions) {
+    HtmlTagScanner scanner;
+    const std::string page =
+        R"(<div class="c-container x">one</div><div class='c-container'>two</div>)"
+        R"(<div id=k class=c-container>three</div>)";
+    ElementQuery exact{.tag = "div", .attrNames = {"class"}, .attrValues = {"C-Container"}};
+    EXPECT_EQ(scanner.findAllElements(page, exact), 2);
+    EXPECT_EQ(scanner.elementText(1, true), "<div class='c-container'>two</div>");
+    EXPECT_EQ(scanner.elementText(2, true), "<div id=k class=c-container>three</div>");
+    exact.containsMatch = true;
+    EXPECT_EQ(scanner.findAllElements(page, exact), 3);
+
+    // An empty wanted value asks only for the attribute.
+    EXPECT_EQ(scanner.findAllElements(page, {.tag = "div", .attrNames = {"id"}}), 1);
+    // Any condition, or all of them.
+    ElementQuery both{.tag = "div", .attrNames = {"id", "class"}, .attrValues = {"k", "c-container x"}};
+    EXPECT_EQ(scanner.findAllElements(page, both), 2);
+    both.matchAll = true;
+    EXPECT_EQ(scanner.findAllElements(page, both), 0);
+
+    // Blanks around "=" hide the attribute until the page is normalised; the name must
+    // follow a single space.
+    const std::string spaced = R"(<a class = "m">x</a><a  class="m">y</a>)";
+    const ElementQuery m{.tag = "a", .attrNames = {"class"}, .attrValues = {"m"}};
+    EXPECT_EQ(scanner.findAllElements(spaced, m), 1);
+    EXPECT_EQ(scanner.findAllElements(scanner.normaliseAssignments(spaced), m), 2);
+    // Returned texts have their blanks removed unless raw.
+    EXPECT_EQ(scanner.findElement(spaced, {.tag = "a"}), R"(<a class="m">x</a>)");
+    EXPECT_EQ(scanner.findElement(spaced, {.tag = "a", .rawText = true}), R"(<a class = "m">x</a>)");
+}
+
+TEST(HtmlTagScanner, SingleCallsLeaveCollectedElementsAlone) {
+    HtmlTagScanner scanner;
+    EXPECT_EQ(scanner.findAllElements("<li>1</li><li>2</li>", {.tag = "li"}), 2);
+    EXPECT_EQ(scanner.findElement("<li>other</li>", {.tag = "li"}), "<li>other</li>");
+    EXPECT_EQ(scanner.lastText(), "<li>other</li>");
+    EXPECT_EQ(scanner.elementCount(), 2);
+    EXPECT_EQ(scanner.elementText(2), "<li>2</li>");
+    // Appending keeps the first name's elements; several names in one call.
+    EXPECT_EQ(scanner.findAllElements("<b>1</b><i>2</i><b>3</b>", {.tag = "i|b"}), 3);
+    EXPECT_EQ(scanner.elementText(1), "<i>2</i>");
+    EXPECT_EQ(scanner.elementText(3), "<b>3</b>");
+    // An appending call with a shorter page never cuts past its end.
+    scanner.findElement("<u>x</u>", {.tag = "u"}, HtmlTagScanner::kCollectAll, true);
+    EXPECT_EQ(scanner.elementCount(), 4);
+    EXPECT_EQ(scanner.elementText(3), "");
+    EXPECT_EQ(scanner.elementText(4), "<u>x</u>");
+}
+
+TEST(HtmlTagScanner, FindBySample) {
+    HtmlTagScanner scanner;
+    std::string page = R"(a<span class="m">1<span>in</span></span>b<span class="m">2</span>c)";
+    SampleOptions remove{.removeMatches = true};
+    EXPECT_EQ(scanner.findBySample(page, R"(<span class="m">)", remove),
+              R"(ab<span class="m">2</span>c)");
+    EXPECT_EQ(page, R"(ab<span class="m">2</span>c)");
+
+    std::string list = R"(<i class="k z">1</i><i class="k">2</i><noscript>n</noscript><i class="k">3</i>)";
+    EXPECT_EQ(scanner.findBySample(list, R"(<i class="k">|noscript)", {.listAll = true}),
+              "<i class=\"k\">2</i>\r\n<i class=\"k\">3</i>\r\n\r\n<noscript>n</noscript>\r\n");
+    EXPECT_EQ(scanner.findBySample(list, R"(i class="k z")", {.innerOnly = true}), "1");
+    SampleOptions all{.listAll = true, .removeMatches = true, .rawText = true};
+    EXPECT_EQ(scanner.findBySample(list, "noscript| |i", all), "");
+    EXPECT_EQ(list, "");
+}
+
+TEST(HtmlTagScanner, AttributeValueReadAndWrite) {
+    HtmlTagScanner scanner;
+    EXPECT_EQ(scanner.attributeValue(R"(<a href=" /x ">)", "href"), "/x");
+    EXPECT_EQ(scanner.attributeValue(R"(<a href='y' b>)", "HREF"), "y");
+    EXPECT_EQ(scanner.attributeValue(R"(<a href=u title=t>)", "href"), "u");
+    EXPECT_EQ(scanner.attributeValue(R"(<a href=u>)", "href"), "u");
+    EXPECT_EQ(scanner.attributeValue(R"(<a href="" href='z'>)", "href"), "");
+    EXPECT_EQ(scanner.attributeValue(R"(<a title=t>)", "href"), "");
+    EXPECT_EQ(scanner.attributeValue("window.location.href='/go';", "location.href"), "/go");
+    EXPECT_EQ(scanner.attributeValue("x " + gb("　") + "v=\"" + gb("　值") + " \">", "v"), gb("值"));
+
+    std::string tag = R"(<img data-src="r.jpg" alt=x>)";
+    EXPECT_EQ(scanner.attributeValue(tag, "src", "r.jpg", true), R"(<img data-src="r.jpg" alt=x src="r.jpg">)");
+    EXPECT_EQ(tag, R"(<img data-src="r.jpg" alt=x src="r.jpg">)");
+    tag = R"(<img src='a.gif' />)";
+    EXPECT_EQ(scanner.attributeValue(tag, "src", "b.png", true), R"(<img src='b.png' />)");
+    tag = R"(<img alt=1 />)";
+    EXPECT_EQ(scanner.attributeValue(tag, "src", "b.png", true), R"(<img alt=1  src="b.png"/>)");
+    tag = R"(<img src=a.gif alt=1>)";
+    EXPECT_EQ(scanner.attributeValue(tag, "src", "b", true), R"(<img src=b alt=1>)");
+    EXPECT_EQ(scanner.attributeValue(tag, "src", "ignored", false), "b");
+}
+
+TEST(HtmlTagScanner, NormaliseAssignments) {
+    HtmlTagScanner scanner;
+    EXPECT_EQ(scanner.normaliseAssignments("a = b\t=\r\nc"), "a=b=c");
+    EXPECT_EQ(scanner.normaliseAssignments("x" + gb("　") + "=" + gb("　　") + "y"), "x=y");
+    // At most ten blanks on each side.
+    EXPECT_EQ(scanner.normaliseAssignments("a" + std::string(12, ' ') + "=" + std::string(12, ' ') + "b"),
+              "a  =  b");
+    // An "=" that is the second byte of a character is not an assignment; a full-width
+    // space must be a whole character.
+    EXPECT_EQ(scanner.normaliseAssignments("\x81= \xD6\xD0 = 1"), "\x81= \xD6\xD0=1");
+    EXPECT_EQ(scanner.normaliseAssignments("\xB0\xA1\xA1\xA1=1"), "\xB0\xA1=1");
+    EXPECT_EQ(scanner.normaliseAssignments("\xB0\xA1\xA1 =1"), "\xB0\xA1\xA1 =1");
+    EXPECT_EQ(scanner.normaliseAssignments("no assignment"), "no assignment");
+}
+
+TEST(HtmlTagScanner, AgreesWithTheSlowScanOnRandomPages) {
+    const std::vector<std::string> pieces = {
+        "<div>", "</div>", "<div/>", "<DIV class=\"a\">", "<divx>", "</div >", "<div",
+        "</div", "x", ">", "<", "\xD6\xD0", "<span>", "</span>", "<div class='a'/>", "</DIV>"};
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 400; ++round) {
+        std::string page;
+        const int n = static_cast<int>(rng() % 40);
+        for (int i = 0; i < n; ++i) page += pieces[rng() % pieces.size()];
+        for (const bool ic : {true, false}) {
+            for (const bool inner : {false, true}) {
+                HtmlTagScanner scanner;
+                scanner.findAllElements(page, {.tag = "div", .ignoreCase = ic, .innerOnly = inner});
+                ASSERT_EQ(collected(scanner), SlowScan(page, "div", ic).collect(inner))
+                    << "page: " << page << " ignoreCase " << ic << " inner " << inner;
+            }
+            HtmlTagScanner scanner;
+            const Ranges all = SlowScan(page, "div", ic).collect(false);
+            const std::string first = all.empty() ? "" : page.substr(all[0].first, all[0].second - all[0].first);
+            ASSERT_EQ(scanner.findElement(page, {.tag = "div", .ignoreCase = ic, .rawText = true}), first)
+                << page;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lh
