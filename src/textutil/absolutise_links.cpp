@@ -1,0 +1,128 @@
+#include "textutil/absolutise_links.h"
+
+#include <array>
+#include <vector>
+
+#include "textutil/extract_domain.h"
+#include "textutil/html_tag_scanner.h"
+#include "textutil/program_text.h"
+#include "textutil/text_search.h"
+
+namespace lh {
+
+namespace {
+
+// Attributes that mark an image as lazily loaded, as the element search asks for them.
+const std::vector<std::string> kLazyImageAttributes = {
+    "file", "zoomfile", "data-src", "real_src", "original", "alt_src", "data-original",
+    "data-actualsrc", "data-thumbnail"};
+
+// The order in which they are trusted for the real address.
+constexpr std::array<std::string_view, 9> kLazyImagePreference = {
+    "zoomfile", "file", "data-src", "real_src", "original", "alt_src", "data-original",
+    "data-actualsrc", "data-thumbnail"};
+
+void replaceEvery(std::string& page, std::string_view from, std::string_view to) {
+    replaceAllInPlace(page, from, to);
+}
+
+// Gives lazily loaded images their real address as src, each tag rewritten where it
+// stands.
+void restoreLazyImages(std::string& page) {
+    HtmlTagScanner scanner;
+    const int count = scanner.findAllElements(page, {.tag = "img", .attrNames = kLazyImageAttributes});
+    if (count == 0) return;
+    std::string out;
+    out.reserve(page.size() + page.size() / 16);
+    std::size_t copied = 0;
+    for (int j = 1; j <= count; ++j) {
+        const auto [begin, end] = scanner.elementRange(j);
+        if (begin < copied) continue;  // inside an image already rewritten
+        std::string tag = page.substr(begin, end - begin);
+        std::string value;
+        for (const auto name : kLazyImagePreference) {
+            value = scanner.attributeValue(std::string_view(tag), name);
+            if (!value.empty()) break;
+        }
+        if (value.empty()) continue;
+        out.append(page, copied, begin - copied);
+        out.append(scanner.attributeValue(tag, "src", value, true));
+        copied = end;
+    }
+    if (copied == 0) return;
+    out.append(page, copied, std::string::npos);
+    page = std::move(out);
+}
+
+}  // namespace
+
+std::string parentPath(std::string_view address, std::string_view separator) {
+    const std::size_t p = findLastText(address, separator);
+    if (p == kNotFound || separator.empty()) return {};
+    return std::string(address.substr(0, p));
+}
+
+std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
+    const std::string& a = pageAddress;
+    const std::string dir = parentPath(a);
+
+    {
+        HtmlTagScanner scanner;
+        page = scanner.normaliseAssignments(page);
+    }
+
+    for (int f = 5; f >= 1; --f) {
+        std::string up = dir;
+        for (int i = 0; i < f; ++i) up = parentPath(up);
+        const std::string lower = toLowerAscii(up);
+        std::string dots;
+        for (int i = 0; i < f; ++i) dots += "../";
+        const bool noParent = up.empty() || lower == "http:/" || lower == "https:/" || lower == "http:" ||
+                              lower == "https:";
+        replaceEvery(page, dots, noParent ? "/" : up + "/");
+    }
+    replaceEvery(page, "\"//", "\"http://");
+    replaceEvery(page, "./", dir + "/");
+
+    restoreLazyImages(page);
+
+    std::string root;
+    std::string dirSlash;
+    {
+        HtmlTagScanner scanner;
+        const std::string base =
+            scanner.findElement(page, {.tag = "base", .attrNames = {"href"}, .attrValues = {""}});
+        const std::string b = scanner.attributeValue(base, "href");
+        if (!b.empty()) {
+            const bool slash = b.back() == '/';
+            root = slash ? b.substr(0, b.size() - 1) : b;
+            dirSlash = slash ? b : b + "/";
+        } else {
+            root = extractDomain(a, {.withScheme = true});
+            dirSlash = dir + "/";
+        }
+    }
+
+    static const std::string kWideSrc = fullWidth("src=");
+    static const std::string kWideHref = fullWidth("href=");
+    const std::array<std::pair<std::string, std::string>, 2> words = {
+        std::pair{std::string("src="), kWideSrc}, std::pair{std::string("href="), kWideHref}};
+
+    for (const std::string q : {"\"", "'", ""}) {
+        for (const auto& [w, wide] : words) replaceEvery(page, w + q + "/", w + q + root + "/");
+        for (const auto& [w, wide] : words) replaceEvery(page, w + q + "#", w + q + a + "#");
+        // Values that must stay as they are hide behind a full-width attribute word.
+        for (const std::string rest : {"\\\"", "\"http", "'http", "http"}) {
+            for (const auto& [w, wide] : words) replaceEvery(page, w + rest, wide + rest);
+        }
+        for (const auto& [w, wide] : words) replaceEvery(page, w + q, w + q + dirSlash);
+    }
+
+    for (const std::string rest : {"\\\"", "\"http", "'http", "http"}) {
+        for (const auto& [w, wide] : words) replaceEvery(page, wide + rest, w + rest);
+    }
+
+    return replaceAllFast(page, "&amp;", "&");
+}
+
+}  // namespace lh
