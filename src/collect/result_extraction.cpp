@@ -1,0 +1,289 @@
+#include "collect/result_extraction.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "textutil/html_tag_scanner.h"
+#include "textutil/program_text.h"
+#include "textutil/text_between.h"
+#include "textutil/text_cleanup.h"
+
+namespace lh {
+
+namespace {
+
+// tag[attr=v1 | v2 …]: one condition per value on the same attribute, one is enough.
+ElementQuery query(std::string tag, std::string attr, std::vector<std::string> values,
+                   bool containsMatch = false, bool innerOnly = false, bool rawText = false) {
+    ElementQuery q;
+    q.tag = std::move(tag);
+    if (!attr.empty()) {
+        q.attrNames.assign(values.size(), attr);
+        q.attrValues = std::move(values);
+    }
+    q.containsMatch = containsMatch;
+    q.innerOnly = innerOnly;
+    q.rawText = rawText;
+    return q;
+}
+
+std::string first(HtmlTagScanner& scanner, const std::string& text, const ElementQuery& q) {
+    if (text.empty()) return {};
+    return scanner.findElement(text, q);
+}
+
+// The first rule of the list that finds something.
+std::string firstNonEmpty(HtmlTagScanner& scanner, const std::string& text,
+                          const std::vector<ElementQuery>& rules) {
+    for (const ElementQuery& rule : rules) {
+        std::string found = first(scanner, text, rule);
+        if (!found.empty()) return found;
+    }
+    return {};
+}
+
+// Removes the first element matching the sample start tag from `text`.
+void cut(HtmlTagScanner& scanner, std::string& text, std::string_view sample,
+         bool containsMatch = false) {
+    if (text.empty()) return;
+    SampleOptions options;
+    options.removeMatches = true;
+    options.containsMatch = containsMatch;
+    scanner.findBySample(text, sample, options);
+}
+
+void drop(std::string& text, const std::string& piece) {
+    if (!piece.empty() && !text.empty()) text = replaceAll(text, piece, "");
+}
+
+std::string between(std::string_view text, std::string_view start, std::string_view end) {
+    if (text.empty()) return {};
+    return textBetween(text, start, end);
+}
+
+std::string after(std::string_view text, std::string_view start) {
+    if (text.empty()) return {};
+    return textBetween(text, start, "");
+}
+
+// Tags out, references decoded, blank lines dropped, lines trimmed. A closing </p> or
+// <br> leaves a line break at the very end (or start) that trimLines keeps; it would
+// split the output line, so it goes too.
+std::string plainText(std::string_view html) {
+    std::string text = trimLines(stripTags(html));
+    const std::size_t end = text.find_last_not_of("\r\n");
+    if (end == std::string::npos) return {};
+    text.erase(end + 1);
+    const std::size_t begin = text.find_first_not_of("\r\n");
+    if (begin > 0) text.erase(0, begin);
+    return text;
+}
+
+std::string baiduDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const ElementQuery span = query("div", "class", {"c-span-last", "c-span18"}, true, true);
+    static const ElementQuery abstract = query("div", "class", {"c-abstract"}, true, true);
+    std::string d = first(scanner, block + "</div></div>", span);
+    if (!d.empty()) {
+        std::string inner = first(scanner, d, abstract);
+        if (!inner.empty()) d = std::move(inner);
+    } else {
+        d = first(scanner, block, abstract);
+    }
+    cut(scanner, d, "<div class=\"g\">");
+    cut(scanner, d, "<span class=\"m\">", true);
+    return d;
+}
+
+std::string baiduNewsDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const ElementQuery summary = query("div", "class", {"c-span18 c-span-last", "c-summary c-row"});
+    std::string d = first(scanner, block, summary);
+    cut(scanner, d, "<p class=\"c-author\">");
+    return d;
+}
+
+std::string sogouDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const std::vector<ElementQuery> rules = {
+        query("p", "class", {"str_info", "news-txt"}),
+        query("div", "class", {"ft"}),
+        query("p", "id", {"wx_article_552_p"}),
+        query("table", "id", {"vr-qunar-info"}),
+        query("div", "class", {"base-clamp"}, true),
+        query("div", "class", {"text-layout"}, true),
+        query("div", "class", {"vr-west-lake"}, true),
+        query("ul", "class", {"str-list-v4"}, true),
+        query("li", "class", {"str-text-info"}, true),
+        query("div", "class", {"str_info"}, true),
+    };
+    static const ElementQuery anchor = query("a", "", {}, false, false, true);
+    static const ElementQuery script = query("script", "", {}, false, false, true);
+    static const ElementQuery feedback = query("div", "class", {"fb"}, false, false, true);
+    std::string d = firstNonEmpty(scanner, block, rules);
+    drop(d, first(scanner, d, anchor));
+    drop(d, first(scanner, d, script));
+    drop(d, first(scanner, d, feedback));
+    return d;
+}
+
+std::string bingDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const ElementQuery caption = query("div", "class", {"b_caption", "b_imagePair wide_m"});
+    static const ElementQuery attribution = query("div", "class", {"b_attribution"});
+    static const ElementQuery inner = query("div", "class", {"inner"});
+    std::string d = first(scanner, block, caption);
+    drop(d, first(scanner, block, attribution));
+    drop(d, first(scanner, block, inner));
+    return d;
+}
+
+std::string search360Description(HtmlTagScanner& scanner, const std::string& block) {
+    static const ElementQuery rich = query("div", "class", {"res-rich", "mohe-desc", "res-comm-con"}, true);
+    static const ElementQuery info = query("p", "class", {"info gray"});
+    static const ElementQuery linkInfo = query("p", "class", {"res-linkinfo"});
+    static const ElementQuery gray = query("span", "class", {"gray"});
+    static const ElementQuery askBest = query("span", "class", {"so-ask-best"});
+    static const ElementQuery resDesc = query("p", "class", {"res-desc"});
+    static const ElementQuery gray2 = query("span", "class", {"gray2"});
+    std::string d = first(scanner, block, rich);
+    if (!d.empty()) {
+        drop(d, first(scanner, block, info));
+        drop(d, first(scanner, block, linkInfo));
+        drop(d, first(scanner, block, gray));
+        return d;
+    }
+    d = first(scanner, block, askBest);
+    if (d.empty()) {
+        d = first(scanner, block, resDesc);
+        drop(d, first(scanner, block, gray2));
+    }
+    return d;
+}
+
+std::string googleDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const ElementQuery snippet = query("span", "class", {"st"});
+    std::string d = first(scanner, block, snippet);
+    cut(scanner, d, "<span class=\"f\">");
+    return d;
+}
+
+std::string baiduMobileDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const std::vector<ElementQuery> rules = {
+        query("div", "class", {"bk-abstract"}),
+        query("div", "class", {"wa-kg-dict-wise-dan"}, true),
+        query("div", "class", {"c-span8"}, true),
+        query("div", "role", {"text"}),
+    };
+    return firstNonEmpty(scanner, block, rules);
+}
+
+std::string search360MobileDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const std::vector<ElementQuery> rules = {
+        query("div", "class", {"summary"}, true),
+        query("p", "class", {"summary"}, true),
+        query("div", "class", {"mh-details"}, true),
+        query("div", "class", {"mh-content"}, true),
+        query("ul", "class", {"g-txt-list"}, true),
+    };
+    std::string d = firstNonEmpty(scanner, block, rules);
+    cut(scanner, d, "<script>");
+    cut(scanner, d, "<span class=\"g-btn-txt\">");
+    return d;
+}
+
+std::string shenmaDescription(HtmlTagScanner& scanner, const std::string& block) {
+    static const ElementQuery paragraph = query("span", "class", {"js-c-paragraph-text"});
+    return first(scanner, block, paragraph);
+}
+
+}  // namespace
+
+int extractResultBlocks(SearchEngine engine, const std::string& page, HtmlTagScanner& scanner) {
+    static const ElementQuery contentLeft = query("div", "id", {"content_left"});
+    static const ElementQuery mobileResults = query("div", "id", {"results"}, false, false, true);
+    static const ElementQuery baiduBlocks = query("div", "class", {"c-container"}, true);
+    static const ElementQuery newsBlocks = query("div", "class", {"result", "result title"}, true);
+    static const ElementQuery sogouBlocks = query("div", "class", {"vrwrap", "rb"});
+    static const ElementQuery search360Blocks = query("li", "class", {"res-list"});
+    static const ElementQuery bingBlocks = query("li", "class", {"b_algo", "sa_wr", "b_ans"});
+    static const ElementQuery googleBlocks = query("div", "class", {"g"});
+    static const ElementQuery mobileBlocks = query("div", "class", {"c-result-content"}, true);
+    static const ElementQuery search360MobileBlocks = query("div", "class", {"res-list"}, true);
+    static const ElementQuery shenmaBlocks = query("div", "class", {"c-container"}, true);
+
+    // Collecting an empty text clears what an earlier page left behind.
+    const auto collect = [&](const std::string& text, const ElementQuery& blocks) {
+        return scanner.findAllElements(text, blocks);
+    };
+    switch (engine) {
+        case SearchEngine::Baidu: return collect(first(scanner, page, contentLeft), baiduBlocks);
+        case SearchEngine::BaiduNews: return collect(first(scanner, page, contentLeft), newsBlocks);
+        case SearchEngine::Sogou:
+        case SearchEngine::SogouNews: return collect(page, sogouBlocks);
+        case SearchEngine::Search360: return collect(page, search360Blocks);
+        case SearchEngine::Bing: return collect(page, bingBlocks);
+        case SearchEngine::Google: return collect(page, googleBlocks);
+        case SearchEngine::BaiduMobile: return collect(first(scanner, page, mobileResults), mobileBlocks);
+        case SearchEngine::Search360Mobile: return collect(page, search360MobileBlocks);
+        case SearchEngine::ShenmaMobile: return collect(page, shenmaBlocks);
+        case SearchEngine::None: break;
+    }
+    return collect(std::string(), googleBlocks);
+}
+
+std::string resultBlock(const HtmlTagScanner& scanner, int index) {
+    return scanner.elementText(index, /*rawText=*/true);
+}
+
+ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner) {
+    ResultRecord record;
+    if (engine == SearchEngine::None) return record;
+
+    // The link element: the anchor's attributes, ">" and its content.
+    std::string link;
+    switch (engine) {
+        case SearchEngine::Bing: link = between(between(block, "<h2", "</h2>"), "<a", "</a>"); break;
+        case SearchEngine::Google:
+        case SearchEngine::BaiduMobile:
+        case SearchEngine::Search360Mobile:
+        case SearchEngine::ShenmaMobile: link = between(block, "<a ", "</a>"); break;
+        default: link = between(between(block, "<h3", "</h3>"), "<a", "</a>"); break;
+    }
+    if (!link.empty()) record.address = replaceAll(scanner.attributeValue(link, "href"), "&amp;", "&");
+
+    std::string titleSource;
+    switch (engine) {
+        case SearchEngine::BaiduMobile: {
+            std::string heading = between(link, "<h3", "</h3>");
+            if (heading.empty()) heading = between(block, "<h3", "</h3>");
+            titleSource = after(heading, ">");
+            break;
+        }
+        case SearchEngine::Google:
+        case SearchEngine::Search360Mobile:
+            titleSource = after(between(link, "<h3", "</h3>"), ">");
+            break;
+        case SearchEngine::ShenmaMobile: titleSource = after(between(link, "<span", "</span>"), ">"); break;
+        default: titleSource = after(link, ">"); break;
+    }
+    record.title = plainText(titleSource);
+
+    std::string d;
+    switch (engine) {
+        case SearchEngine::Baidu: d = baiduDescription(scanner, block); break;
+        case SearchEngine::BaiduNews: d = baiduNewsDescription(scanner, block); break;
+        case SearchEngine::Sogou:
+        case SearchEngine::SogouNews: d = sogouDescription(scanner, block); break;
+        case SearchEngine::Bing: d = bingDescription(scanner, block); break;
+        case SearchEngine::Search360: d = search360Description(scanner, block); break;
+        case SearchEngine::Google: d = googleDescription(scanner, block); break;
+        case SearchEngine::BaiduMobile: d = baiduMobileDescription(scanner, block); break;
+        case SearchEngine::Search360Mobile: d = search360MobileDescription(scanner, block); break;
+        case SearchEngine::ShenmaMobile: d = shenmaDescription(scanner, block); break;
+        case SearchEngine::None: break;
+    }
+    // Line breaks inside the snippet are the page's layout, not the text's.
+    std::erase(d, '\n');
+    std::erase(d, '\r');
+    record.description = plainText(d);
+    return record;
+}
+
+}  // namespace lh
