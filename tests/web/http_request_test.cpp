@@ -205,3 +205,33 @@ TEST_F(RequestTest, RedirectLocationSendsItsFixedHeadersAndDoesNotFollow) {
 
 }  // namespace
 }  // namespace lh
+
+namespace lh {
+namespace {
+
+TEST(Proxies, FetchAndRequestSendTheirProxyTheAbsoluteAddress) {
+    LocalServer proxy;
+    proxy.setDefaultAnswer(ScriptedAnswer::html("via proxy"));
+    HttpClient client;
+    const std::string hostPort = "127.0.0.1:" + std::to_string(proxy.port());
+    EXPECT_EQ(client.fetch("http://www.example.org/x?y=1", {.proxy = hostPort, .cookies = "c=1"}), "via proxy");
+    RecordedRequest r = proxy.lastRequest();
+    EXPECT_EQ(r.target, "http://www.example.org/x?y=1");
+    EXPECT_EQ(r.header("Host"), "www.example.org");
+
+    EXPECT_EQ(client.request("http://www.example.org/r", {.proxy = hostPort + ",user,secret"}), "via proxy");
+    r = proxy.lastRequest();
+    EXPECT_EQ(r.target, "http://www.example.org/r");
+    EXPECT_EQ(r.header("Proxy-Authorization"), "Basic dXNlcjpzZWNyZXQ=");
+
+    // "-1" makes no proxy call: the address is contacted directly.
+    LocalServer direct;
+    direct.setDefaultAnswer(ScriptedAnswer::html("direct"));
+    const std::size_t before = proxy.requestCount();
+    EXPECT_EQ(client.request(direct.url("/d"), {.proxy = std::string("-1")}), "direct");
+    EXPECT_EQ(direct.lastRequest().target, "/d");
+    EXPECT_EQ(proxy.requestCount(), before);
+}
+
+}  // namespace
+}  // namespace lh

@@ -75,5 +75,21 @@ TEST(FetchTls, UntrustedCertificateOrUnknownNameGivesNothing) {
     }
 }
 
+TEST(FetchTls, ConnectToEntriesInCurlFormAndUnreadableCaFiles) {
+    LocalServer server;
+    server.setDefaultAnswer(ScriptedAnswer::html("sogou"));
+    NetworkOverrides& overrides = NetworkOverrides::instance();
+    overrides.clear();
+    EXPECT_FALSE(overrides.addConnectTo("www.sogou.com:80"));
+    EXPECT_FALSE(overrides.setExtraCaFile("/nonexistent/ca.pem"));
+    EXPECT_FALSE(overrides.snapshot().caBundle);
+    ASSERT_TRUE(overrides.addConnectTo("www.sogou.com:80:127.0.0.1:" + std::to_string(server.port())));
+    HttpClient client;
+    EXPECT_EQ(client.fetch("www.sogou.com/web?query=a"), "sogou");
+    EXPECT_EQ(server.lastRequest().header("Host"), "www.sogou.com");
+    overrides.clear();
+    EXPECT_TRUE(overrides.snapshot().connectTo.empty());
+}
+
 }  // namespace
 }  // namespace lh
