@@ -1,0 +1,91 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "collect/collection_host.h"
+
+namespace lh {
+
+class MainWindow;
+
+// The window's side of a collection run. The run calls it from its own thread; every
+// effect on the window is carried to the window's thread, and calls that need an answer
+// wait for it on the run's thread only. The window's thread never waits for the run.
+class WindowHost : public CollectionHost {
+public:
+    explicit WindowHost(MainWindow& window);
+    ~WindowHost() override;
+
+    // --- window thread side --------------------------------------------------------
+    // A run is about to start on a new thread: the caption it reads is "开始采集".
+    void beginRun();
+    // A stop click: the run sees it at once when it is running, else at its next pump.
+    void noteStopClicked();
+    // The window is closing or going away: questions still open are answered no, waits
+    // and later questions return at once.
+    void shutDown();
+    bool shuttingDown() const { return shutDown_.load(); }
+
+    // --- CollectionHost --------------------------------------------------------------
+    CollectionSettings settings() override;
+    void processEvents() override;
+    long long randomInRange(long long low, long long high) override;
+    void waitWithEvents(long long ms, const std::atomic<bool>* stopFlag) override;
+    std::uint32_t tickCount() override;
+    void setStatusText(int pane, const std::string& text) override;
+    std::string startButtonCaption() override;
+    void setStartButtonCaption(const std::string& caption) override;
+    void setMergeOptionEnabled(bool enabled) override;
+    void showEndOfRunMessage(const std::string& text) override;
+    void showFailureReport(const std::string& title, const std::string& hint,
+                           const std::string& content) override;
+    bool askVerificationContinue(const std::string& prompt) override;
+    void activateMainWindow() override;
+    void webViewLoadAddress(const std::string& address) override;
+    std::string webViewCurrentCookies() override;
+    void webViewClearCookies() override;
+    void webViewSetCacheFolder(const std::string& folderName) override;
+    void webViewSetCookieFolder(const std::string& folderName) override;
+    void webViewSetVisible(bool visible) override;
+    void webViewSetUserAgent(const std::string& userAgent) override;
+    void navigatorLoad(const std::string& address) override;
+    void clearBrowsingData(int what) override;
+    std::string programFolder() override;
+
+    // An answer the window's thread gives to a waiting run.
+    struct Reply {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool answered = false;
+        bool yes = false;
+        std::string text;
+        void answer(bool y, std::string t = {});
+    };
+    using ReplyPtr = std::shared_ptr<Reply>;
+
+private:
+    bool onWindowThread() const;
+    // Runs `work` on the window's thread; returns at once.
+    void post(std::function<void()> work);
+    // Runs `work` on the window's thread and waits until it has answered the reply
+    // (at once, unanswered, when shutting down).
+    ReplyPtr ask(std::function<void(const ReplyPtr&)> work);
+    void deliverPendingStop();
+
+    MainWindow& window_;
+    std::atomic<bool> shutDown_{false};
+    std::atomic<bool> pendingStop_{false};
+    std::mutex mutex_;  // guards caption_, random_, open_
+    std::string caption_;
+    std::mt19937_64 random_;
+    std::vector<ReplyPtr> open_;
+};
+
+}  // namespace lh
