@@ -10,13 +10,9 @@
 #include "ui/ui_text.h"
 #include "ui/web_view.h"
 
-// Qt resources of a static library are registered by hand, outside any namespace.
-static void registerResources() { Q_INIT_RESOURCE(resources); }
-
 namespace lh {
 
 void prepareApplication() {
-    registerResources();
     // Chromium refuses to start its sandbox as root, and then ends the whole program.
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

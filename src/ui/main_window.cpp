@@ -28,6 +28,9 @@
 #include "ui/window_geometry.h"
 #include "ui/window_host.h"
 
+// Qt resources of a static library are registered by hand, outside any namespace.
+static void registerResources() { Q_INIT_RESOURCE(resources); }
+
 namespace lh {
 
 namespace {
@@ -96,6 +99,8 @@ const char* MainWindow::navigatorUserAgent() {
 
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent), setup_(std::move(setup)), host_(std::make_unique<WindowHost>(*this)) {
+    static std::once_flag resources;
+    std::call_once(resources, registerResources);
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(windowTitleText());
     setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
