@@ -28,5 +28,13 @@ test: build
 bench: build
 	$(BUILD)/linkharvest-bench
 
+# A picture of the main window as a first start shows it: the program runs under Xvfb
+# with a fresh program folder (so no earlier settings), and saves build/screenshot.png.
+screenshot: build
+	rm -rf $(BUILD)/screenshot-folder && mkdir -p $(BUILD)/screenshot-folder
+	QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu" \
+	  xvfb-run -a -s "-screen 0 1280x800x24" \
+	  $(BUILD)/tests/ui/linkharvest-screenshot $(BUILD)/screenshot-folder $(BUILD)/screenshot.png
+
 clean:
 	rm -rf $(BUILD)
