@@ -138,7 +138,8 @@ void TextDialog::centreOnScreen() {
     const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
     const QRect area = screen->geometry();
-    const QSize outer = frameGeometry().size();
+    // The outer size is the design size (the frame may not be known yet).
+    const QSize outer(kDesignWidth, kDesignHeight);
     const double left = area.width() / 2.0 - outer.width() / 2.0;
     const double top = (area.height() - 30) / 2.0 - outer.height() / 2.0;
     move(area.left() + static_cast<int>(left), area.top() + static_cast<int>(top));
