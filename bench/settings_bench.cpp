@@ -13,13 +13,19 @@ namespace {
 // another section, so every edit of ours has that much file after it.
 std::string settingsWithOtherKeys(test::TempFolder& folder, int otherKeys) {
     const std::string path = programTextOfPath(folder.path() / "bench.ini");
-    ControlStateStore store;
-    store.openStore(path);
-    auto window = test::makeMainWindow();
-    store.saveWindowControls(*window, mainWindowSection());
-    store.setCurrentSection(gb("其他"));
+    {
+        ControlStateStore store;
+        store.openStore(path);
+        auto window = test::makeMainWindow();
+        store.saveWindowControls(*window, mainWindowSection());
+    }
+    std::string text;
+    readWholeFile(nativePath(path), text);
+    text += "\r\n[" + gb("其他") + "]";
     for (int i = 0; i < otherKeys; ++i)
-        store.writeValue(gb("编辑框其他") + std::to_string(i), gb("某个值") + std::to_string(i));
+        text += "\r\n" + gb("编辑框其他") + std::to_string(i) + "=" + gb("某个值") + std::to_string(i);
+    std::string error;
+    replaceFileContent(nativePath(path), text, error);
     return path;
 }
 
