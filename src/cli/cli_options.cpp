@@ -252,6 +252,7 @@ const char* engineOptionName(SearchEngine engine) {
 
 std::optional<ConnectTo> parseConnectTo(const std::string& text) {
     ConnectTo mapping;
+    mapping.spec = text;
     std::size_t pos = 0;
     if (!takeHost(text, pos, mapping.fromHost)) return std::nullopt;
     if (!takePort(text, pos, mapping.fromPort, false)) return std::nullopt;

@@ -18,6 +18,7 @@ enum class CaptchaMode {
 // One --connect-to HOST1:PORT1:HOST2:PORT2 mapping, as curl spells it. An empty
 // host or port on the left matches any; on the right it keeps the original.
 struct ConnectTo {
+    std::string spec;  // as given
     std::string fromHost;
     int fromPort = 0;  // 0 = any
     std::string toHost;

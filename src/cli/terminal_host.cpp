@@ -7,6 +7,7 @@
 
 #include "cli/interrupt.h"
 #include "textutil/program_text.h"
+#include "web/cookie_store.h"
 
 namespace lh::cli {
 
@@ -142,8 +143,8 @@ void TerminalHost::navigatorLoad(const std::string& address) {
     if (navigate_) navigate_(address);
 }
 
-void TerminalHost::clearBrowsingData(int) {
-    // Never asked for: a terminal has no browser whose data could be cleared.
+void TerminalHost::clearBrowsingData(int what) {
+    if (what == 2 || what == 255) CookieStore::instance().clear();
 }
 
 double pauseScaleFromEnvironment() {
