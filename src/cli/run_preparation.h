@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "cli/cli_options.h"
+#include "collect/collection_settings.h"
+
+namespace lh::cli {
+
+// What the process finds around it.
+struct ProcessContext {
+    bool stdinIsTerminal = false;
+    bool stderrIsTerminal = false;
+    int stderrWidth = 0;
+    std::string executableFolder;  // file-system form
+};
+
+// A run with everything checked and resolved.
+struct PreparedRun {
+    CollectionSettings settings;
+    int keywordCount = 0;
+    CaptchaMode captchaMode = CaptchaMode::Stop;
+    std::string cookieText;     // program text
+    std::string programFolder;  // program text, no trailing separator
+    std::string scratchFolder;  // file-system form; --stdout only, removed after the run
+};
+
+// Settings file, keywords, cookies, folders and network options, checked before any
+// request is made. False with a message that names the option to fix.
+bool prepareRun(const CliOptions& options, const ProcessContext& context, PreparedRun& run,
+                std::string& error);
+
+// Where cookie files and the failure report go when --program-folder is not given:
+// the program's own folder when it can be written, else the per-user data folder the
+// window uses too.
+std::string defaultProgramFolder(const std::string& executableFolder);
+
+}  // namespace lh::cli
