@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "textutil/next_page.h"
+#include "textutil/program_text.h"
+
+namespace lh {
+namespace {
+
+bool saysNext(const std::string& text) { return isNextLinkText(text, nextLinkWords(), nextLinkArrows()); }
+
+TEST(NextPage, WordAndArrowLists) {
+    ASSERT_EQ(nextLinkWords().size(), 15u);
+    EXPECT_EQ(nextLinkWords()[0], "Next");
+    EXPECT_EQ(nextLinkWords()[1], "\xCF\xC2\xD2\xBB\xD2\xB3");  // 下一页
+    EXPECT_EQ(nextLinkWords()[14], gb("下張圖"));
+    ASSERT_EQ(nextLinkArrows().size(), 4u);
+    EXPECT_EQ(nextLinkArrows()[0], "\xA1\xB7");  // 》
+    EXPECT_EQ(nextLinkArrows()[3], "");
+
+    EXPECT_TRUE(saysNext(gb("下一页")));
+    EXPECT_TRUE(saysNext(gb("下一页》")));
+    EXPECT_TRUE(saysNext("Next&raquo;"));
+    EXPECT_TRUE(saysNext("NEXT"));
+    EXPECT_TRUE(saysNext(gb("下一页(3)")));
+    EXPECT_TRUE(saysNext(gb("下一頁")));
+    EXPECT_FALSE(saysNext(gb("下一页共10页")));
+    EXPECT_FALSE(saysNext(gb("上一页")));
+    EXPECT_FALSE(saysNext(""));
+    EXPECT_FALSE(saysNext("Nex"));
+}
+
+TEST(NextPage, LinkTextRule) {
+    const std::string page = "<a href=\"http://h/list/9.htm\">9</a>"
+                             "<a class=n href=\"http://h/list/2.htm\"><span> " + gb("下一") +
+                             "</span>\r\n<b>" + gb("页") + "</b></a>";
+    EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", page), "http://h/list/2.htm");
+    EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", R"(<a href="http://h/list/x?p=2">Next &raquo;</a>)"),
+              "http://h/list/x?p=2");
+    // Outside the current directory the text does not count.
+    EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", "<a href=\"http://o/list/2.htm\">" + gb("下一页") + "</a>"), "");
+    EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", ""), "");
+}
+
+TEST(NextPage, SecondPageNameRule) {
+    EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/a/LIST_2.htm\">2</a>"),
+              "http://h/a/list_2.htm");
+    EXPECT_EQ(findNextPageUrl("http://h/a/list", "see http://h/a/list_2. here"), "http://h/a/list_2.");
+    EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/b/list_2.htm\">2</a>"), "");
+}
+
+TEST(NextPage, NumberRule) {
+    EXPECT_EQ(findNextPageUrl("http://h/a/list_5.htm", "<a href=\"http://h/a/list_6.htm\">6</a>"),
+              "http://h/a/list_6.htm");
+    EXPECT_EQ(findNextPageUrl("http://h/a/list_5.htm", "<a href=\"http://h/a/list_7.htm\">7</a>"), "");
+    EXPECT_EQ(findNextPageUrl("http://h/a/p9.htm", "<a href=\"http://h/b/p10.htm\">10</a>"), "");
+    EXPECT_EQ(findNextPageUrl("http://h/a/p9.htm", "<a href=\"http://h/a/p10.htm\">10</a>"), "http://h/a/p10.htm");
+    EXPECT_EQ(findNextPageUrl("http://h/s?q=x&pn=10", "<a href=\"http://h/s?q=x&pn=11\">"), "http://h/s?q=x&pn=11");
+    EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/a/list1.htm\">"), "");
+    EXPECT_EQ(findNextPageUrl("http://h/a/p99999999999999999999.htm", "http://h/a/p1.htm"), "");
+}
+
+}  // namespace
+}  // namespace lh
