@@ -1,5 +1,6 @@
 #include "textutil/absolutise_links.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -22,9 +23,20 @@ constexpr std::array<std::string_view, 9> kLazyImagePreference = {
     "zoomfile", "file", "data-src", "real_src", "original", "alt_src", "data-original",
     "data-actualsrc", "data-thumbnail"};
 
-void replaceEvery(std::string& page, std::string_view from, std::string_view to) {
-    replaceAllInPlace(page, from, to);
-}
+// Whole-page replacement passes over one page, reusing a second buffer.
+class PageRewriter {
+public:
+    explicit PageRewriter(std::string& page) : page_(page), counts_(countBytes(page)) {}
+
+    void operator()(std::string_view from, std::string_view to) {
+        if (replaceAllInto(page_, from, to, scratch_, &counts_)) page_.swap(scratch_);
+    }
+
+private:
+    std::string& page_;
+    std::string scratch_;
+    ByteCounts counts_;  // of the page as first seen: good enough to pick rare bytes
+};
 
 // Gives lazily loaded images their real address as src, each tag rewritten where it
 // stands.
@@ -54,6 +66,67 @@ void restoreLazyImages(std::string& page) {
     page = std::move(out);
 }
 
+// The attribute passes: every needle and every replacement there begins with one of
+// four words (src=, href= and their full-width forms), and no word can start in the
+// text before a replacement or end in the text after one. So a pass only has to look
+// where a word starts; those places are found once and carried from pass to pass.
+class AttributeRewriter {
+public:
+    AttributeRewriter(std::string& page, std::vector<std::string> words)
+        : page_(page), words_(std::move(words)) {
+        anchors_ = wordStarts(page_);
+    }
+
+    // Same result as a whole-page replaceAll; `from` and `to` begin with a word.
+    void operator()(std::string_view from, std::string_view to) {
+        if (from.empty()) return;
+        CharStartTest isStart(page_);
+        const std::vector<std::size_t> inTo = wordStarts(to);
+        std::size_t copied = 0;
+        bool changed = false;
+        out_.clear();
+        nextAnchors_.clear();
+        for (const std::size_t a : anchors_) {
+            if (a < copied) continue;  // inside a replaced needle
+            if (page_.size() - a >= from.size() && page_[a + from.size() - 1] == from.back() &&
+                page_[a] == from.front() && page_.compare(a, from.size(), from) == 0 && isStart(a)) {
+                if (!changed) {
+                    out_.reserve(page_.size() + page_.size() / 4);
+                    changed = true;
+                }
+                out_.append(page_, copied, a - copied);
+                for (const std::size_t t : inTo) nextAnchors_.push_back(out_.size() + t);
+                out_.append(to);
+                copied = a + from.size();
+            } else {
+                nextAnchors_.push_back(out_.size() + (a - copied));
+            }
+        }
+        if (!changed) return;
+        out_.append(page_, copied, std::string::npos);
+        page_.swap(out_);
+        anchors_.swap(nextAnchors_);
+    }
+
+private:
+    std::vector<std::size_t> wordStarts(std::string_view text) const {
+        std::vector<std::size_t> starts;
+        for (const auto& word : words_) {
+            for (std::size_t p = text.find(word); p != std::string_view::npos; p = text.find(word, p + 1)) {
+                starts.push_back(p);
+            }
+        }
+        std::sort(starts.begin(), starts.end());
+        return starts;
+    }
+
+    std::string& page_;
+    std::vector<std::string> words_;
+    std::vector<std::size_t> anchors_;
+    std::vector<std::size_t> nextAnchors_;
+    std::string out_;
+};
+
 }  // namespace
 
 std::string parentPath(std::string_view address, std::string_view separator) {
@@ -71,6 +144,7 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
         page = scanner.normaliseAssignments(page);
     }
 
+    PageRewriter replaceEvery(page);
     for (int f = 5; f >= 1; --f) {
         std::string up = dir;
         for (int i = 0; i < f; ++i) up = parentPath(up);
@@ -79,10 +153,10 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
         for (int i = 0; i < f; ++i) dots += "../";
         const bool noParent = up.empty() || lower == "http:/" || lower == "https:/" || lower == "http:" ||
                               lower == "https:";
-        replaceEvery(page, dots, noParent ? "/" : up + "/");
+        replaceEvery(dots, noParent ? "/" : up + "/");
     }
-    replaceEvery(page, "\"//", "\"http://");
-    replaceEvery(page, "./", dir + "/");
+    replaceEvery("\"//", "\"http://");
+    replaceEvery("./", dir + "/");
 
     restoreLazyImages(page);
 
@@ -107,19 +181,20 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
     static const std::string kWideHref = fullWidth("href=");
     const std::array<std::pair<std::string, std::string>, 2> words = {
         std::pair{std::string("src="), kWideSrc}, std::pair{std::string("href="), kWideHref}};
+    AttributeRewriter rewrite(page, {"src=", "href=", kWideSrc, kWideHref});
 
     for (const std::string q : {"\"", "'", ""}) {
-        for (const auto& [w, wide] : words) replaceEvery(page, w + q + "/", w + q + root + "/");
-        for (const auto& [w, wide] : words) replaceEvery(page, w + q + "#", w + q + a + "#");
+        for (const auto& [w, wide] : words) rewrite(w + q + "/", w + q + root + "/");
+        for (const auto& [w, wide] : words) rewrite(w + q + "#", w + q + a + "#");
         // Values that must stay as they are hide behind a full-width attribute word.
         for (const std::string rest : {"\\\"", "\"http", "'http", "http"}) {
-            for (const auto& [w, wide] : words) replaceEvery(page, w + rest, wide + rest);
+            for (const auto& [w, wide] : words) rewrite(w + rest, wide + rest);
         }
-        for (const auto& [w, wide] : words) replaceEvery(page, w + q, w + q + dirSlash);
+        for (const auto& [w, wide] : words) rewrite(w + q, w + q + dirSlash);
     }
 
     for (const std::string rest : {"\\\"", "\"http", "'http", "http"}) {
-        for (const auto& [w, wide] : words) replaceEvery(page, wide + rest, w + rest);
+        for (const auto& [w, wide] : words) rewrite(wide + rest, w + rest);
     }
 
     return replaceAllFast(page, "&amp;", "&");

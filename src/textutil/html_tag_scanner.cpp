@@ -162,6 +162,7 @@ struct ValueSpot {
 // does not continue a longer one (src in data-src).
 ValueSpot locateValue(std::string_view tag, std::string_view name, bool wholeName) {
     ValueSpot none;
+    if (findText(tag, name, 0, Case::Ignore) == kNotFound) return none;
     const std::string spaced = " " + std::string(name);
     for (int pass = 0; pass < 2; ++pass) {
         const std::string prefix = (pass == 0 ? spaced : std::string(name)) + "=";

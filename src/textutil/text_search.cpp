@@ -41,28 +41,89 @@ std::size_t findWholeText(std::string_view text, std::string_view needle, std::s
     return findWholeText(text, needle, from, isStart);
 }
 
-std::string replaceAllFast(std::string_view text, std::string_view from, std::string_view to) {
-    if (from.empty()) return std::string(text);
+ByteCounts countBytes(std::string_view text) {
+    // A sample of every 8th byte ranks the bytes well enough, at an eighth of the cost.
+    ByteCounts counts{};
+    for (std::size_t i = 0; i < text.size(); i += 8) ++counts[static_cast<unsigned char>(text[i])];
+    return counts;
+}
+
+namespace {
+
+// Scans for one chosen byte of the needle (memchr speed) and compares the rest there.
+class PivotFinder {
+public:
+    PivotFinder(std::string_view needle, const ByteCounts* counts) : needle_(needle) {
+        if (counts == nullptr) return;
+        for (std::size_t i = 1; i < needle.size(); ++i) {
+            if ((*counts)[static_cast<unsigned char>(needle[i])] <
+                (*counts)[static_cast<unsigned char>(needle[pivot_])])
+                pivot_ = i;
+        }
+    }
+
+    // Byte match at or after `from`; kNotFound when none.
+    std::size_t find(std::string_view text, std::size_t from) const {
+        const std::size_t m = needle_.size();
+        if (from > text.size() || text.size() - from < m) return kNotFound;
+        const char pivotByte = needle_[pivot_];
+        std::size_t scan = from + pivot_;
+        const std::size_t scanEnd = text.size() - m + pivot_ + 1;  // last pivot place + 1
+        while (scan < scanEnd) {
+            const void* hit = std::memchr(text.data() + scan, pivotByte, scanEnd - scan);
+            if (hit == nullptr) return kNotFound;
+            const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+            const std::size_t start = p - pivot_;
+            if (std::memcmp(text.data() + start, needle_.data(), m) == 0) return start;
+            scan = p + 1;
+        }
+        return kNotFound;
+    }
+
+private:
+    std::string_view needle_;
+    std::size_t pivot_ = 0;
+};
+
+}  // namespace
+
+bool replaceAllInto(std::string_view text, std::string_view from, std::string_view to, std::string& out,
+                    const ByteCounts* counts) {
+    out.clear();
+    if (from.empty()) return false;
+    const PivotFinder finder(from, counts);
     CharStartTest isStart(text);
-    std::size_t hit = findWholeText(text, from, 0, isStart);
-    if (hit == kNotFound) return std::string(text);
-    std::string out;
+    auto next = [&](std::size_t pos) {
+        for (std::size_t p = finder.find(text, pos); p != kNotFound; p = finder.find(text, p + 1)) {
+            if (isStart(p)) return p;
+        }
+        return kNotFound;
+    };
+    std::size_t hit = next(0);
+    if (hit == kNotFound) return false;
     out.reserve(text.size() + (to.size() > from.size() ? text.size() / 8 : 0));
     std::size_t pos = 0;
     while (hit != kNotFound) {
         out.append(text.substr(pos, hit - pos));
         out.append(to);
         pos = hit + from.size();
-        hit = findWholeText(text, from, pos, isStart);
+        hit = next(pos);
     }
     out.append(text.substr(pos));
+    return true;
+}
+
+std::string replaceAllFast(std::string_view text, std::string_view from, std::string_view to) {
+    std::string out;
+    if (!replaceAllInto(text, from, to, out)) return std::string(text);
     return out;
 }
 
 bool replaceAllInPlace(std::string& text, std::string_view from, std::string_view to) {
     if (from.empty()) return false;
-    if (findWholeText(text, from) == kNotFound) return false;
-    text = replaceAllFast(text, from, to);
+    std::string out;
+    if (!replaceAllInto(text, from, to, out)) return false;
+    text = std::move(out);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -29,6 +30,17 @@ private:
 std::size_t findWholeText(std::string_view text, std::string_view needle, std::size_t from,
                           CharStartTest& isStart);
 std::size_t findWholeText(std::string_view text, std::string_view needle, std::size_t from = 0);
+
+// How often each byte value occurs in (a sample of) a text: lets a search scan for the needle's
+// rarest byte instead of its first.
+using ByteCounts = std::array<std::size_t, 256>;
+ByteCounts countBytes(std::string_view text);
+
+// Every occurrence of `from` in `text` replaced by `to` (as replaceAllFast), written
+// into `out` (cleared first, its storage reused). False when `from` does not occur;
+// `out` is then left empty. `counts` (optional) picks the byte to scan for.
+bool replaceAllInto(std::string_view text, std::string_view from, std::string_view to, std::string& out,
+                    const ByteCounts* counts = nullptr);
 
 // replaceAll(text, from, to) with a case-sensitive search.
 std::string replaceAllFast(std::string_view text, std::string_view from, std::string_view to);
