@@ -5,10 +5,14 @@
 
 #include <unistd.h>
 
+#include "collect/collection_run.h"
+#include "ui/hidden_navigator.h"
 #include "ui/main_window.h"
 #include "ui/program_folder.h"
 #include "ui/ui_text.h"
 #include "ui/web_view.h"
+#include "web/cookie_store.h"
+#include "web/request_profiles.h"
 
 namespace lh {
 
@@ -22,24 +26,56 @@ void prepareApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("linkharvest"));
 }
 
+// Program-wide objects, in creation order; released in reverse.
 struct Application::State {
+    CollectionRun run;
+    HiddenNavigator navigator;
     std::unique_ptr<MainWindow> window;
 };
 
-Application::Application(const QString& executableFolder)
-    : programFolder_(chooseProgramFolder(executableFolder)), state_(std::make_unique<State>()) {}
+Application::Application(const QString& executableFolder) : Application(executableFolder, Options{}) {}
 
-Application::~Application() = default;
+Application::Application(const QString& executableFolder, Options options)
+    : programFolder_(chooseProgramFolder(executableFolder)),
+      options_(options),
+      state_(std::make_unique<State>()) {}
+
+Application::~Application() {
+    state_->window.reset();
+}
 
 MainWindow* Application::window() const { return state_->window.get(); }
+HiddenNavigator& Application::navigator() { return state_->navigator; }
+CollectionRun& Application::run() { return state_->run; }
 
 void Application::start() {
+    State& s = *state_;
     MainWindowSetup setup;
     setup.programFolder = programFolder_;
-    const QString storage = QDir(programFolder_).filePath(QStringLiteral("webview"));
-    setup.webViewFactory = [storage](QWidget* parent) { return createWebView(parent, storage); };
-    state_->window = std::make_unique<MainWindow>(std::move(setup));
-    state_->window->show();
+    setup.trayIcon = options_.trayIcon;
+    setup.waitDivisor = options_.waitDivisor;
+    if (options_.webEngine) {
+        const QString storage = QDir(programFolder_).filePath(QStringLiteral("webview"));
+        setup.webViewFactory = [storage](QWidget* parent) { return createWebView(parent, storage); };
+    }
+
+    // The desktop user agent is the run's and the hidden navigator's from the window's
+    // creation; the first activation gives the navigator the transport's own.
+    s.run.userAgent = std::string(kDesktopUserAgent);
+    s.navigator.setUserAgent(std::string(kDesktopUserAgent));
+    HiddenNavigator* navigator = &s.navigator;
+    setup.firstActivation = [navigator] {
+        navigator->setUserAgent(std::string(kTransportUserAgent));
+        navigator->load(HiddenNavigator::firstActivationAddress());
+    };
+    setup.navigatorLoad = [navigator](const std::string& address) { navigator->load(address); };
+    setup.clearBrowsingData = [navigator](int what) {
+        if (what == 2 || what == 255) CookieStore::instance().clear();
+        if (what == 8 || what == 255) navigator->dropQueued();
+    };
+
+    s.window = std::make_unique<MainWindow>(std::move(setup));
+    s.window->show();
 }
 
 }  // namespace lh

@@ -6,7 +6,9 @@
 
 namespace lh {
 
+class HiddenNavigator;
 class MainWindow;
+struct CollectionRun;
 
 // Settings that must be made before the QApplication exists (web view contexts).
 void prepareApplication();
@@ -15,8 +17,17 @@ void prepareApplication();
 // in start-up order and released in reverse when it goes.
 class Application {
 public:
+    struct Options {
+        // The Chromium view; off gives the view without engine (tests).
+        bool webEngine = true;
+        bool trayIcon = true;
+        // Waits of a run are divided by this (tests).
+        int waitDivisor = 1;
+    };
+
     // `executableFolder`: where the program file is; the program folder is chosen from it.
     explicit Application(const QString& executableFolder);
+    Application(const QString& executableFolder, Options options);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -26,10 +37,13 @@ public:
 
     QString programFolder() const { return programFolder_; }
     MainWindow* window() const;
+    HiddenNavigator& navigator();
+    CollectionRun& run();
 
 private:
     struct State;
     QString programFolder_;
+    Options options_;
     std::unique_ptr<State> state_;
 };
 

@@ -27,6 +27,7 @@
 #include "ui/ui_text.h"
 #include "ui/window_geometry.h"
 #include "ui/window_host.h"
+#include "web/request_profiles.h"
 
 // Qt resources of a static library are registered by hand, outside any namespace.
 static void registerResources() { Q_INIT_RESOURCE(resources); }
@@ -88,14 +89,6 @@ void setWhiteBackground(QWidget* w) {
 
 QString MainWindow::windowTitleText() { return u("砚溪·搜词取链器  v2.3.6.0"); }
 
-const char* MainWindow::desktopUserAgent() {
-    return "Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:74.0) Gecko/20100101 Firefox/74.0";
-}
-
-const char* MainWindow::navigatorUserAgent() {
-    return "Mozilla/5.0 (Windows NT 6.1) AppleWebKit/537.36 (KHTML, like Gecko) "
-           "Chrome/30.0.1599.101 Safari/537.36";
-}
 
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent), setup_(std::move(setup)), host_(std::make_unique<WindowHost>(*this)) {
@@ -141,7 +134,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     applyRanksRule();
     applyBaiduModeRule();
     refreshSnapshot();
-    webView_->setUserAgent(QString::fromLatin1(desktopUserAgent()));
+    webView_->setUserAgent(QString::fromLatin1(kDesktopUserAgent.data(), kDesktopUserAgent.size()));
 }
 
 MainWindow::~MainWindow() {

@@ -89,10 +89,6 @@ public:
 
     // The window's title with its version.
     static QString windowTitleText();
-    // User agents: the desktop one set at creation, the one the hidden navigator uses
-    // after the first activation.
-    static const char* desktopUserAgent();
-    static const char* navigatorUserAgent();
 
     // A control by its name (objectName), nullptr when there is none.
     QWidget* control(const QString& name) const;
