@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 
 #include <unistd.h>
 
 #include "collect/collection_run.h"
 #include "ui/hidden_navigator.h"
 #include "ui/main_window.h"
+#include "settings/control_state_store.h"
 #include "ui/program_folder.h"
+#include "ui/qt_control_surface.h"
 #include "ui/ui_text.h"
 #include "ui/web_view.h"
 #include "web/cookie_store.h"
@@ -50,7 +53,26 @@ CollectionRun& Application::run() { return state_->run; }
 
 void Application::start() {
     State& s = *state_;
+    // The settings file; when it cannot be held the store works in memory alone.
+    ControlStateStore& store = controlStateStore();
+    store.setEventPump([] { QCoreApplication::processEvents(); });
+    store.setMessageSink([](const std::string& text, ControlStateStore::MessageIcon icon) {
+        QMessageBox box(icon == ControlStateStore::MessageIcon::Exclamation ? QMessageBox::Warning
+                                                                            : QMessageBox::NoIcon,
+                        programTitle(), qtText(text), QMessageBox::Ok);
+        box.exec();
+    });
+    store.openStore(programText(settingsFilePath(programFolder_)));
+
     MainWindowSetup setup;
+    setup.saveControls = [&store](MainWindow& window) {
+        QtControlSurface surface(window);
+        store.saveWindowControls(surface, mainWindowSection());
+    };
+    setup.restoreControls = [&store](MainWindow& window) {
+        QtControlSurface surface(window);
+        store.restoreWindowControls(surface, mainWindowSection());
+    };
     setup.programFolder = programFolder_;
     setup.trayIcon = options_.trayIcon;
     setup.waitDivisor = options_.waitDivisor;

@@ -2,6 +2,7 @@
 // through the program-wide cookie store, and the settings across two window lifetimes.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 
 #include "collect/collection_run.h"
 #include "support/local_server.h"
+#include "textutil/program_text.h"
 #include "ui/application.h"
 #include "ui/hidden_navigator.h"
 #include "ui/main_window.h"
@@ -38,6 +40,7 @@ class ApplicationTest : public QObject {
 private slots:
     void programFolderIsTheExecutablesWhenWritable();
     void firstActivationVisitsBaiduInTheBackground();
+    void settingsComeBackInTheNextWindow();
 };
 
 void ApplicationTest::programFolderIsTheExecutablesWhenWritable() {
@@ -92,6 +95,67 @@ void ApplicationTest::firstActivationVisitsBaiduInTheBackground() {
     }
     NetworkOverrides::instance().clear();
     CookieStore::instance().clear();
+}
+
+void ApplicationTest::settingsComeBackInTheNextWindow() {
+    QTemporaryDir dir;
+    const QString ini = settingsFilePath(dir.path());
+    {
+        Application program(dir.path(), testOptions());
+        program.start();
+        MainWindow* w = program.window();
+        QVERIFY(QFile::exists(ini));  // created empty at start
+        QCOMPARE(QFileInfo(ini).size(), qint64(0));
+        w->control<QPlainTextEdit>("编辑框关键词")->setPlainText(u("手机\n电脑"));
+        w->control<QRadioButton>("单选框谷歌")->setChecked(true);
+        w->control<QCheckBox>("选择框合并保存")->setChecked(true);
+        w->control<QCheckBox>("选择框自动去重")->setChecked(false);
+        w->control<QLineEdit>("编辑框指定排名")->setText(QString());
+        w->control<QLineEdit>("编辑框保存模板")->setText(u("#网址#"));
+        w->control<QComboBox>("组合框采集模式")->setCurrentIndex(1);
+        QVERIFY(w->close());
+    }
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    QVERIFY(saved.startsWith(QByteArray::fromStdString(gb("[主界面]\r\n"))));
+    QVERIFY(!saved.endsWith("\r\n"));
+    QVERIFY(saved.contains(QByteArray::fromStdString(gb("\r\n单选框谷歌=真\r\n"))));
+    QFile side(dir.path() + u("/inibin/主界面-编辑框关键词.ibn"));
+    QVERIFY(side.open(QIODevice::ReadOnly));
+    QCOMPARE(side.readAll(), QByteArray::fromStdString(gb("手机\r\n电脑")));
+    side.close();
+    {
+        Application program(dir.path(), testOptions());
+        program.start();
+        MainWindow* w = program.window();
+        QCOMPARE(w->control<QPlainTextEdit>("编辑框关键词")->toPlainText(), u("手机\n电脑"));
+        QVERIFY(w->control<QRadioButton>("单选框谷歌")->isChecked());
+        QVERIFY(!w->control<QRadioButton>("单选框百度")->isChecked());
+        QVERIFY(!w->control<QCheckBox>("选择框自动去重")->isChecked());
+        QCOMPARE(w->control<QLineEdit>("编辑框指定排名")->text(), QString());
+        QCOMPARE(w->control<QLineEdit>("编辑框保存模板")->text(), u("#网址#"));
+        QCOMPARE(w->control<QComboBox>("组合框采集模式")->currentIndex(), 1);
+        // The enabling rules follow the restored states.
+        QVERIFY(w->control<QCheckBox>("选择框关键词分割线")->isEnabled());
+        QVERIFY(w->control<QComboBox>("组合框采集模式")->isHidden());
+        QCOMPARE(w->settingsSnapshot().engine, SearchEngine::Google);
+        // An empty keyword list is not kept: the next start shows the design default.
+        w->control<QPlainTextEdit>("编辑框关键词")->setPlainText(QString());
+        QVERIFY(w->close());
+    }
+    {
+        Application program(dir.path(), testOptions());
+        program.start();
+        QCOMPARE(program.window()->control<QPlainTextEdit>("编辑框关键词")->toPlainText(), u("外星人\n2012"));
+        // Ending without closing the window (the tray's exit) skips the close-time save.
+        program.window()->control<QLineEdit>("编辑框扩展名")->setText(QStringLiteral("csv"));
+    }
+    {
+        Application program(dir.path(), testOptions());
+        program.start();
+        QCOMPARE(program.window()->control<QLineEdit>("编辑框扩展名")->text(), QStringLiteral("txt"));
+    }
 }
 
 QTEST_MAIN(ApplicationTest)
