@@ -6,10 +6,11 @@
 
 #include <unistd.h>
 
+#include "collect/collection_driver.h"
 #include "collect/collection_run.h"
+#include "settings/control_state_store.h"
 #include "ui/hidden_navigator.h"
 #include "ui/main_window.h"
-#include "settings/control_state_store.h"
 #include "ui/program_folder.h"
 #include "ui/qt_control_surface.h"
 #include "ui/ui_text.h"
@@ -34,6 +35,8 @@ struct Application::State {
     CollectionRun run;
     HiddenNavigator navigator;
     std::unique_ptr<MainWindow> window;
+    // Made once the window (the run's host) exists.
+    std::unique_ptr<CollectionDriver> driver;
 };
 
 Application::Application(const QString& executableFolder) : Application(executableFolder, Options{}) {}
@@ -44,12 +47,15 @@ Application::Application(const QString& executableFolder, Options options)
       state_(std::make_unique<State>()) {}
 
 Application::~Application() {
+    // The window first: it waits for a run still going on, which uses the steps.
     state_->window.reset();
+    state_->driver.reset();
 }
 
 MainWindow* Application::window() const { return state_->window.get(); }
 HiddenNavigator& Application::navigator() { return state_->navigator; }
 CollectionRun& Application::run() { return state_->run; }
+CollectionDriver& Application::driver() { return *state_->driver; }
 
 void Application::start() {
     State& s = *state_;
@@ -75,6 +81,15 @@ void Application::start() {
     };
     setup.programFolder = programFolder_;
     setup.trayIcon = options_.trayIcon;
+    setup.seams = options_.seams;
+    // The run's thread calls the driver; a stop click may come from the window's thread.
+    State* state = &s;
+    setup.runCollection = [state](CollectionHost&) {
+        if (state->driver) state->driver->onStartStopClicked();
+    };
+    setup.requestStop = [state] {
+        if (state->driver) state->driver->requestStop();
+    };
     setup.waitDivisor = options_.waitDivisor;
     if (options_.webEngine) {
         const QString storage = QDir(programFolder_).filePath(QStringLiteral("webview"));

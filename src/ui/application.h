@@ -4,10 +4,12 @@
 
 #include <memory>
 
+#include "ui/main_window.h"
+
 namespace lh {
 
+class CollectionDriver;
 class HiddenNavigator;
-class MainWindow;
 struct CollectionRun;
 
 // Settings that must be made before the QApplication exists (web view contexts).
@@ -23,6 +25,8 @@ public:
         bool trayIcon = true;
         // Waits of a run are divided by this (tests).
         int waitDivisor = 1;
+        // Answers to the window's questions (tests); empty functions ask the user.
+        WindowSeams seams;
     };
 
     // `executableFolder`: where the program file is; the program folder is chosen from it.
@@ -39,6 +43,7 @@ public:
     MainWindow* window() const;
     HiddenNavigator& navigator();
     CollectionRun& run();
+    CollectionDriver& driver();
 
 private:
     struct State;
