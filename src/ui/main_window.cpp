@@ -548,6 +548,10 @@ void MainWindow::startStopClicked() {
 void MainWindow::onRunThreadDone() {
     if (runThread_.joinable()) runThread_.join();
     runActive_ = false;
+    // Idle again whatever the run left behind (its own last updates arrived before this).
+    host_->beginRun();
+    setCaptionNow(u("开始采集"));
+    setMergeEnabledNow(true);
     emit runFinished();
     if (quitWithoutSave_) {
         if (setup_.seams.quit) {
