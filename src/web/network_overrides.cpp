@@ -66,4 +66,10 @@ NetworkOverrides::Snapshot NetworkOverrides::snapshot() const {
     return {connectTo_, caBundle_};
 }
 
+void NetworkOverrides::restore(const Snapshot& saved) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connectTo_ = saved.connectTo;
+    caBundle_ = saved.caBundle;
+}
+
 }  // namespace lh

@@ -35,6 +35,8 @@ public:
         std::shared_ptr<const std::string> caBundle;  // system CAs + extra CA (PEM); null without one
     };
     Snapshot snapshot() const;
+    // Puts back what an earlier snapshot() saw (for scoped changes that nest).
+    void restore(const Snapshot& saved);
 
 private:
     mutable std::mutex mutex_;

@@ -469,15 +469,15 @@ std::string LocalServer::keyFile() { return certPath("server.key"); }
 std::string LocalServer::untrustedCertFile() { return certPath("untrusted.pem"); }
 std::string LocalServer::untrustedKeyFile() { return certPath("untrusted.key"); }
 
-ScopedServerRedirect::ScopedServerRedirect(const LocalServer& server, const std::vector<std::string>& hosts, int port) {
+ScopedServerRedirect::ScopedServerRedirect(const LocalServer& server, const std::vector<std::string>& hosts, int port)
+    : saved_(NetworkOverrides::instance().snapshot()) {
     NetworkOverrides& overrides = NetworkOverrides::instance();
-    overrides.clear();
     const int from = port != 0 ? port : (server.https() ? 443 : 80);
     for (const std::string& host : hosts) overrides.addConnectTo(host, from, "127.0.0.1", server.port());
     overrides.setExtraCaFile(LocalServer::caFile());
 }
 
-ScopedServerRedirect::~ScopedServerRedirect() { NetworkOverrides::instance().clear(); }
+ScopedServerRedirect::~ScopedServerRedirect() { NetworkOverrides::instance().restore(saved_); }
 
 std::string gzipText(std::string_view plain) {
     z_stream stream{};

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "web/network_overrides.h"
+
 namespace lh::test {
 
 // One request exactly as it arrived.
@@ -99,13 +101,17 @@ private:
 };
 
 // Sends requests for the given hosts (on `port`, 443 for HTTPS, 80 for HTTP when 0) to
-// `server` and trusts the test CA, program-wide, until destroyed.
+// `server` and trusts the test CA, program-wide, until destroyed; then the overrides
+// are as before. Scopes nest (e.g. one for an HTTP and one for an HTTPS server).
 class ScopedServerRedirect {
 public:
     ScopedServerRedirect(const LocalServer& server, const std::vector<std::string>& hosts, int port = 0);
     ~ScopedServerRedirect();
     ScopedServerRedirect(const ScopedServerRedirect&) = delete;
     ScopedServerRedirect& operator=(const ScopedServerRedirect&) = delete;
+
+private:
+    NetworkOverrides::Snapshot saved_;
 };
 
 // gzip (RFC 1952) of `plain`.

@@ -93,3 +93,31 @@ TEST(FetchTls, ConnectToEntriesInCurlFormAndUnreadableCaFiles) {
 
 }  // namespace
 }  // namespace lh
+
+namespace lh {
+namespace {
+
+TEST(FetchTls, RedirectScopesNestForHttpAndHttpsServers) {
+    LocalServer plain;
+    plain.setDefaultAnswer(ScriptedAnswer::html("plain sogou"));
+    LocalServer secure(LocalServer::Scheme::Https);
+    secure.setDefaultAnswer(ScriptedAnswer::html("secure baidu"));
+    HttpClient client;
+    {
+        ScopedServerRedirect toPlain(plain, {"www.sogou.com"});
+        {
+            ScopedServerRedirect toSecure(secure, {"www.baidu.com"});
+            EXPECT_EQ(client.fetch("http://www.sogou.com/web"), "plain sogou");
+            EXPECT_EQ(client.fetch("https://www.baidu.com/s"), "secure baidu");
+        }
+        EXPECT_EQ(NetworkOverrides::instance().snapshot().connectTo.size(), 1u);
+        EXPECT_EQ(client.fetch("http://www.sogou.com/web"), "plain sogou");
+    }
+    EXPECT_TRUE(NetworkOverrides::instance().snapshot().connectTo.empty());
+    EXPECT_FALSE(NetworkOverrides::instance().snapshot().caBundle);
+    EXPECT_EQ(plain.requestCount(), 2u);
+    EXPECT_EQ(secure.requestCount(), 1u);
+}
+
+}  // namespace
+}  // namespace lh
