@@ -54,6 +54,7 @@ struct ScriptedAnswer {
 // A real HTTP or HTTPS server on 127.0.0.1 and a free port, for tests and benchmarks.
 // It records every request and answers from a script: a handler callback when one is
 // set, else queued answers in order, else per-path answers, else the default (404).
+// Request bodies are read by Content-Length (chunked uploads are not decoded).
 // Delays and pauses end early when the server stops; the destructor stops it.
 class LocalServer {
 public:

@@ -232,5 +232,27 @@ TEST_F(FetchTest, StalledServerEndsTheTransferAfterTheIdleTime) {
     EXPECT_GE(took, std::chrono::milliseconds(1500));
 }
 
+TEST_F(FetchTest, RunTransferWithoutRedirectsReturnsTheRedirectItself) {
+    ScriptedAnswer moved = ScriptedAnswer::redirect(302, "/elsewhere");
+    moved.headers.push_back("Set-Cookie: r=1; path=/");
+    server.route("/moved", moved);
+    HttpRequest request;
+    request.url = server.url("/moved");
+    request.headers = "User-Agent: T/1";
+    request.cookies = "given=1";
+    request.noRedirect = true;
+    request.timeoutMs = 5000;
+    const HttpResponse response = HttpClient::runTransfer(request);
+    EXPECT_EQ(response.status, 302);
+    EXPECT_NE(response.rawHeaders.find("Location: /elsewhere\r\n"), std::string::npos);
+    EXPECT_EQ(response.responseCookies, "r=1;");
+    EXPECT_EQ(server.requestCount(), 1u);
+    const RecordedRequest r = server.lastRequest();
+    EXPECT_EQ(r.header("User-Agent"), "T/1");
+    EXPECT_EQ(r.header("Cookie"), "given=1");
+    // Without a Referer in the record the address itself is sent.
+    EXPECT_EQ(r.header("Referer"), server.url("/moved"));
+}
+
 }  // namespace
 }  // namespace lh
