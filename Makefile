@@ -36,5 +36,12 @@ screenshot: build
 	  xvfb-run -a -s "-screen 0 1280x800x24" \
 	  $(BUILD)/tests/ui/linkharvest-screenshot $(BUILD)/screenshot-folder $(BUILD)/screenshot.png
 
+# Fuzz targets: a separate clang build, not part of `make test`. Run e.g.
+#   fuzz-build/fuzz/fuzz_tag_scanner -max_total_time=600
+fuzz:
+	cmake -S . -B fuzz-build -DCMAKE_CXX_COMPILER=clang++ -DLH_FUZZ=ON -DLH_BUILD_UI=OFF \
+	  -DLH_BUILD_BENCH=OFF -DLH_SANITIZE=OFF
+	cmake --build fuzz-build -j 2 --target fuzz_tag_scanner fuzz_links_redirect
+
 clean:
 	rm -rf $(BUILD)
