@@ -7,6 +7,7 @@
 #include "textutil/program_text.h"
 #include "textutil/regex_service.h"
 #include "textutil/text_cleanup.h"
+#include "textutil/text_search.h"
 
 namespace lh {
 
@@ -47,6 +48,7 @@ std::string bySecondPageName(const std::string& address, const std::string& page
     RegexService underscore;
     underscore.create(kUnderscorePattern);
     std::string candidate;
+    std::string tried;
     for (int k = 1; k <= 2; ++k) {
         if (k == 1 && underscore.execute(file) > 0) {
             candidate = dirSlash + underscore.subMatchText(1, 1) + "_" +
@@ -54,7 +56,8 @@ std::string bySecondPageName(const std::string& address, const std::string& page
         } else {
             candidate = dirSlash + base + "_2." + ext;
         }
-        if (containsText(page, candidate, Case::Ignore)) break;
+        if (candidate != tried && findTextIgnoringCase(page, candidate) != kNotFound) break;
+        tried = std::move(candidate);
         candidate.clear();
     }
     if (candidate.empty()) return {};

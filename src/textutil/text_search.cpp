@@ -87,6 +87,44 @@ private:
 
 }  // namespace
 
+std::size_t findTextIgnoringCase(std::string_view text, std::string_view needle) {
+    const std::size_t m = needle.size();
+    std::size_t pivot = kNotFound;
+    for (std::size_t i = 0; i < m; i += charLengthAt(needle, i)) {
+        const auto c = static_cast<unsigned char>(needle[i]);
+        if (!isLeadByte(c) && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) {
+            pivot = i;
+            break;
+        }
+    }
+    if (pivot == kNotFound || m > text.size()) return findText(text, needle, 0, Case::Ignore);
+
+    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; };
+    CharStartTest isStart(text);
+    const std::size_t scanEnd = text.size() - m + pivot + 1;
+    for (std::size_t scan = pivot; scan < scanEnd;) {
+        const void* hit = std::memchr(text.data() + scan, needle[pivot], scanEnd - scan);
+        if (hit == nullptr) return kNotFound;
+        const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        scan = p + 1;
+        const std::size_t start = p - pivot;
+        bool same = true;
+        for (std::size_t k = 0; k < m && same;) {
+            const auto a = static_cast<unsigned char>(text[start + k]);
+            const auto b = static_cast<unsigned char>(needle[k]);
+            if (isLeadByte(b) && k + 1 < m) {
+                same = a == b && text[start + k + 1] == needle[k + 1];
+                k += 2;
+            } else {
+                same = fold(a) == fold(b);
+                ++k;
+            }
+        }
+        if (same && isStart(start)) return start;
+    }
+    return kNotFound;
+}
+
 bool replaceAllInto(std::string_view text, std::string_view from, std::string_view to, std::string& out,
                     const ByteCounts* counts) {
     out.clear();

@@ -31,6 +31,10 @@ std::size_t findWholeText(std::string_view text, std::string_view needle, std::s
                           CharStartTest& isStart);
 std::size_t findWholeText(std::string_view text, std::string_view needle, std::size_t from = 0);
 
+// findText(text, needle, 0, Case::Ignore), scanning for a byte that letter case cannot
+// change (":" in an address) instead of walking the text character by character.
+std::size_t findTextIgnoringCase(std::string_view text, std::string_view needle);
+
 // How often each byte value occurs in (a sample of) a text: lets a search scan for the needle's
 // rarest byte instead of its first.
 using ByteCounts = std::array<std::size_t, 256>;

@@ -266,3 +266,38 @@ TEST(HtmlTagScanner, AgreesWithTheSlowScanOnRandomPages) {
 
 }  // namespace
 }  // namespace lh
+
+#include "textutil/regex_service.h"
+#include "textutil/text_search.h"
+
+namespace lh {
+namespace {
+
+// The hand-written assignment cleanup and the fast searches must give what the regular
+// expression and the character-walking searches give.
+TEST(TextSearch, FastPathsAgreeWithTheGeneralOnes) {
+    const std::vector<std::string> pieces = {"=", " ", "\t", "\r\n", "\xA1\xA1", "\xB0", "\xA1", "a", "A",
+                                             "\xD6\xD0", "x", "          ", "://", "H", "h", "/"};
+    RegexService pattern;
+    ASSERT_TRUE(pattern.create("[\\s\xA1\xA1]{0,10}=[\\s\xA1\xA1]{0,10}"));
+    HtmlTagScanner scanner;
+    std::mt19937 rng(99);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const int n = static_cast<int>(rng() % 24);
+        for (int i = 0; i < n; ++i) text += pieces[rng() % pieces.size()];
+        std::string needle;
+        const int k = 1 + static_cast<int>(rng() % 3);
+        for (int i = 0; i < k; ++i) needle += pieces[rng() % pieces.size()];
+        if (isValidUtf8(gbToUtf8(text)) && utf8ToGb(gbToUtf8(text)) == text) {
+            ASSERT_EQ(scanner.normaliseAssignments(text), pattern.replace(text, "=")) << text;
+        }
+        ASSERT_EQ(findTextIgnoringCase(text, needle), findText(text, needle, 0, Case::Ignore)) << text;
+        if (needle.back() != '\xB0' && needle.back() != '\xA1') {
+            ASSERT_EQ(replaceAllFast(text, needle, "<>"), replaceAll(text, needle, "<>")) << text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lh
