@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "textutil/absolutise_links.h"
+#include "textutil/html_tag_scanner.h"
 #include "textutil/next_page.h"
 #include "textutil/program_text.h"
 
@@ -59,6 +64,31 @@ TEST(NextPage, NumberRule) {
     EXPECT_EQ(findNextPageUrl("http://h/s?q=x&pn=10", "<a href=\"http://h/s?q=x&pn=11\">"), "http://h/s?q=x&pn=11");
     EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/a/list1.htm\">"), "");
     EXPECT_EQ(findNextPageUrl("http://h/a/p99999999999999999999.htm", "http://h/a/p1.htm"), "");
+}
+
+// A saved result page as program text (LH_SAMPLES_DIR in the environment overrides
+// the built-in folder).
+std::string samplePage(const std::string& name) {
+    const char* env = std::getenv("LH_SAMPLES_DIR");
+    std::ifstream in(std::string(env != nullptr ? env : LH_SAMPLES_DIR) + "/" + name, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return utf8ToGb(bytes);
+}
+
+TEST(NextPage, RealBaiduPage) {
+    std::string page = samplePage("baidu-1.html");
+    ASSERT_GT(page.size(), 100000u);
+    const std::string address = "https://www.baidu.com/s?wd=number";
+    const std::string absolute = absolutiseLinks(address, page);
+    // The pager's last link, text "下一页&gt;", written root-relative in the page.
+    EXPECT_EQ(findNextPageUrl(address, absolute),
+              "https://www.baidu.com/s?wd=number&pn=10&oq=number&ie=utf-8&usm=2&rsv_idx=1"
+              "&rsv_pq=c4d7712b0000a3d9&rsv_t=e28c7GcQNSQKuUkn7WIp9UJehQeSyLz7VdXXe4RSHlyNBbB39eWduquPQ9Q"
+              "&rsv_page=1");
+    HtmlTagScanner scanner;
+    EXPECT_EQ(scanner.findAllElements(absolute, {.tag = "div", .attrNames = {"class"},
+                                                  .attrValues = {"c-container"}, .containsMatch = true}),
+              10);
 }
 
 }  // namespace
