@@ -1,0 +1,127 @@
+// The run's calls into the window, made from another thread as a run makes them: they
+// reach the window's thread in order, answers come back, and shutting down releases a
+// waiting run.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include "textutil/program_text.h"
+#include "ui/main_window.h"
+#include "ui/window_host.h"
+
+using namespace lh;
+
+namespace {
+
+QString u(const char* s) { return QString::fromUtf8(s); }
+
+// A web view that remembers what it was told and has cookies to give.
+class StubWebView : public NullWebView {
+public:
+    QString currentCookies() override { return cookies; }
+    void setCacheFolder(const QString& name) override { folders << name; }
+    QString cookies = QStringLiteral("BAIDUID=1; H_PS=2");
+    QStringList folders;
+};
+
+struct Fixture {
+    Fixture() {
+        MainWindowSetup setup;
+        setup.trayIcon = false;
+        setup.webViewFactory = [this](QWidget*) {
+            auto view = std::make_unique<StubWebView>();
+            stub = view.get();
+            return view;
+        };
+        setup.seams.verificationQuestion = [this](const QString& text) {
+            questions << text;
+            return answer;
+        };
+        window = std::make_unique<MainWindow>(std::move(setup));
+    }
+    // Runs `work` on a thread of its own while the window's thread handles events.
+    void onRunThread(const std::function<void()>& work) {
+        std::atomic<bool> done{false};
+        std::thread t([&] {
+            work();
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
+        t.join();
+    }
+    std::unique_ptr<MainWindow> window;
+    StubWebView* stub = nullptr;
+    QStringList questions;
+    bool answer = true;
+};
+
+}  // namespace
+
+class WindowHostTest : public QObject {
+    Q_OBJECT
+private slots:
+    void callsFromTheRunThreadReachTheWindowAndAnswersComeBack();
+    void waitsEndOnTheStopFlagAndOnShutDown();
+};
+
+void WindowHostTest::callsFromTheRunThreadReachTheWindowAndAnswersComeBack() {
+    Fixture f;
+    WindowHost& host = f.window->host();
+    std::string cookies;
+    bool ok = false;
+    std::string folder;
+    f.onRunThread([&] {
+        host.setStatusText(0, gb("正在读 a 的第 1 页.."));
+        host.setStatusText(1, gb("搜索中......"));
+        host.webViewSetCacheFolder("Ab3dE5gH");
+        host.webViewSetVisible(true);
+        cookies = host.webViewCurrentCookies();
+        ok = host.askVerificationContinue(gb("请完成验证"));
+        host.webViewSetVisible(false);
+        folder = host.programFolder();
+    });
+    QCOMPARE(cookies, std::string("BAIDUID=1; H_PS=2"));
+    QVERIFY(ok);
+    QCOMPARE(f.questions, QStringList{u("请完成验证")});
+    QTRY_COMPARE(f.window->statusText(1), u("搜索中......"));
+    QCOMPARE(f.window->statusText(0), u("正在读 a 的第 1 页.."));
+    QCOMPARE(f.stub->folders, QStringList{QStringLiteral("Ab3dE5gH")});
+    QVERIFY(!f.stub->viewVisible());
+
+    // Settings read on the run's thread are what the controls hold now.
+    f.window->control<QLineEdit>("编辑框扩展名")->setText(QStringLiteral("csv"));
+    std::string extension;
+    f.onRunThread([&] { extension = host.settings().fileExtension; });
+    QCOMPARE(extension, std::string("csv"));
+}
+
+void WindowHostTest::waitsEndOnTheStopFlagAndOnShutDown() {
+    Fixture f;
+    WindowHost& host = f.window->host();
+    // The flag is tested before the first slice: a minute's wait with the flag set ends
+    // at once (onRunThread gives up after 10 s).
+    std::atomic<bool> stop{true};
+    f.onRunThread([&] { host.waitWithEvents(60000, &stop); });
+
+    // Once the window goes away, questions answer no and waits end at once.
+    f.answer = false;
+    std::atomic<bool> released{false};
+    bool answer = true;
+    std::thread t([&] {
+        host.shutDown();
+        answer = host.askVerificationContinue("x");
+        host.waitWithEvents(60000, nullptr);
+        released = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(released.load(), 10000);
+    t.join();
+    QVERIFY(!answer);
+}
+
+QTEST_MAIN(WindowHostTest)
+#include "window_host_test.moc"
