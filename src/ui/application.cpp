@@ -114,9 +114,10 @@ void Application::start() {
     s.run.userAgent = std::string(kDesktopUserAgent);
     s.navigator.setUserAgent(std::string(kDesktopUserAgent));
     HiddenNavigator* navigator = &s.navigator;
-    setup.firstActivation = [navigator] {
+    const bool visit = options_.firstActivationVisit;
+    setup.firstActivation = [navigator, visit] {
         navigator->setUserAgent(std::string(kTransportUserAgent));
-        navigator->load(HiddenNavigator::firstActivationAddress());
+        if (visit) navigator->load(HiddenNavigator::firstActivationAddress());
     };
     setup.navigatorLoad = [navigator](const std::string& address) { navigator->load(address); };
     setup.clearBrowsingData = [navigator](int what) {

@@ -25,6 +25,9 @@ public:
         bool trayIcon = true;
         // Waits of a run are divided by this (tests).
         int waitDivisor = 1;
+        // The hidden navigator's visit at the first activation (tests that do not route
+        // the network to a local server turn it off).
+        bool firstActivationVisit = true;
         // Answers to the window's questions (tests); empty functions ask the user.
         WindowSeams seams;
     };

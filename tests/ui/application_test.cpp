@@ -31,6 +31,7 @@ Application::Options testOptions() {
     Application::Options o;
     o.webEngine = false;
     o.trayIcon = false;
+    o.firstActivationVisit = false;  // no visit to the real Baidu
     return o;
 }
 }  // namespace
@@ -69,7 +70,9 @@ void ApplicationTest::firstActivationVisitsBaiduInTheBackground() {
 
     QTemporaryDir dir;
     {
-        Application program(dir.path(), testOptions());
+        Application::Options options = testOptions();
+        options.firstActivationVisit = true;  // routed to the local server above
+        Application program(dir.path(), options);
         program.start();
         MainWindow* window = program.window();
         QVERIFY(window != nullptr);
