@@ -26,7 +26,8 @@ constexpr std::array<std::string_view, 9> kLazyImagePreference = {
 // Whole-page replacement passes over one page, reusing a second buffer.
 class PageRewriter {
 public:
-    explicit PageRewriter(std::string& page) : page_(page), counts_(countBytes(page)) {}
+    // `spare` lends its storage (a page-sized buffer, spared fresh page faults).
+    PageRewriter(std::string& page, std::string& spare) : page_(page), scratch_(spare), counts_(countBytes(page)) {}
 
     void operator()(std::string_view from, std::string_view to) {
         if (replaceAllInto(page_, from, to, scratch_, &counts_)) page_.swap(scratch_);
@@ -34,17 +35,17 @@ public:
 
 private:
     std::string& page_;
-    std::string scratch_;
+    std::string& scratch_;
     ByteCounts counts_;  // of the page as first seen: good enough to pick rare bytes
 };
 
 // Gives lazily loaded images their real address as src, each tag rewritten where it
 // stands.
-void restoreLazyImages(std::string& page) {
+void restoreLazyImages(std::string& page, std::string& out) {
     HtmlTagScanner scanner;
     const int count = scanner.findAllElements(page, {.tag = "img", .attrNames = kLazyImageAttributes});
     if (count == 0) return;
-    std::string out;
+    out.clear();
     out.reserve(page.size() + page.size() / 16);
     std::size_t copied = 0;
     for (int j = 1; j <= count; ++j) {
@@ -63,7 +64,7 @@ void restoreLazyImages(std::string& page) {
     }
     if (copied == 0) return;
     out.append(page, copied, std::string::npos);
-    page = std::move(out);
+    page.swap(out);
 }
 
 // The attribute passes: every needle and every replacement there begins with one of
@@ -72,8 +73,8 @@ void restoreLazyImages(std::string& page) {
 // where a word starts; those places are found once and carried from pass to pass.
 class AttributeRewriter {
 public:
-    AttributeRewriter(std::string& page, std::vector<std::string> words)
-        : page_(page), words_(std::move(words)) {
+    AttributeRewriter(std::string& page, std::string& spare, std::vector<std::string> words)
+        : page_(page), words_(std::move(words)), out_(spare) {
         anchors_ = wordStarts(page_);
     }
 
@@ -124,7 +125,7 @@ private:
     std::vector<std::string> words_;
     std::vector<std::size_t> anchors_;
     std::vector<std::size_t> nextAnchors_;
-    std::string out_;
+    std::string& out_;
 };
 
 }  // namespace
@@ -138,13 +139,15 @@ std::string parentPath(std::string_view address, std::string_view separator) {
 std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
     const std::string& a = pageAddress;
     const std::string dir = parentPath(a);
+    std::string spare;  // second page buffer, passed from step to step
 
     {
         HtmlTagScanner scanner;
-        page = scanner.normaliseAssignments(page);
+        spare = scanner.normaliseAssignments(page);
+        page.swap(spare);
     }
 
-    PageRewriter replaceEvery(page);
+    PageRewriter replaceEvery(page, spare);
     for (int f = 5; f >= 1; --f) {
         std::string up = dir;
         for (int i = 0; i < f; ++i) up = parentPath(up);
@@ -158,7 +161,7 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
     replaceEvery("\"//", "\"http://");
     replaceEvery("./", dir + "/");
 
-    restoreLazyImages(page);
+    restoreLazyImages(page, spare);
 
     std::string root;
     std::string dirSlash;
@@ -181,7 +184,7 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
     static const std::string kWideHref = fullWidth("href=");
     const std::array<std::pair<std::string, std::string>, 2> words = {
         std::pair{std::string("src="), kWideSrc}, std::pair{std::string("href="), kWideHref}};
-    AttributeRewriter rewrite(page, {"src=", "href=", kWideSrc, kWideHref});
+    AttributeRewriter rewrite(page, spare, {"src=", "href=", kWideSrc, kWideHref});
 
     for (const std::string q : {"\"", "'", ""}) {
         for (const auto& [w, wide] : words) rewrite(w + q + "/", w + q + root + "/");
