@@ -278,6 +278,10 @@ void ControlStateStore::applyEdit(std::size_t position, std::size_t removed,
         cache_.span.close = cache_.span.close - removed + inserted.size();
     }
     if (!file_.isOpen()) return;
+    if (!file_.stillAtPath()) {
+        fileFailed("配置文件已被删除或被其他程序替换");
+        return;
+    }
     // An edit that keeps the length leaves everything after it in place on disk.
     const std::size_t unchangedAfter =
         removed == inserted.size() ? text_.size() - position - inserted.size() : 0;

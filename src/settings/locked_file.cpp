@@ -64,6 +64,7 @@ bool LockedFile::open(const std::filesystem::path& path) {
         return false;
     }
     fd_ = fd;
+    path_ = path;
     bytesWritten_ = 0;
     return true;
 }
@@ -73,6 +74,12 @@ void LockedFile::close() {
         ::close(fd_);  // releases the lock
         fd_ = -1;
     }
+}
+
+bool LockedFile::stillAtPath() const {
+    struct stat open {}, named {};
+    if (fd_ < 0 || ::fstat(fd_, &open) != 0 || ::stat(path_.c_str(), &named) != 0) return false;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_nlink > 0;
 }
 
 bool LockedFile::readAll(std::string& out) { return fd_ >= 0 && readAllFrom(fd_, out); }

@@ -22,6 +22,10 @@ public:
     void close();
     bool isOpen() const { return fd_ >= 0; }
 
+    // False when the path no longer names the open file (deleted, or replaced by
+    // another program): writes would then go nowhere anyone can see.
+    bool stillAtPath() const;
+
     // The whole content. False on a read error.
     bool readAll(std::string& out);
 
@@ -39,6 +43,7 @@ public:
 
 private:
     int fd_ = -1;
+    std::filesystem::path path_;
     std::size_t bytesWritten_ = 0;
 };
 

@@ -463,6 +463,44 @@ TEST(ControlStateStore, FailedFileWriteIsReportedOnceAndMemoryGoesOn) {
     EXPECT_FALSE(std::filesystem::exists(store.sideFilePath("s", "k")));
 }
 
+TEST(ControlStateStore, FileRemovedOrReplacedWhileHeldIsReportedNotWrittenBlindly) {
+    TempFolder folder;
+    const std::string path = settingsPathIn(folder, "s.ini");
+    const std::filesystem::path onDisk = nativePath(path);
+    ControlStateStore store;
+    std::vector<Message> messages;
+    recordMessages(store, messages);
+    ASSERT_TRUE(store.openStore(path));
+    store.setCurrentSection("s");
+    ASSERT_TRUE(store.writeValue("a", "1"));
+
+    // Another program puts its own file in place: it is left alone.
+    const std::filesystem::path other = folder.path() / "edited.ini";
+    writeFile(other, "[s]\r\na=edited");
+    std::filesystem::rename(other, onDisk);
+    EXPECT_TRUE(store.writeValue("a", "2"));
+    EXPECT_EQ(fileBytes(onDisk), "[s]\r\na=edited");
+    EXPECT_EQ(store.readValue("a", ""), "2");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].text.find(gb("已被删除或被其他程序替换")), std::string::npos);
+
+    // A deleted file is not brought back by later saves, and nothing more is reported.
+    std::filesystem::remove(onDisk);
+    EXPECT_TRUE(store.writeValue("b", "3"));
+    EXPECT_FALSE(std::filesystem::exists(onDisk));
+    EXPECT_EQ(messages.size(), 1u);
+
+    ControlStateStore fresh;
+    std::vector<Message> freshMessages;
+    recordMessages(fresh, freshMessages);
+    ASSERT_TRUE(fresh.openStore(path));
+    fresh.setCurrentSection("s");
+    std::filesystem::remove(onDisk);
+    EXPECT_TRUE(fresh.writeValue("a", "1"));
+    EXPECT_EQ(freshMessages.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(onDisk));
+}
+
 TEST(ControlStateStore, SectionThatNeverAppearsGivesUpWithTwoMessages) {
     TempFolder folder;
     ControlStateStore store;
