@@ -140,6 +140,7 @@ void CollectionDriver::startRun() {
 
     host_.processEvents();
     run_.googleBase = steps_.googleBase(host_.settings().useComSite);
+    steps_.beginRun();
 
     runCollection();
     finishRun();

@@ -37,6 +37,8 @@ public:
     // A failure of the result file since the last call (then forgotten); empty when none.
     virtual ResultFileFailure takeFileFailure() = 0;
 
+    // A run starts: forget what the previous run wrote (keys, file names, failures).
+    virtual void beginRun() = 0;
     // Google's site root for this run ("https://host/"), read once at run start.
     virtual std::string googleBase(bool useComSite) = 0;
 

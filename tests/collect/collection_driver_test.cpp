@@ -74,7 +74,7 @@ TEST(CollectionDriver, BlankKeywordLinesAreSkippedAndPausedOnlyBetweenSearchedKe
         h.host.options.keywordList = "a\r\n\r\n  \r\nb\r\n" + gb("　");
         h.host.options.pageLimitText = "1";
         h.click();
-        EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"open a", "close", "open b", "close"}));
+        EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
         const std::vector<long long> pauses = h.waitsOf(true);
         if (engine == SearchEngine::Sogou) {
             EXPECT_TRUE(pauses.empty());
@@ -268,7 +268,7 @@ TEST(CollectionDriver, CaptionsFollowTheStateTable) {
     const std::vector<std::string> expected = {gb("停止采集"), gb("已采集数 1"), gb("已采集数 2"),
                                                gb("停止采集中"), gb("开始采集")};
     EXPECT_EQ(h.host.captions, expected);
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"open a", "close"}));
+    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close"}));
     EXPECT_EQ(h.host.mergeEnabled, (std::vector<bool>{false, true}));
     EXPECT_FALSE(h.driver.running());
     EXPECT_TRUE(h.run.stopRequested.load());  // stays set until the next start
@@ -324,7 +324,7 @@ TEST(CollectionDriver, UnwritableResultFileIsReportedInStatusAndEndMessage) {
                   gb("已采集完成！总采集数量 3 耗时 ").size(),
                   h.host.endMessages[0].find("\r\n") - gb("已采集完成！总采集数量 3 耗时 ").size()) +
                   "\r\n" + note);
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"open a", "close", "open b", "close"}));
+    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
 }
 
 TEST(CollectionDriver, StopDuringADownloadEndsTheRunAtTheNextCheck) {
@@ -339,7 +339,7 @@ TEST(CollectionDriver, StopDuringADownloadEndsTheRunAtTheNextCheck) {
     h.click();
     EXPECT_EQ(h.steps.fetched.size(), 1u);  // no second attempt, no keyword b
     EXPECT_TRUE(h.waitsOf(false).empty());   // and no retry wait
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"open a", "close"}));
+    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close"}));
     EXPECT_EQ(h.host.captions, (std::vector<std::string>{gb("停止采集"), gb("停止采集中"),
                                                          gb("开始采集")}));
     EXPECT_EQ(h.steps.openPages, 0);
@@ -365,7 +365,7 @@ TEST(CollectionDriver, MergedRunOpensOneFileAndWritesHeadings) {
     h.host.options.keywordSeparatorLine = true;
     h.click();
     EXPECT_EQ(h.steps.calls,
-              (std::vector<std::string>{"open merged", "heading a", "heading b", "close"}));
+              (std::vector<std::string>{"begin run", "open merged", "heading a", "heading b", "close"}));
 }
 
 TEST(CollectionDriver, RepeatedNextPageEndsBaiduKeyword) {

@@ -48,6 +48,7 @@ public:
         pendingFailure = {};
         return failure;
     }
+    void beginRun() override { calls.push_back("begin run"); }
     std::string googleBase(bool useComSite) override {
         return useComSite ? "https://g.com/" : "https://g.hk/";
     }

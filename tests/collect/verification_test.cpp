@@ -107,7 +107,7 @@ TEST(HandOffVerification, CancelStopsTheRunKeepsCookiesAndWritesNoFile) {
     EXPECT_TRUE(h.run.stopRequested.load());
     EXPECT_EQ(h.run.cookieText, "BAIDUID=42; H=1");
     EXPECT_FALSE(std::filesystem::exists(h.cookieFile("百度移动Cookies.txt")));
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"open a", "close"}));
+    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close"}));
     // The caption is not touched by the cancel itself.
     EXPECT_EQ(h.host.captions, (std::vector<std::string>{gb("停止采集"), gb("开始采集")}));
     EXPECT_EQ(h.host.failureReports.size(), 1u);
