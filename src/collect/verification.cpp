@@ -1,9 +1,9 @@
 #include "collect/verification.h"
 
-#include <fstream>
 #include <vector>
 
 #include "textutil/program_text.h"
+#include "web/cookie_files.h"
 
 namespace lh {
 
@@ -54,14 +54,10 @@ bool checksVerification(SearchEngine engine) {
     }
 }
 
-std::string cookieFilePath(CollectionHost& host, SearchEngine engine) {
-    static const std::string baidu = gb("百度Cookies.txt");
-    static const std::string baiduMobile = gb("百度移动Cookies.txt");
-    const std::string* name = nullptr;
-    if (engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews) name = &baidu;
-    if (engine == SearchEngine::BaiduMobile) name = &baiduMobile;
-    if (name == nullptr) return {};
-    return host.programFolder() + folderSeparator() + *name;
+std::string cookieFileName(SearchEngine engine) {
+    if (engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews) return baiduCookieFileName();
+    if (engine == SearchEngine::BaiduMobile) return baiduMobileCookieFileName();
+    return {};
 }
 
 std::string randomFolderName(CollectionHost& host, int length) {
@@ -106,12 +102,9 @@ bool handOffVerification(CollectionHost& host, CollectionRun& run, SearchEngine 
     }
     host.activateMainWindow();
 
-    const std::string path = cookieFilePath(host, engine);
-    if (!path.empty()) {
-        // An unwritable cookie file only costs the next run a verification.
-        std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
-        out.write(run.cookieText.data(), static_cast<std::streamsize>(run.cookieText.size()));
-    }
+    const std::string name = cookieFileName(engine);
+    // An unwritable cookie file only costs the next run a verification.
+    if (!name.empty()) writeCookieFile(host.programFolder(), name, run.cookieText);
     return true;
 }
 

@@ -22,9 +22,9 @@ bool checksVerification(SearchEngine engine);
 bool handOffVerification(CollectionHost& host, CollectionRun& run, SearchEngine engine,
                          const std::string& pageUrl);
 
-// The cookie file of an engine in the program folder ("百度Cookies.txt" for Baidu and
-// Baidu News, "百度移动Cookies.txt" for Baidu mobile); empty for other engines.
-std::string cookieFilePath(CollectionHost& host, SearchEngine engine);
+// The name of an engine's cookie file in the program folder ("百度Cookies.txt" for Baidu
+// and Baidu News, "百度移动Cookies.txt" for Baidu mobile); empty for other engines.
+std::string cookieFileName(SearchEngine engine);
 
 // `length` random letters and digits from the host's random source.
 std::string randomFolderName(CollectionHost& host, int length = 8);
