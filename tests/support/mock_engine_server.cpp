@@ -120,6 +120,12 @@ std::vector<MockResult> MockEngineServer::results(SearchEngine engine, const std
     return list;
 }
 
+std::string MockEngineServer::fillerBlock() {
+    std::string text = gb("<div class=\"side\"><h4>相关搜索</h4><p>");
+    for (int i = 0; i < 24; ++i) text += gb("相关的内容 related text ");
+    return text + "</p><a href=\"/other?x=1\">other</a></div>\n";
+}
+
 MockBody MockEngineServer::bodyOf(SearchEngine engine) {
     switch (engine) {
     case SearchEngine::Sogou:
@@ -381,8 +387,7 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
             page += "<ol id=\"results\">\n" + blocks + "</ol>\n";
         }
         page += next;
-        static const std::string filler =
-            gb("<div class=\"side\"><span>相关搜索</span><a href=\"/other?x=1\">other</a></div>\n");
+        static const std::string filler = fillerBlock();
         while (page.size() < padding) page += filler;
         page += "</body></html>";
     }

@@ -61,6 +61,9 @@ public:
                                            int count = 3);
     static MockBody bodyOf(SearchEngine engine);
 
+    // About 1 KB of markup that is no result (a side panel with one link), as padding.
+    static std::string fillerBlock();
+
     void requireVerification(SearchEngine engine, bool on = true);
     // Every result-page answer of every engine is padded to about this many bytes.
     void setPagePadding(std::size_t bytes);

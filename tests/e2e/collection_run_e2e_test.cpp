@@ -1,0 +1,265 @@
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "collect/collection_driver.h"
+#include "collect/engine_steps.h"
+#include "collect/result_output.h"
+#include "collect/search_engine.h"
+#include "support/fake_collection_host.h"
+#include "support/mock_engine_server.h"
+#include "textutil/program_text.h"
+#include "web/cookie_store.h"
+#include "web/http_client.h"
+#include "web/request_profiles.h"
+
+namespace lh {
+namespace {
+
+using test::FakeCollectionHost;
+using test::MockEngineServer;
+using test::RecordedRequest;
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A whole run against the mock engines, through the fake host.
+struct RunHarness {
+    explicit RunHarness(SearchEngine engine) {
+        static int counter = 0;
+        folder = std::filesystem::temp_directory_path() /
+                 ("lh_e2e_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+        std::filesystem::create_directories(folder);
+        CookieStore::instance().clear();
+        host.folder = programTextOfPath(folder);
+        host.options.saveFolder = host.folder + "/out";
+        host.options.engine = engine;
+        host.options.keywordList = "a\r\n" + gb("中文 词");
+        host.options.pageLimitText = "3";
+        host.options.resultsPerPageText = "10";
+        host.onNavigate = [](const std::string& address) { HttpClient().fetch(address); };
+        run.userAgent = std::string(kDesktopUserAgent);
+    }
+    ~RunHarness() {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+    }
+    void start() { driver.onStartStopClicked(); }
+
+    std::string keywordFile(const std::string& keyword) const {
+        return readFile(nativePath(host.options.saveFolder + "/" +
+                                   engineDisplayName(host.options.engine) + "_" +
+                                   fileSafeKeyword(keyword) + ".txt"));
+    }
+    // The lines the mock engine's results make with the default template.
+    std::string expectedFile(const std::string& keyword, int pages) const {
+        std::string text;
+        for (int page = 1; page <= pages; ++page) {
+            for (const auto& r : MockEngineServer::results(host.options.engine, keyword, page)) {
+                const std::string site = r.target.substr(7, r.target.find('/', 7) - 7);
+                text += "\"" + r.title + "\",\"" + r.target + "\",\"" + site +
+                        "\",\"example.com\",\"" + r.description + "\"\r\n";
+            }
+        }
+        return text;
+    }
+    std::vector<long long> pauses() const {
+        std::vector<long long> out;
+        for (const auto& wait : host.waits()) {
+            if (wait.withStopFlag) out.push_back(wait.ms);
+        }
+        return out;
+    }
+
+    std::filesystem::path folder;
+    MockEngineServer server;
+    FakeCollectionHost host;
+    CollectionRun run;
+    EngineSteps steps{host, run};
+    CollectionDriver driver{host, run, steps};
+};
+
+void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
+    SCOPED_TRACE(gbToUtf8(engineDisplayName(engine)));
+    RunHarness h(engine);
+    h.start();
+    const std::string second = gb("中文 词");
+    EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 3));
+    EXPECT_EQ(h.keywordFile(second), h.expectedFile(second, 3));
+    EXPECT_EQ(h.run.totalCollected, 18);
+    EXPECT_EQ(h.host.endMessages.size(), 1u);
+    EXPECT_TRUE(h.host.failureReports.empty());
+
+    const std::vector<RecordedRequest> pages = h.server.resultPageRequests(engine);
+    EXPECT_EQ(pages.size(), 6u);
+    for (const RecordedRequest& request : pages) {
+        EXPECT_EQ(request.header("User-Agent"), expectedAgent) << request.target;
+    }
+    // Two page pauses per keyword, the keyword pause between them (none for Sogou web).
+    std::vector<long long> pauses = h.pauses();
+    const std::size_t keywordPauses = engine == SearchEngine::Sogou ? 0 : 1;
+    ASSERT_EQ(pauses.size(), 4u + keywordPauses);
+    int fiveSeconds = 0;
+    for (long long ms : pauses) {
+        EXPECT_GE(ms, 5000);
+        EXPECT_LE(ms, 7000);
+        fiveSeconds += ms == 5000;
+    }
+    EXPECT_GE(fiveSeconds, static_cast<int>(keywordPauses));
+}
+
+// Two keywords, three pages each, every engine: files, agents on the wire, pauses.
+TEST(CollectionRunE2E, Baidu) { expectWholeRun(SearchEngine::Baidu, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, BaiduNews) { expectWholeRun(SearchEngine::BaiduNews, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, Sogou) { expectWholeRun(SearchEngine::Sogou, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, SogouNews) { expectWholeRun(SearchEngine::SogouNews, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, Search360) { expectWholeRun(SearchEngine::Search360, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, Google) { expectWholeRun(SearchEngine::Google, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, Bing) { expectWholeRun(SearchEngine::Bing, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, BaiduMobile) { expectWholeRun(SearchEngine::BaiduMobile, std::string(kMobileUserAgent)); }
+// 360 mobile's download names no agent: the transport's own goes out.
+TEST(CollectionRunE2E, Search360Mobile) {
+    expectWholeRun(SearchEngine::Search360Mobile, std::string(kTransportUserAgent));
+}
+TEST(CollectionRunE2E, ShenmaMobile) { expectWholeRun(SearchEngine::ShenmaMobile, std::string(kMobileUserAgent)); }
+
+TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {
+    RunHarness h(SearchEngine::Baidu);
+    h.host.options.pageLimitText = gb("全部");
+    h.host.options.keywordList = "a";
+    h.start();
+    // Anchored by hand: the first line of the file.
+    const std::string first = gb("\"a 结果 1-1\",\"http://r1.p1.example.com/61-1.html\","
+                                 "\"r1.p1.example.com\",\"example.com\",\"关于a的描述 1-1\"\r\n");
+    EXPECT_EQ(h.keywordFile("a").substr(0, first.size()), first);
+    EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 3));
+
+    const auto pages = h.server.resultPageRequests(SearchEngine::Baidu);
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(pages[0].target, "/s?ie=utf-8&f=8&rsv_bp=1&rsv_idx=1&tn=baidu&word=a&rn=10&pn=0");
+    EXPECT_EQ(pages[0].header("Referer"), "https://www.baidu.com/");
+    EXPECT_EQ(pages[1].target, "/s?ie=utf-8&word=a&rn=10&pn=10");
+    EXPECT_EQ(pages[1].header("Referer"), "https://www.baidu.com" + pages[0].target);
+    EXPECT_EQ(pages[2].header("Referer"), "https://www.baidu.com" + pages[1].target);
+    // The advertisement on page 1 needed one warm-up visit.
+    EXPECT_EQ(h.host.navigations.size(), 1u);
+    EXPECT_EQ(h.pauses().size(), 2u);
+}
+
+TEST(CollectionRunE2E, SogouSendsAFreshSjEveryAttemptAndBingResetsTheWebView) {
+    {
+        RunHarness h(SearchEngine::Sogou);
+        h.host.options.keywordList = "a";
+        h.host.options.pageLimitText = "2";
+        h.start();
+        const auto pages = h.server.resultPageRequests(SearchEngine::Sogou);
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_NE(pages[0].target.find("/web?num=10&query=a&page=1&sj="), std::string::npos);
+        EXPECT_NE(pages[0].target.substr(pages[0].target.size() - 8),
+                  pages[1].target.substr(pages[1].target.size() - 8));
+    }
+    {
+        RunHarness h(SearchEngine::Bing);
+        h.host.options.keywordList = "a";
+        h.host.options.pageLimitText = "2";
+        h.host.webViewCookies = "MUID=7";
+        h.start();
+        const auto pages = h.server.resultPageRequests(SearchEngine::Bing);
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_EQ(pages[0].header("Cookie"), "MUID=7");
+        EXPECT_EQ(pages[1].target, "/search?q=a&first=11&FORM=PORE");  // the page's own next link
+        ASSERT_EQ(h.host.webViewAddresses.size(), 3u);
+        EXPECT_EQ(h.host.webViewAddresses[0], "about:blank");
+        EXPECT_EQ(h.host.webViewAddresses[1],
+                  "https://global.bing.com/search?q=a&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
+    }
+}
+
+TEST(CollectionRunE2E, VerificationOkCarriesCookiesAndStoresThemForTheNextRun) {
+    RunHarness h(SearchEngine::Baidu);
+    h.host.options.keywordList = "a";
+    h.host.options.pageLimitText = "1";
+    h.server.requireVerification(SearchEngine::Baidu);
+    h.host.verificationAnswers = {true};
+    h.host.webViewCookies = "verified=yes; BAIDUID=v1";
+    h.start();
+    EXPECT_EQ(h.host.prompts.size(), 1u);
+    EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));
+    const auto pages = h.server.resultPageRequests(SearchEngine::Baidu);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[1].header("Cookie"), "verified=yes; BAIDUID=v1");
+    EXPECT_EQ(readFile(h.folder / nativePath(gb("百度Cookies.txt"))), "verified=yes; BAIDUID=v1");
+
+    // The next run starts without cookies, reads the file and is not asked again.
+    h.server.clearLog();
+    h.host.webViewCookies.clear();
+    h.start();
+    EXPECT_EQ(h.host.prompts.size(), 1u);
+    const auto again = h.server.resultPageRequests(SearchEngine::Baidu);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].header("Cookie"), "verified=yes; BAIDUID=v1");
+    EXPECT_EQ(h.run.totalCollected, 3);
+}
+
+TEST(CollectionRunE2E, VerificationCancelStopsAndAutoCloseGoesOn) {
+    {
+        RunHarness h(SearchEngine::BaiduMobile);
+        h.server.requireVerification(SearchEngine::BaiduMobile);
+        h.host.verificationAnswers = {false};
+        h.host.webViewCookies = "verified=yes";
+        h.start();
+        EXPECT_EQ(h.server.resultPageRequests(SearchEngine::BaiduMobile).size(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(h.folder / nativePath(gb("百度移动Cookies.txt"))));
+        EXPECT_EQ(h.run.totalCollected, 0);
+        ASSERT_EQ(h.host.failureReports.size(), 1u);  // nothing collected: the page is kept
+        EXPECT_NE(h.host.failureReports[0].content.find(gb("百度安全验证")), std::string::npos);
+        EXPECT_TRUE(std::filesystem::exists(h.folder / nativePath(gb("采集失败代码.html"))));
+    }
+    {
+        RunHarness h(SearchEngine::Sogou);
+        h.host.options.keywordList = "a";
+        h.host.options.pageLimitText = "1";
+        h.host.options.autoCloseVerification = true;
+        h.server.requireVerification(SearchEngine::Sogou);
+        h.host.webViewCookies = "verified=yes";
+        h.start();
+        EXPECT_TRUE(h.host.prompts.empty());
+        EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));
+        EXPECT_EQ(h.run.cookieText, "verified=yes");
+    }
+}
+
+TEST(CollectionRunE2E, StopRequestedFromAnotherThreadEndsTheRunAtTheNextCheck) {
+    RunHarness h(SearchEngine::ShenmaMobile);
+    h.host.options.pageLimitText = gb("全部");
+    h.server.onRequest = [&](const RecordedRequest& request) {
+        if (request.target.find("page=2") != std::string::npos) h.driver.requestStop();
+    };
+    h.start();
+    EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));  // page 2 was fetched, not written
+    EXPECT_EQ(h.server.resultPageRequests(SearchEngine::ShenmaMobile).size(), 2u);
+    EXPECT_EQ(h.host.caption, gb("开始采集"));
+    EXPECT_EQ(h.run.totalCollected, 3);
+}
+
+TEST(CollectionRunE2E, UnwritableResultFileIsReportedAndNotCounted) {
+    RunHarness h(SearchEngine::Search360Mobile);
+    h.host.options.keywordList = "a";
+    h.host.options.pageLimitText = "1";
+    std::ofstream(h.folder / "blocked") << "a file where the folder should be";
+    h.host.options.saveFolder = h.host.folder + "/blocked/out";
+    h.start();
+    EXPECT_EQ(h.run.totalCollected, 0);
+    ASSERT_EQ(h.host.endMessages.size(), 1u);
+    const std::string& message = h.host.endMessages[0];
+    EXPECT_NE(message.find(gb("结果文件写入失败：")), std::string::npos);
+    EXPECT_NE(message.find(gb("/blocked/out/360移动_a.txt")), std::string::npos);
+    EXPECT_NE(message.find("Not a directory"), std::string::npos) << gbToUtf8(message);
+}
+
+}  // namespace
+}  // namespace lh
