@@ -23,8 +23,9 @@ public:
     // the caption is anything but "开始采集", requests a stop and returns at once.
     void onStartStopClicked();
 
-    // Requests a stop of the running run: caption "停止采集中" and the stop flag. Safe
-    // from any thread; does nothing while no run is going on.
+    // Requests a stop of the running run: caption "停止采集中" and the stop flag. May be
+    // called from any thread (the caption is set through the host on that thread);
+    // does nothing while no run is going on.
     void requestStop();
 
     // True from the start of a run to the end of its end-of-run report.
