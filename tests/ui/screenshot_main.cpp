@@ -20,7 +20,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString picture = QString::fromLocal8Bit(argv[2]);
-    lh::Application program(folder);
+    lh::Application::Options options;
+    options.firstActivationVisit = false;  // a picture needs no network
+    lh::Application program(folder, options);
     program.start();
     int status = 1;
     QTimer::singleShot(2500, [&] {
