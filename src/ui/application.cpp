@@ -8,12 +8,7 @@
 
 #include "collect/collection_driver.h"
 #include "collect/collection_run.h"
-// The real engines join the build with their own change; until then a start click
-// runs nothing.
-#if __has_include("collect/engine_steps.h")
 #include "collect/engine_steps.h"
-#define LH_HAVE_ENGINE_STEPS 1
-#endif
 #include "settings/control_state_store.h"
 #include "ui/hidden_navigator.h"
 #include "ui/main_window.h"
@@ -43,9 +38,7 @@ struct Application::State {
     HiddenNavigator navigator;
     std::unique_ptr<MainWindow> window;
     // Made once the window (the run's host) exists.
-#ifdef LH_HAVE_ENGINE_STEPS
     std::unique_ptr<EngineSteps> steps;
-#endif
     std::unique_ptr<CollectionDriver> driver;
 };
 
@@ -60,9 +53,7 @@ Application::~Application() {
     // The window first: it waits for a run still going on, which uses the steps.
     state_->window.reset();
     state_->driver.reset();
-#ifdef LH_HAVE_ENGINE_STEPS
     state_->steps.reset();
-#endif
 }
 
 MainWindow* Application::window() const { return state_->window.get(); }
@@ -126,10 +117,8 @@ void Application::start() {
     };
 
     s.window = std::make_unique<MainWindow>(std::move(setup));
-#ifdef LH_HAVE_ENGINE_STEPS
     s.steps = std::make_unique<EngineSteps>(s.window->host(), s.run);
     s.driver = std::make_unique<CollectionDriver>(s.window->host(), s.run, *s.steps);
-#endif
     s.window->show();
 }
 
