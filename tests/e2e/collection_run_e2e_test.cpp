@@ -150,6 +150,22 @@ TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {
     EXPECT_EQ(h.pauses().size(), 2u);
 }
 
+TEST(CollectionRunE2E, BaiduSecondModeUsesTheRequestTransportWithAForgedClientAddress) {
+    RunHarness h(SearchEngine::Baidu);
+    h.host.options.keywordList = "a";
+    h.host.options.pageLimitText = "1";
+    h.host.options.baiduFetchMode = 1;
+    std::ofstream(h.folder / nativePath(gb("百度Cookies.txt")), std::ios::binary) << "BDUSS=old";
+    h.start();
+    EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));
+    const auto pages = h.server.resultPageRequests(SearchEngine::Baidu);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].header("User-Agent"), std::string(kDesktopUserAgent));
+    EXPECT_FALSE(pages[0].header("X-Forwarded-For").empty());
+    EXPECT_EQ(pages[0].header("Cookie"), "BDUSS=old");  // read from the cookie file
+    EXPECT_EQ(pages[0].header("Referer"), "https://www.baidu.com/");
+}
+
 TEST(CollectionRunE2E, SogouSendsAFreshSjEveryAttemptAndBingResetsTheWebView) {
     {
         RunHarness h(SearchEngine::Sogou);
