@@ -21,13 +21,26 @@ std::string nextNumberText(const std::string& digits) {
     return std::to_string(n == LLONG_MAX ? n : n + 1);
 }
 
+bool endsWithGuardedWord(std::string_view tag) {
+    for (const std::string_view word : {"width>", "height>"}) {
+        if (tag.size() >= word.size() && equalsIgnoreCase(tag.substr(tag.size() - word.size()), word)) return true;
+    }
+    return false;
+}
+
 // Text rule: a link into the current directory whose text says "next".
 std::string byLinkText(const std::string& page, const std::string& dirSlash) {
     HtmlTagScanner scanner;
     const int count = scanner.findAllElements(
         page, {.tag = "a", .attrNames = {"href"}, .attrValues = {dirSlash}, .containsMatch = true});
     for (int i = 1; i <= count; ++i) {
-        const std::string text = removeWhitespace(stripTags(scanner.elementText(i, true)));
+        // A link that is its start tag alone strips to nothing (the whole tag is one
+        // "<...>"), unless it ends in "Width>" or "Height>", which stripping guards.
+        // Skipping those keeps pages full of unclosed start tags linear.
+        const auto [begin, end] = scanner.elementRange(i);
+        const std::string_view raw = std::string_view(page).substr(begin, end - begin);
+        if (raw.find('>') == raw.size() - 1 && !endsWithGuardedWord(raw)) continue;
+        const std::string text = removeWhitespace(stripTags(raw));
         if (isNextLinkText(text, nextLinkWords(), nextLinkArrows())) {
             return scanner.attributeValue(std::string_view(scanner.elementText(i)), "href");
         }
