@@ -30,14 +30,16 @@ void CliSteps::closeFile() {
     inner_.closeFile();
 }
 
-std::string CliSteps::googleBase(bool useComSite) {
-    // Asked once at every run start: the next page step starts the run's cookies.
+void CliSteps::beginRun() {
+    // The next page step starts the run's cookies.
     cookieSeeded_ = false;
-    return inner_.googleBase(useComSite);
+    inner_.beginRun();
 }
 
+std::string CliSteps::googleBase(bool useComSite) { return inner_.googleBase(useComSite); }
+
 void CliSteps::beginPage() {
-    // The run empties its cookie text at its start, after googleBase.
+    // The run empties its cookie text at its start, after beginRun.
     if (!cookieSeeded_) {
         cookieSeeded_ = true;
         if (run_.cookieText.empty()) run_.cookieText = options_.startCookieText;

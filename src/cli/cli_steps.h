@@ -28,6 +28,7 @@ public:
                              bool firstPiece) override;
     void closeFile() override;
     ResultFileFailure takeFileFailure() override { return inner_.takeFileFailure(); }
+    void beginRun() override;
     std::string googleBase(bool useComSite) override;
     void beginPage() override;
     void endPage() override { inner_.endPage(); }

@@ -34,6 +34,9 @@ public:
     // Takes the progress line off the terminal, e.g. before a prompt or at the end.
     void clearProgress();
 
+    // True when status texts are shown as lines.
+    bool showsStatus() const { return mode_ != Mode::Quiet; }
+
     // "keyword 2/10 | page 3 | 125 lines | 00:01:23".
     static std::string progressText(const ProgressState& state);
 

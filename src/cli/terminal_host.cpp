@@ -47,7 +47,8 @@ TerminalHost::TerminalHost(Options options, ProgressDisplay& display, LineReader
     : options_(std::move(options)),
       display_(display),
       readLine_(std::move(readLine)),
-      sleep_(sleep ? std::move(sleep) : Sleeper(sleepMs)) {}
+      sleep_(sleep ? std::move(sleep) : Sleeper(sleepMs)),
+      caption_(gb("开始采集")) {}
 
 void TerminalHost::waitWithEvents(long long ms, const std::atomic<bool>* stopFlag) {
     const double scaled = static_cast<double>(ms) * options_.pauseScale;
@@ -86,6 +87,7 @@ void TerminalHost::setStatusText(int pane, const std::string& text) {
             progress_.page = page;
         }
     }
+    if (pane == 1) lastPane1_ = text;
     display_.showStatus(pane, text);
     processEvents();
 }
@@ -100,7 +102,13 @@ void TerminalHost::setStartButtonCaption(const std::string& caption) {
 
 void TerminalHost::showEndOfRunMessage(const std::string& text) {
     display_.clearProgress();
-    display_.printLine(linesOf(text));
+    // The summary usually stands in the status pane already; say it once.
+    std::string rest = text;
+    if (display_.showsStatus() && !lastPane1_.empty() && text.compare(0, lastPane1_.size(), lastPane1_) == 0) {
+        rest = text.substr(lastPane1_.size());
+        if (rest.compare(0, 2, "\r\n") == 0) rest.erase(0, 2);
+    }
+    if (!rest.empty()) display_.printLine(linesOf(rest));
 }
 
 void TerminalHost::showFailureReport(const std::string& title, const std::string& hint,

@@ -87,6 +87,7 @@ private:
     std::mt19937_64 random_{std::random_device{}()};
     std::string caption_;
     std::string verificationAddress_;
+    std::string lastPane1_;
     ProgressState progress_;
     bool stopForwarded_ = false;
 };

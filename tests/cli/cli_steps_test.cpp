@@ -29,6 +29,7 @@ public:
     }
     void closeFile() override { run_.outputFile.close(); }
     ResultFileFailure takeFileFailure() override { return {}; }
+    void beginRun() override {}
     std::string googleBase(bool) override { return "https://www.google.com/"; }
     void beginPage() override { cookiesAtPageStart.push_back(run_.cookieText); }
     void endPage() override {}
@@ -131,12 +132,12 @@ TEST(CliSteps, CookiesFileStartsEveryRunUnlessTheRunHasCookiesAlready) {
     WritingSteps inner(run, folder.path().string());
     CliSteps steps(inner, run, {.startCookieText = "a=1", .mirror = nullptr, .utf8 = false});
 
-    steps.googleBase(true);
+    steps.beginRun();
     run.cookieText.clear();  // the run's own reset at its start
     steps.beginPage();
     run.cookieText = "solved=1";  // a verification took the browser's cookies
     steps.beginPage();
-    steps.googleBase(true);  // the next run
+    steps.beginRun();  // the next run
     run.cookieText.clear();
     steps.beginPage();
     EXPECT_EQ(inner.cookiesAtPageStart, (std::vector<std::string>{"a=1", "solved=1", "a=1"}));

@@ -88,6 +88,7 @@ TEST_F(HostTest, CtrlCBecomesOneStopClickAtTheNextPumpPoint) {
 
 TEST_F(HostTest, StatusTextsDriveTheProgress) {
     TerminalHost host = makeHost({});
+    EXPECT_EQ(host.startButtonCaption(), gb("开始采集"));  // idle: the first click starts
     host.setKeywordCount(2);
     host.setStatusText(0, gb("正在读 外星人 的第 1 页.."));
     host.setStatusText(0, gb("外星人 第 1 页,10 个网址"));
@@ -132,6 +133,7 @@ TEST_F(HostTest, EndOfRunAndFailureReportAreReadableLines) {
     TerminalHost::Options o;
     o.programFolder = "/opt/lh";
     TerminalHost host = makeHost(o);
+    host.setStatusText(1, gb("已采集完成！总采集数量 0 耗时 1.5 秒"));
     host.showEndOfRunMessage(gb("已采集完成！总采集数量 0 耗时 1.5 秒") + "\r\n" + gb("结果文件写入失败：x"));
     host.showFailureReport(gb("采集失败代码(已保存到软件目录下)："), "https://e/s?q=1", "<html>");
     EXPECT_EQ(printed(),

@@ -1,0 +1,108 @@
+#include "cli/cli_app.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+#include "cli/cli_steps.h"
+#include "cli/interrupt.h"
+#include "cli/progress_display.h"
+#include "cli/run_preparation.h"
+#include "cli/terminal_host.h"
+#include "collect/collection_driver.h"
+#include "collect/collection_run.h"
+#include "collect/engine_steps.h"
+#include "web/http_client.h"
+#include "web/request_profiles.h"
+
+namespace lh::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The answers to a verification question come from the terminal, also when the
+// keywords came through standard input.
+TerminalHost::LineReader answerReader(bool keywordsFromStdin) {
+    return [keywordsFromStdin]() -> std::optional<std::string> {
+        if (!keywordsFromStdin) return readLineFrom(STDIN_FILENO);
+        const int fd = ::open("/dev/tty", O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return std::nullopt;
+        std::optional<std::string> line = readLineFrom(fd);
+        ::close(fd);
+        return line;
+    };
+}
+
+}  // namespace
+
+int runProgram(const std::vector<std::string>& args, const ProcessContext& context) {
+    const CliParseResult parsed = parseCliOptions(args);
+    if (!parsed.ok()) {
+        std::fprintf(stderr, "linkharvest-cli: %s\nTry 'linkharvest-cli --help'.\n", parsed.error.c_str());
+        return 2;
+    }
+    const CliOptions& o = parsed.options;
+    if (o.help) {
+        std::fputs(helpText().c_str(), stdout);
+        return 0;
+    }
+    if (o.version) {
+        std::puts("linkharvest-cli 2.3.6");
+        return 0;
+    }
+
+    PreparedRun prepared;
+    std::string error;
+    if (!prepareRun(o, context, prepared, error)) {
+        std::fprintf(stderr, "linkharvest-cli: %s\n", error.c_str());
+        return 2;
+    }
+
+    const ProgressDisplay::Mode mode = o.quiet                    ? ProgressDisplay::Mode::Quiet
+                                       : context.stderrIsTerminal ? ProgressDisplay::Mode::Terminal
+                                                                  : ProgressDisplay::Mode::Plain;
+    ProgressDisplay display(stderr, mode, context.stderrWidth);
+
+    TerminalHost::Options hostOptions;
+    hostOptions.settings = prepared.settings;
+    hostOptions.captchaMode = prepared.captchaMode;
+    hostOptions.cookieText = prepared.cookieText;
+    hostOptions.programFolder = prepared.programFolder;
+    hostOptions.pauseScale = pauseScaleFromEnvironment();
+    TerminalHost host(hostOptions, display, answerReader(o.keywordsFile && *o.keywordsFile == "-"));
+    host.setKeywordCount(prepared.keywordCount);
+    host.setNavigator([](const std::string& address) {
+        FetchOptions fetch;
+        // The navigator's agent once the window is up.
+        fetch.headers = "User-Agent: " + std::string(kTransportUserAgent);
+        fetch.timeoutSeconds = 30;
+        HttpClient().fetch(address, fetch);
+    });
+
+    CollectionRun run;
+    run.userAgent = std::string(kDesktopUserAgent);
+    EngineSteps engineSteps(host, run);
+    CliSteps::Options stepOptions;
+    stepOptions.startCookieText = prepared.cookieText;
+    stepOptions.mirror = o.toStdout ? stdout : nullptr;
+    stepOptions.utf8 = o.utf8;
+    CliSteps steps(engineSteps, run, stepOptions);
+    CollectionDriver driver(host, run, steps);
+    host.setStopHandler([&driver] { driver.requestStop(); });
+
+    installInterruptHandler();
+    bindInterruptStopFlag(&run.stopRequested);
+    driver.onStartStopClicked();
+    bindInterruptStopFlag(nullptr);
+
+    if (!prepared.scratchFolder.empty()) {
+        std::error_code ec;
+        fs::remove_all(prepared.scratchFolder, ec);
+    }
+    return run.totalCollected > 0 ? 0 : 1;
+}
+
+}  // namespace lh::cli

@@ -1,0 +1,174 @@
+// linkharvest-cli as a process against the mock engines on 127.0.0.1, reached through
+// --connect-to and --cacert as a user would reach a mirror.
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <algorithm>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_options.h"
+#include "cli/cli_process.h"
+#include "collect/result_output.h"
+#include "collect/search_engine.h"
+#include "support/local_server.h"
+#include "support/mock_engine_server.h"
+#include "support/temp_folder.h"
+#include "textutil/program_text.h"
+#include "web/network_overrides.h"
+
+namespace lh::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+using lh::test::MockEngineServer;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// What the run's end-to-end tests expect of a keyword's file: the mock engine's results
+// through the default template.
+std::string expectedFile(SearchEngine engine, const std::string& keyword, int pages) {
+    std::string text;
+    for (int page = 1; page <= pages; ++page) {
+        for (const auto& r : MockEngineServer::results(engine, keyword, page)) {
+            const std::string site = r.target.substr(7, r.target.find('/', 7) - 7);
+            text += "\"" + r.title + "\",\"" + r.target + "\",\"" + site + "\",\"example.com\",\"" +
+                    r.description + "\"\r\n";
+        }
+    }
+    return text;
+}
+
+// File-system name of a keyword's file.
+std::string fileOf(SearchEngine engine, const std::string& keyword) {
+    return gbToUtf8(engineDisplayName(engine) + "_" + fileSafeKeyword(keyword) + ".txt");
+}
+
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class CliHarvest : public testing::Test {
+protected:
+    CliHarvest() {
+        std::ofstream(folder_.path() / "keywords.txt", std::ios::binary) << "a\n中文 词\n";
+    }
+
+    // The options that send every engine host to the mock servers.
+    std::vector<std::string> args(SearchEngine engine, const std::string& out) {
+        std::vector<std::string> a = {"--engine",        engineOptionName(engine),
+                                      "--keywords",      (folder_.path() / "keywords.txt").string(),
+                                      "--save-folder",   (folder_.path() / out).string(),
+                                      "--program-folder", program().string(),
+                                      "--pages",         "3",
+                                      "--per-page",      "10"};
+        for (const std::string& spec : NetworkOverrides::instance().snapshot().connectTo) {
+            a.push_back("--connect-to");
+            a.push_back(spec);
+        }
+        a.push_back("--cacert");
+        a.push_back(lh::test::LocalServer::caFile());
+        return a;
+    }
+
+    fs::path program() { return folder_.path() / "program"; }
+
+    static ProcessOptions quick(double scale = 0.001) {
+        ProcessOptions o;
+        o.environment.push_back("LINKHARVEST_TEST_PAUSE_SCALE=" + std::to_string(scale));
+        o.timeoutMs = 60000;
+        return o;
+    }
+
+    MockEngineServer server_;
+    lh::test::TempFolder folder_;
+};
+
+TEST_F(CliHarvest, FilesAreByteForByteWhatTheRunWritesForTwoEngines) {
+    const std::string second = gb("中文 词");
+    for (const SearchEngine engine : {SearchEngine::Bing, SearchEngine::Baidu}) {
+        const std::string name = engineOptionName(engine);
+        SCOPED_TRACE(name);
+        const ProcessResult r = runCli(args(engine, name), quick());
+        EXPECT_EQ(r.status, 0) << r.err;
+        const fs::path out = folder_.path() / name;
+        EXPECT_EQ(filesIn(out), (std::vector<std::string>{fileOf(engine, "a"), fileOf(engine, second)}));
+        EXPECT_EQ(readFile(out / fileOf(engine, "a")), expectedFile(engine, "a", 3));
+        EXPECT_EQ(readFile(out / fileOf(engine, second)), expectedFile(engine, second, 3));
+        // The end-of-run line as the window's message box says it.
+        EXPECT_NE(r.err.find("已采集完成！总采集数量 18 耗时 "), std::string::npos) << r.err;
+        EXPECT_EQ(server_.resultPageRequests(engine).size(), 6u);
+    }
+}
+
+TEST_F(CliHarvest, StdoutCarriesTheLinesInsteadOfFiles) {
+    const ProcessResult files = runCli(args(SearchEngine::Bing, "files"), quick());
+    ASSERT_EQ(files.status, 0) << files.err;
+    std::string all;
+    for (const std::string& keyword : {std::string("a"), gb("中文 词")}) {
+        all += readFile(folder_.path() / "files" / fileOf(SearchEngine::Bing, keyword));
+    }
+    ASSERT_FALSE(all.empty());
+
+    auto a = args(SearchEngine::Bing, "unused");
+    a.push_back("--stdout");
+    const ProcessResult gbOut = runCli(a, quick());
+    EXPECT_EQ(gbOut.status, 0) << gbOut.err;
+    EXPECT_EQ(gbOut.out, all);
+    EXPECT_FALSE(fs::exists(folder_.path() / "unused"));
+
+    a.push_back("--utf8");
+    const ProcessResult utf8Out = runCli(a, quick());
+    EXPECT_EQ(utf8Out.status, 0) << utf8Out.err;
+    EXPECT_EQ(utf8Out.out, gbToUtf8(replaceAll(all, "\r\n", "\n")));
+}
+
+TEST_F(CliHarvest, AVerificationPageWithOnCaptchaStopEndsWithStatus1AndNoCookieFile) {
+    server_.requireVerification(SearchEngine::Baidu);
+    auto a = args(SearchEngine::Baidu, "out");
+    a.push_back("--on-captcha");
+    a.push_back("stop");
+    const ProcessResult r = runCli(a, quick());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("verification page at https://www.baidu.com/"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(program() / gbToUtf8(gb("百度Cookies.txt"))));
+    // Nothing written: the failure report keeps the verification page.
+    const std::string report = readFile(program() / gbToUtf8(gb("采集失败代码.html")));
+    EXPECT_NE(report.find(gb("百度安全验证")), std::string::npos);
+    EXPECT_EQ(server_.resultPageRequests(SearchEngine::Baidu).size(), 1u);
+}
+
+TEST_F(CliHarvest, CtrlCMidRunStopsLikeTheButtonAndKeepsFinishedPagesIntact) {
+    std::ofstream(folder_.path() / "keywords.txt", std::ios::binary) << "a\nb\nc\n";
+    bool sent = false;
+    ProcessOptions o = quick(0.05);  // page pauses of 250-350 ms leave time to interrupt
+    o.onError = [&sent](int pid, const std::string& err) {
+        if (!sent && err.find("progress: keyword 2/3 | page 2") != std::string::npos) {
+            ::kill(pid, SIGINT);
+            sent = true;
+        }
+    };
+    const ProcessResult r = runCli(args(SearchEngine::Bing, "out"), o);
+    ASSERT_TRUE(sent) << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("已采集完成！总采集数量 "), std::string::npos) << r.err;
+
+    EXPECT_EQ(readFile(folder_.path() / "out" / fileOf(SearchEngine::Bing, "a")),
+              expectedFile(SearchEngine::Bing, "a", 3));
+    // Keyword b ends with whole lines from its finished pages; c never starts.
+    const std::string b = readFile(folder_.path() / "out" / fileOf(SearchEngine::Bing, "b"));
+    EXPECT_FALSE(b.empty());
+    EXPECT_EQ(b.substr(b.size() - 2), "\r\n");
+    EXPECT_FALSE(fs::exists(folder_.path() / "out" / fileOf(SearchEngine::Bing, "c")));
+}
+
+}  // namespace
+}  // namespace lh::cli::test
