@@ -112,12 +112,14 @@ private:
 // The text after `marker` up to `endMarker`, both found ignoring case; empty when
 // either is missing.
 std::string_view cutAfter(std::string_view text, std::string_view marker, std::string_view endMarker) {
-    const std::size_t s = findText(text, marker, 0, Case::Ignore);
+    const std::size_t s = findTextIgnoringCase(text, marker);
     if (s == kNotFound) return {};
     const std::size_t from = s + marker.size();
-    const std::size_t e = findText(text, endMarker, from, Case::Ignore);
+    // Searching the rest as a text of its own walks characters from `from`, as a
+    // search from `from` does.
+    const std::size_t e = findTextIgnoringCase(text.substr(from), endMarker);
     if (e == kNotFound) return {};
-    return text.substr(from, e - from);
+    return text.substr(from, e);
 }
 
 // One attribute condition, prepared once per call.
@@ -128,7 +130,7 @@ struct Condition {
 };
 
 bool conditionHolds(std::string_view tagText, const Condition& c, bool containsMatch) {
-    if (c.wanted.empty()) return findText(tagText, c.spaceName, 0, Case::Ignore) != kNotFound;
+    if (c.wanted.empty()) return findTextIgnoringCase(tagText, c.spaceName) != kNotFound;
     const std::string dq = c.spaceName + "\"";
     const std::string sq = c.spaceName + "'";
     const std::string_view candidates[4] = {
@@ -136,7 +138,7 @@ bool conditionHolds(std::string_view tagText, const Condition& c, bool containsM
         cutAfter(tagText, c.spaceName, " "), cutAfter(tagText, c.spaceName, ">")};
     for (const auto candidate : candidates) {
         if (containsMatch) {
-            if (findText(candidate, c.wanted, 0, Case::Ignore) != kNotFound) return true;
+            if (findTextIgnoringCase(candidate, c.wanted) != kNotFound) return true;
         } else if (toLowerAscii(trimSpaces(candidate)) == c.wantedNorm) {
             return true;
         }
