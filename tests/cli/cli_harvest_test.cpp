@@ -146,6 +146,21 @@ TEST_F(CliHarvest, AVerificationPageWithOnCaptchaStopEndsWithStatus1AndNoCookieF
     EXPECT_EQ(server_.resultPageRequests(SearchEngine::Baidu).size(), 1u);
 }
 
+TEST_F(CliHarvest, OnCaptchaAskTakesThePastedCookiesAndGoesOn) {
+    server_.requireVerification(SearchEngine::Baidu);
+    auto a = args(SearchEngine::Baidu, "out");
+    a.push_back("--on-captcha");
+    a.push_back("ask");
+    ProcessOptions o = quick();
+    o.input = "verified=yes\n";
+    const ProcessResult r = runCli(a, o);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("https://www.baidu.com/"), std::string::npos) << r.err;
+    EXPECT_EQ(readFile(program() / gbToUtf8(gb("百度Cookies.txt"))), "verified=yes");
+    EXPECT_EQ(readFile(folder_.path() / "out" / fileOf(SearchEngine::Baidu, "a")),
+              expectedFile(SearchEngine::Baidu, "a", 3));
+}
+
 TEST_F(CliHarvest, CtrlCMidRunStopsLikeTheButtonAndKeepsFinishedPagesIntact) {
     std::ofstream(folder_.path() / "keywords.txt", std::ios::binary) << "a\nb\nc\n";
     bool sent = false;
