@@ -179,7 +179,11 @@ std::string trimSpaces(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
-std::string toLowerAscii(std::string_view text) {
+namespace {
+
+// Maps the ASCII letters from `first` to `last` by `delta`, stepping over two-byte
+// characters whole so their second bytes are never touched.
+std::string shiftAsciiCase(std::string_view text, char first, char last, int delta) {
     std::string out(text);
     for (std::size_t i = 0; i < out.size();) {
         const auto c = static_cast<unsigned char>(out[i]);
@@ -187,25 +191,17 @@ std::string toLowerAscii(std::string_view text) {
             i += (i + 1 < out.size()) ? 2 : 1;
             continue;
         }
-        if (c >= 'A' && c <= 'Z') out[i] = static_cast<char>(c + 32);
+        if (out[i] >= first && out[i] <= last) out[i] = static_cast<char>(c + delta);
         ++i;
     }
     return out;
 }
 
-std::string toUpperAscii(std::string_view text) {
-    std::string out(text);
-    for (std::size_t i = 0; i < out.size();) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        if (isLeadByte(c)) {
-            i += (i + 1 < out.size()) ? 2 : 1;
-            continue;
-        }
-        if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 32);
-        ++i;
-    }
-    return out;
-}
+}  // namespace
+
+std::string toLowerAscii(std::string_view text) { return shiftAsciiCase(text, 'A', 'Z', 32); }
+
+std::string toUpperAscii(std::string_view text) { return shiftAsciiCase(text, 'a', 'z', -32); }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && matchesAt(a, 0, b, Case::Ignore);
