@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "textutil/html_tag_scanner.h"
+#include "support/sample_pages.h"
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -15,7 +16,7 @@ namespace {
 
 // A saved page as the run would hold it: program text.
 std::string samplePage(const std::string& name, bool utf8 = true) {
-    std::ifstream in(std::string(LH_SAMPLES_DIR) + "/" + name, std::ios::binary);
+    std::ifstream in(test::samplePagesFolder() + "/" + name, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return utf8 ? utf8ToGb(bytes) : convertCharset(bytes, "GB18030", "GB18030");
 }
@@ -49,6 +50,7 @@ void expectResults(const Cut& cut, const std::vector<Expected>& expected, const 
 }
 
 TEST(SamplePages, BaiduWebKeepsItsTenContainersInsideContentLeft) {
+    LH_REQUIRE_SAMPLE_PAGES();
     const std::string page1 = samplePage("baidu-1.html");
     ASSERT_FALSE(page1.empty()) << "serp samples missing";
     const Cut one = cutPage(SearchEngine::Baidu, page1);
@@ -88,6 +90,7 @@ TEST(SamplePages, BaiduWebKeepsItsTenContainersInsideContentLeft) {
 }
 
 TEST(SamplePages, SogouBlocksAreExactlyVrwrapOrRb) {
+    LH_REQUIRE_SAMPLE_PAGES();
     const Cut two = cutPage(SearchEngine::Sogou, samplePage("sogou-2.html"));
     ASSERT_EQ(two.blocks, 10);
     // Links stay relative here; link resolution makes them absolute.
@@ -121,6 +124,7 @@ TEST(SamplePages, SogouBlocksAreExactlyVrwrapOrRb) {
 }
 
 TEST(SamplePages, Search360TakesOnlyPlainResList) {
+    LH_REQUIRE_SAMPLE_PAGES();
     const Cut one = cutPage(SearchEngine::Search360, samplePage("so360-1.html"));
     ASSERT_EQ(one.blocks, 10);
     expectResults(one,
@@ -152,6 +156,7 @@ TEST(SamplePages, Search360TakesOnlyPlainResList) {
 }
 
 TEST(SamplePages, BingAlgoAndAnswerItems) {
+    LH_REQUIRE_SAMPLE_PAGES();
     const Cut one = cutPage(SearchEngine::Bing, samplePage("bing-1.html"));
     ASSERT_EQ(one.blocks, 9);  // b_ans, six b_algo, two b_ans
     expectResults(one,
@@ -185,6 +190,7 @@ TEST(SamplePages, BingAlgoAndAnswerItems) {
 }
 
 TEST(SamplePages, GoogleBlocksNeedTheClassExactlyG) {
+    LH_REQUIRE_SAMPLE_PAGES();
     const Cut one = cutPage(SearchEngine::Google, samplePage("google-1.html"));
     ASSERT_EQ(one.blocks, 10);
     expectResults(one,

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <string>
 
+#include "support/sample_pages.h"
 #include "textutil/absolutise_links.h"
 #include "textutil/html_tag_scanner.h"
 #include "textutil/next_page.h"
@@ -66,16 +67,15 @@ TEST(NextPage, NumberRule) {
     EXPECT_EQ(findNextPageUrl("http://h/a/p99999999999999999999.htm", "http://h/a/p1.htm"), "");
 }
 
-// A saved result page as program text (LH_SAMPLES_DIR in the environment overrides
-// the built-in folder).
+// A saved result page as program text.
 std::string samplePage(const std::string& name) {
-    const char* env = std::getenv("LH_SAMPLES_DIR");
-    std::ifstream in(std::string(env != nullptr ? env : LH_SAMPLES_DIR) + "/" + name, std::ios::binary);
+    std::ifstream in(test::samplePagesFolder() + "/" + name, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return utf8ToGb(bytes);
 }
 
 TEST(NextPage, RealBaiduPage) {
+    LH_REQUIRE_SAMPLE_PAGES();
     std::string page = samplePage("baidu-1.html");
     ASSERT_GT(page.size(), 100000u);
     const std::string address = "https://www.baidu.com/s?wd=number";
