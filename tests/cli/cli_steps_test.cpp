@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/memory_stream.h"
 #include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
@@ -65,24 +66,7 @@ std::vector<ResultRecord> titled(std::initializer_list<std::string> titles) {
     return records;
 }
 
-class Mirror {
-public:
-    Mirror() : file_(open_memstream(&buffer_, &size_)) {}
-    ~Mirror() {
-        std::fclose(file_);
-        std::free(buffer_);
-    }
-    std::FILE* file() { return file_; }
-    std::string text() {
-        std::fflush(file_);
-        return std::string(buffer_, size_);
-    }
-
-private:
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* file_;
-};
+using Mirror = test::MemoryStream;
 
 TEST(CliSteps, StdoutGetsEveryByteOfEveryFileAsItIsWritten) {
     test::TempFolder folder;

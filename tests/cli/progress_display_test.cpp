@@ -5,30 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "support/memory_stream.h"
 #include "textutil/program_text.h"
 
 namespace lh::cli {
 namespace {
 
 // Collects what a display writes.
-class Capture {
-public:
-    Capture() : file_(open_memstream(&buffer_, &size_)) {}
-    ~Capture() {
-        std::fclose(file_);
-        std::free(buffer_);
-    }
-    std::FILE* file() { return file_; }
-    std::string text() {
-        std::fflush(file_);
-        return std::string(buffer_, size_);
-    }
-
-private:
-    char* buffer_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* file_;
-};
+using Capture = test::MemoryStream;
 
 TEST(ProgressDisplay, PlainModePrintsStatusTextsAndEachNewPageOnce) {
     Capture out;
