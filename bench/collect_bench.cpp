@@ -25,12 +25,18 @@ struct SamplePage {
 };
 
 const SamplePage kPages[] = {
-    {"baidu-1.html", SearchEngine::Baidu, true},     {"baidu-3.html", SearchEngine::Baidu, true},
-    {"sogou-2.html", SearchEngine::Sogou, true},     {"sogou-4.html", SearchEngine::Sogou, false},
-    {"sogou-5.html", SearchEngine::Sogou, true},     {"so360-1.html", SearchEngine::Search360, true},
-    {"so360-2.html", SearchEngine::Search360, true}, {"bing-1.html", SearchEngine::Bing, true},
-    {"bing-6.html", SearchEngine::Bing, true},       {"bing-8.html", SearchEngine::Bing, true},
-    {"google-1.html", SearchEngine::Google, true},   {"google-4.html", SearchEngine::Google, true},
+    {"baidu-1.html", SearchEngine::Baidu, true},
+    {"baidu-3.html", SearchEngine::Baidu, true},
+    {"sogou-2.html", SearchEngine::Sogou, true},
+    {"sogou-4.html", SearchEngine::Sogou, false},
+    {"sogou-5.html", SearchEngine::Sogou, true},
+    {"so360-1.html", SearchEngine::Search360, true},
+    {"so360-2.html", SearchEngine::Search360, true},
+    {"bing-1.html", SearchEngine::Bing, true},
+    {"bing-6.html", SearchEngine::Bing, true},
+    {"bing-8.html", SearchEngine::Bing, true},
+    {"google-1.html", SearchEngine::Google, true},
+    {"google-4.html", SearchEngine::Google, true},
     {"google-5.html", SearchEngine::Google, true},
 };
 constexpr int kPageCount = static_cast<int>(std::size(kPages));
@@ -40,7 +46,8 @@ const std::string& pageText(int index) {
         std::vector<std::string> loaded;
         for (const SamplePage& page : kPages) {
             std::ifstream in(std::string(LH_SAMPLES_DIR) + "/" + page.file, std::ios::binary);
-            const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
             loaded.push_back(page.utf8 ? utf8ToGb(bytes) : bytes);
         }
         return loaded;
@@ -53,7 +60,8 @@ std::size_t cutPage(int index) {
     const int blocks = extractResultBlocks(kPages[index].engine, pageText(index), scanner);
     std::size_t textBytes = 0;
     for (int i = 1; i <= blocks; ++i) {
-        const ResultRecord record = parseResult(kPages[index].engine, resultBlock(scanner, i), scanner);
+        const ResultRecord record =
+            parseResult(kPages[index].engine, resultBlock(scanner, i), scanner);
         textBytes += record.title.size() + record.address.size() + record.description.size();
     }
     return textBytes;
@@ -103,7 +111,8 @@ void BM_WriteMergedRunWithDuplicateCheck(benchmark::State& state) {
         for (long long done = 0; done < lines; done += 100) {
             for (int i = 0; i < 100; ++i) {
                 const std::string n = std::to_string(done + i);
-                page[static_cast<std::size_t>(i)] = {"title " + n, "http://www.example" + n + ".com/p", "k", "d"};
+                page[static_cast<std::size_t>(i)] = {"title " + n,
+                                                     "http://www.example" + n + ".com/p", "k", "d"};
             }
             written += writePageResults(settings, run, page, 100);
         }
@@ -111,7 +120,10 @@ void BM_WriteMergedRunWithDuplicateCheck(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * lines);
 }
-BENCHMARK(BM_WriteMergedRunWithDuplicateCheck)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteMergedRunWithDuplicateCheck)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace lh

@@ -89,7 +89,11 @@ void BM_CollectNestedDivs(benchmark::State& state) {
     state.counters["elements"] = count;
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
-BENCHMARK(BM_CollectNestedDivs)->Arg(256 << 10)->Arg(512 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CollectNestedDivs)
+    ->Arg(256 << 10)
+    ->Arg(512 << 10)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_AbsolutiseNested(benchmark::State& state) {
     const std::string& page = nestedPage(static_cast<std::size_t>(state.range(0)));
@@ -100,7 +104,11 @@ void BM_AbsolutiseNested(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
-BENCHMARK(BM_AbsolutiseNested)->Arg(256 << 10)->Arg(512 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AbsolutiseNested)
+    ->Arg(256 << 10)
+    ->Arg(512 << 10)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_NextPageNested(benchmark::State& state) {
     std::string work = nestedPage(static_cast<std::size_t>(state.range(0)));
@@ -111,7 +119,11 @@ void BM_NextPageNested(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
-BENCHMARK(BM_NextPageNested)->Arg(256 << 10)->Arg(512 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NextPageNested)
+    ->Arg(256 << 10)
+    ->Arg(512 << 10)
+    ->Arg(1 << 20)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RedirectNested(benchmark::State& state) {
     const std::string& page = nestedPage(static_cast<std::size_t>(state.range(0)));

@@ -33,19 +33,27 @@ public:
     double extractMs = 0;   // part of ownMs
     long long pages = 0;
 
-    void openMergedFile(const CollectionSettings& s) override { own([&] { inner_.openMergedFile(s); }); }
+    void openMergedFile(const CollectionSettings& s) override {
+        own([&] { inner_.openMergedFile(s); });
+    }
     void openKeywordFile(const CollectionSettings& s, const std::string& k) override {
         own([&] { inner_.openKeywordFile(s, k); });
     }
     void writeKeywordHeading(const CollectionSettings& s, const std::string& k, bool f) override {
         own([&] { inner_.writeKeywordHeading(s, k, f); });
     }
-    void closeFile() override { own([&] { inner_.closeFile(); }); }
+    void closeFile() override {
+        own([&] { inner_.closeFile(); });
+    }
     ResultFileFailure takeFileFailure() override { return inner_.takeFileFailure(); }
     void beginRun() override { inner_.beginRun(); }
     std::string googleBase(bool c) override { return inner_.googleBase(c); }
-    void beginPage() override { own([&] { inner_.beginPage(); }); }
-    void endPage() override { own([&] { inner_.endPage(); }); }
+    void beginPage() override {
+        own([&] { inner_.beginPage(); });
+    }
+    void endPage() override {
+        own([&] { inner_.endPage(); });
+    }
     std::string searchUrl(const std::string& k, long long p) override {
         std::string url;
         own([&] { url = inner_.searchUrl(k, p); });
@@ -118,7 +126,8 @@ void runBenchmark(benchmark::State& state, SearchEngine engineToRun) {
     server.setPagePadding(300 * 1024);
 
     std::string keywords;
-    for (int i = 1; i <= 20; ++i) keywords += (i > 1 ? "\r\n" : "") + gb("关键词") + std::to_string(i);
+    for (int i = 1; i <= 20; ++i)
+        keywords += (i > 1 ? "\r\n" : "") + gb("关键词") + std::to_string(i);
 
     double download = 0, own = 0, next = 0, extract = 0;
     long long pages = 0;
@@ -137,7 +146,8 @@ void runBenchmark(benchmark::State& state, SearchEngine engineToRun) {
         TimedSteps timed(engine);
         CollectionDriver driver(host, run, timed);
         driver.onStartStopClicked();
-        if (run.totalCollected != 20 * 5 * 10) state.SkipWithError("the run did not collect every result");
+        if (run.totalCollected != 20 * 5 * 10)
+            state.SkipWithError("the run did not collect every result");
         download += timed.downloadMs;
         own += timed.ownMs;
         next += timed.nextPageMs;
@@ -159,8 +169,12 @@ void BM_CollectionRun_Sogou_20Keywords5Pages300KB(benchmark::State& state) {
 void BM_CollectionRun_Bing_20Keywords5Pages300KB(benchmark::State& state) {
     runBenchmark(state, SearchEngine::Bing);
 }
-BENCHMARK(BM_CollectionRun_Sogou_20Keywords5Pages300KB)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_CollectionRun_Bing_20Keywords5Pages300KB)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CollectionRun_Sogou_20Keywords5Pages300KB)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_CollectionRun_Bing_20Keywords5Pages300KB)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // The decoding and link absolutisation inside each download, on one 300 KB GBK page.
 void BM_DecodeAndAbsolutise300KB(benchmark::State& state) {

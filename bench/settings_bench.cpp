@@ -23,7 +23,8 @@ std::string settingsWithOtherKeys(test::TempFolder& folder, int otherKeys) {
     readWholeFile(nativePath(path), text);
     text += "\r\n[" + gb("其他") + "]";
     for (int i = 0; i < otherKeys; ++i)
-        text += "\r\n" + gb("编辑框其他") + std::to_string(i) + "=" + gb("某个值") + std::to_string(i);
+        text +=
+            "\r\n" + gb("编辑框其他") + std::to_string(i) + "=" + gb("某个值") + std::to_string(i);
     std::string error;
     replaceFileContent(nativePath(path), text, error);
     return path;
@@ -34,7 +35,8 @@ void alter(test::FakeWindow& window, bool odd) {
     for (auto& control : window.all) {
         control->isChecked = !control->isChecked;
         if (control->kind() == ControlKind::EditBox)
-            control->content = odd ? control->content + gb("加长的文字") : control->content.substr(0, 4);
+            control->content =
+                odd ? control->content + gb("加长的文字") : control->content.substr(0, 4);
         if (control->kind() == ControlKind::Button) control->tagText = odd ? "tag" : "";
         if (control->kind() == ControlKind::ComboBox) control->selection = odd ? 1 : 0;
     }

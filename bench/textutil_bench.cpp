@@ -17,12 +17,15 @@ namespace {
 std::string makePage(std::size_t size) {
     const std::string title = gb("搜索结果标题　中文内容");
     const std::string desc = gb("这是一段描述文字，包含　全角空格和英文 words &amp; 实体 &#20320;");
-    std::string page = "<html><head><meta charset=\"gbk\"><title>" + title + "</title></head><body>\r\n";
+    std::string page =
+        "<html><head><meta charset=\"gbk\"><title>" + title + "</title></head><body>\r\n";
     for (int i = 0; page.size() < size; ++i) {
         const std::string n = std::to_string(i);
-        page += "<div class = \"result c-container\" id=" + n + ">\r\n  <h3 class=\"t\"><a href =\"http://www.example" +
-                n + ".com/p?id=" + n + "\" target=_blank>" + title + " <em>" + n + "</em></a></h3>\r\n" +
-                "  <div class=\"c-abstract\">" + desc + "<br />   \r\n" + desc + "</div>\r\n</div>\r\n";
+        page += "<div class = \"result c-container\" id=" + n +
+                ">\r\n  <h3 class=\"t\"><a href =\"http://www.example" + n + ".com/p?id=" + n +
+                "\" target=_blank>" + title + " <em>" + n + "</em></a></h3>\r\n" +
+                "  <div class=\"c-abstract\">" + desc + "<br />   \r\n" + desc +
+                "</div>\r\n</div>\r\n";
     }
     page += "</body></html>";
     return page;
@@ -49,7 +52,8 @@ void BM_TextBetweenWalkAllTags(benchmark::State& state) {
         }
     }
     state.counters["tags"] = static_cast<double>(tags);
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(text.size()));
 }
 
 void BM_StripTagsThenTrimLines(benchmark::State& state) {
@@ -58,7 +62,8 @@ void BM_StripTagsThenTrimLines(benchmark::State& state) {
         std::string plain = trimLines(stripTags(text));
         benchmark::DoNotOptimize(plain);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(text.size()));
 }
 
 void BM_RegexReplaceAttributeSpacing(benchmark::State& state) {
@@ -69,7 +74,8 @@ void BM_RegexReplaceAttributeSpacing(benchmark::State& state) {
         std::string out = re.replace(text, "=");
         benchmark::DoNotOptimize(out);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(text.size()));
 }
 
 BENCHMARK(BM_TextBetweenWalkAllTags)

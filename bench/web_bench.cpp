@@ -21,13 +21,15 @@ namespace {
 // A UTF-8 result page of about `size` bytes: no mark and no meta charset, so decoding
 // runs the head scan, the UTF-8 scan and the conversion.
 std::string makeUtf8Page(std::size_t size) {
-    const std::string title = "\xE6\x90\x9C\xE7\xB4\xA2\xE7\xBB\x93\xE6\x9E\x9C\xE6\xA0\x87\xE9\xA2\x98";
+    const std::string title =
+        "\xE6\x90\x9C\xE7\xB4\xA2\xE7\xBB\x93\xE6\x9E\x9C\xE6\xA0\x87\xE9\xA2\x98";
     std::string page = "<html><head><title>" + title + "</title><meta name=x></head><body>\n";
     for (int i = 0; page.size() < size; ++i) {
         const std::string n = std::to_string(i);
-        page += "<div class=\"result c-container\" id=\"" + n + "\"><h3><a href=\"http://www.example" + n +
-                ".com/p?id=" + n + "\">" + title + " " + n + "</a></h3><div class=\"c-abstract\">" + title +
-                title + " words &amp; more " + title + "</div></div>\n";
+        page += "<div class=\"result c-container\" id=\"" + n +
+                "\"><h3><a href=\"http://www.example" + n + ".com/p?id=" + n + "\">" + title + " " +
+                n + "</a></h3><div class=\"c-abstract\">" + title + title + " words &amp; more " +
+                title + "</div></div>\n";
     }
     return page + "</body></html>";
 }
@@ -35,7 +37,8 @@ std::string makeUtf8Page(std::size_t size) {
 void BM_DecodeBodyUtf8Page500K(benchmark::State& state) {
     const std::string page = makeUtf8Page(500 * 1024);
     for (auto _ : state) benchmark::DoNotOptimize(decodeBody(page, CharsetCode::Detect));
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(page.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(page.size()));
 }
 BENCHMARK(BM_DecodeBodyUtf8Page500K)->Unit(benchmark::kMillisecond);
 
@@ -44,7 +47,8 @@ void BM_DecodeBodyGzipPage500K(benchmark::State& state) {
     const std::string packed = test::gzipText(page);
     for (auto _ : state) benchmark::DoNotOptimize(decodeBody(packed, CharsetCode::Detect));
     // Counted in page bytes, so the two decoding figures compare directly.
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(page.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(page.size()));
     state.counters["packed_kb"] = static_cast<double>(packed.size()) / 1024.0;
 }
 BENCHMARK(BM_DecodeBodyGzipPage500K)->Unit(benchmark::kMillisecond);
@@ -71,7 +75,8 @@ bool fetchOnce(HttpClient& client, const std::string& url) {
 bool curlCommandOnce(const std::string& url) {
     const char* argv[] = {"curl", "-s", "--http1.1", "-o", "/dev/null", url.c_str(), nullptr};
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+    if (posix_spawnp(&pid, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+        return false;
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -83,7 +88,8 @@ void BM_FetchLoopback1MB(benchmark::State& state) {
     for (auto _ : state) {
         if (!fetchOnce(client, url)) state.SkipWithError("download incomplete");
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kDownloadSize));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(kDownloadSize));
 }
 BENCHMARK(BM_FetchLoopback1MB)->Unit(benchmark::kMillisecond);
 
@@ -92,7 +98,8 @@ void BM_CurlCommandLoopback1MB(benchmark::State& state) {
     for (auto _ : state) {
         if (!curlCommandOnce(url)) state.SkipWithError("curl command failed");
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kDownloadSize));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                            static_cast<int64_t>(kDownloadSize));
 }
 BENCHMARK(BM_CurlCommandLoopback1MB)->Unit(benchmark::kMillisecond);
 

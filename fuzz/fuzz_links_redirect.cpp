@@ -26,7 +26,8 @@ std::string slowAbsolutise(const std::string& a, std::string page) {
         std::string dots;
         for (int i = 0; i < f; ++i) dots += "../";
         const std::string lower = lh::toLowerAscii(up);
-        const bool none = up.empty() || lower == "http:/" || lower == "https:/" || lower == "http:" || lower == "https:";
+        const bool none = up.empty() || lower == "http:/" || lower == "https:/" ||
+                          lower == "http:" || lower == "https:";
         page = replaceAll(page, dots, none ? "/" : up + "/");
     }
     page = replaceAll(page, "\"//", "\"http://");
@@ -53,14 +54,18 @@ std::string slowAbsolutise(const std::string& a, std::string page) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::size_t nl = input.find('\n');
-    const std::string address = nl == std::string::npos ? "http://h/a/b/c.htm" : input.substr(0, std::min<std::size_t>(nl, 200));
+    const std::string address = nl == std::string::npos
+                                    ? "http://h/a/b/c.htm"
+                                    : input.substr(0, std::min<std::size_t>(nl, 200));
     const std::string page = nl == std::string::npos ? input : input.substr(nl + 1);
 
     std::string work = page;
     const std::string result = lh::absolutiseLinks(address, work);
     if (page.size() <= 4096 && !lh::containsText(page, "img", lh::Case::Ignore) &&
-        !lh::containsText(page, "base", lh::Case::Ignore) && !lh::containsText(address, "img", lh::Case::Ignore) &&
-        !lh::containsText(address, "base", lh::Case::Ignore) && result != slowAbsolutise(address, page)) {
+        !lh::containsText(page, "base", lh::Case::Ignore) &&
+        !lh::containsText(address, "img", lh::Case::Ignore) &&
+        !lh::containsText(address, "base", lh::Case::Ignore) &&
+        result != slowAbsolutise(address, page)) {
         std::abort();
     }
 

@@ -32,16 +32,20 @@ struct SlowScan {
             const std::size_t p = buf.find(startNeedle, from);
             if (p == std::string::npos) return p;
             const std::size_t q = p + startNeedle.size();
-            if (q >= buf.size() || !((buf[q] >= '0' && buf[q] <= '9') || (buf[q] >= 'a' && buf[q] <= 'z'))) return p;
+            if (q >= buf.size() ||
+                !((buf[q] >= '0' && buf[q] <= '9') || (buf[q] >= 'a' && buf[q] <= 'z')))
+                return p;
             from = p + 1;
         }
     }
     std::size_t elementEnd(std::size_t g, std::size_t len) const {
         if (len >= 2 && buf.compare(g + len - 2, 2, "/>") == 0) return g + len;
         std::size_t opened = 0, closed = 0, mark = g;
-        for (std::size_t h = buf.find(endNeedle, g + 1); h != std::string::npos; h = buf.find(endNeedle, h + 1)) {
+        for (std::size_t h = buf.find(endNeedle, g + 1); h != std::string::npos;
+             h = buf.find(endNeedle, h + 1)) {
             std::size_t last = mark;
-            for (std::size_t s = findStart(mark + 1); s != std::string::npos && s < h; s = findStart(s + 1)) {
+            for (std::size_t s = findStart(mark + 1); s != std::string::npos && s < h;
+                 s = findStart(s + 1)) {
                 ++opened;
                 last = std::max(last, s);
             }
@@ -65,7 +69,9 @@ struct SlowScan {
             const std::size_t e = elementEnd(g, len);
             if (inner) {
                 const bool self = buf.compare(g + len - 2, 2, "/>") == 0;
-                out.push_back({g + len, self || e < g + len + endNeedle.size() ? g + len : e - endNeedle.size()});
+                out.push_back({g + len, self || e < g + len + endNeedle.size()
+                                            ? g + len
+                                            : e - endNeedle.size()});
                 from = g + len;
             } else {
                 out.push_back({g, e});
@@ -79,7 +85,8 @@ struct SlowScan {
 bool plainTag(const std::string& tag) {
     if (tag.empty()) return false;
     for (const char c : tag) {
-        if (c == '<' || c == '>' || c == '/' || c == '|' || static_cast<unsigned char>(c) <= ' ') return false;
+        if (c == '<' || c == '>' || c == '/' || c == '|' || static_cast<unsigned char>(c) <= ' ')
+            return false;
     }
     return true;
 }
@@ -91,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned flags = data[0];
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::size_t nl = rest.find('\n');
-    const std::string tag = nl == std::string::npos ? "div" : rest.substr(0, std::min<std::size_t>(nl, 12));
+    const std::string tag =
+        nl == std::string::npos ? "div" : rest.substr(0, std::min<std::size_t>(nl, 12));
     std::string page = nl == std::string::npos ? rest : rest.substr(nl + 1);
 
     lh::ElementQuery query;
@@ -129,7 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::string copy = page;
-    scanner.findBySample(copy, tag + " class=\"a\"|noscript", {.listAll = (flags & 64) != 0, .removeMatches = true});
+    scanner.findBySample(copy, tag + " class=\"a\"|noscript",
+                         {.listAll = (flags & 64) != 0, .removeMatches = true});
     total += scanner.normaliseAssignments(page).size();
     static volatile std::size_t sink;
     sink = total;

@@ -115,7 +115,8 @@ QImage logo() {
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(0x2b, 0x3a, 0x4f));
-    p.drawText(QRectF(58, 4, 137, 34), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8("砚溪软件"));
+    p.drawText(QRectF(58, 4, 137, 34), Qt::AlignLeft | Qt::AlignVCenter,
+               QString::fromUtf8("砚溪软件"));
     QFont s("DejaVu Sans");
     s.setPixelSize(12);
     p.setFont(s);

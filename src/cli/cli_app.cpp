@@ -1,10 +1,10 @@
 #include "cli/cli_app.h"
 
-#include <cstdio>
 #include <fcntl.h>
+#include <unistd.h>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 #include "cli/cli_steps.h"
 #include "cli/interrupt.h"
@@ -41,7 +41,8 @@ TerminalHost::LineReader answerReader(bool keywordsFromStdin) {
 int runProgram(const std::vector<std::string>& args, const ProcessContext& context) {
     const CliParseResult parsed = parseCliOptions(args);
     if (!parsed.ok()) {
-        std::fprintf(stderr, "linkharvest-cli: %s\nTry 'linkharvest-cli --help'.\n", parsed.error.c_str());
+        std::fprintf(stderr, "linkharvest-cli: %s\nTry 'linkharvest-cli --help'.\n",
+                     parsed.error.c_str());
         return 2;
     }
     const CliOptions& o = parsed.options;

@@ -53,7 +53,8 @@ bool parsePort(const std::string& text, int& port) {
 bool takeHost(const std::string& text, std::size_t& pos, std::string& host) {
     if (pos < text.size() && text[pos] == '[') {
         const std::size_t close = text.find(']', pos);
-        if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':') return false;
+        if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':')
+            return false;
         host = text.substr(pos + 1, close - pos - 1);
         pos = close + 2;
         return true;
@@ -124,16 +125,17 @@ const std::map<std::string, OptionSpec>& optionTable() {
         t["version"] = plainFlag(&CliOptions::version);
         t["settings"] = pathOption(&CliOptions::settingsFile);
         t["keywords"] = pathOption(&CliOptions::keywordsFile);
-        t["engine"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
-                           const SearchEngine e = engineFromName(v);
-                           if (e == SearchEngine::None) {
-                               return "'" + v +
-                                      "' is not an engine (baidu, baidu-news, sogou, sogou-news, 360, "
-                                      "google, bing, baidu-mobile, 360-mobile, shenma-mobile)";
-                           }
-                           o.engine = e;
-                           return {};
-                       }};
+        t["engine"] = {
+            true, [](CliOptions& o, const std::string& v) -> std::string {
+                const SearchEngine e = engineFromName(v);
+                if (e == SearchEngine::None) {
+                    return "'" + v +
+                           "' is not an engine (baidu, baidu-news, sogou, sogou-news, 360, "
+                           "google, bing, baidu-mobile, 360-mobile, shenma-mobile)";
+                }
+                o.engine = e;
+                return {};
+            }};
         t["pages"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
                           long long n = 0;
                           if (v == "all") {
@@ -141,7 +143,8 @@ const std::map<std::string, OptionSpec>& optionTable() {
                               return {};
                           }
                           if (!parsePlainInteger(v, n) || n < 0) {
-                              return "'" + v + "' is not a page count (a number, 0 or 'all' for every page)";
+                              return "'" + v +
+                                     "' is not a page count (a number, 0 or 'all' for every page)";
                           }
                           o.pageLimitText = n == 0 ? gb("全部") : std::to_string(n);
                           return {};
@@ -163,7 +166,8 @@ const std::map<std::string, OptionSpec>& optionTable() {
                         std::string text;
                         std::string error = programTextOf(v, text);
                         if (!error.empty()) return error;
-                        if (text.find_first_of("/\\") != std::string::npos) return "must not contain a slash";
+                        if (text.find_first_of("/\\") != std::string::npos)
+                            return "must not contain a slash";
                         if (!text.empty() && text[0] == '.') text.erase(0, 1);
                         o.fileExtension = text;
                         return {};
@@ -303,7 +307,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         }
     }
     if (result.options.utf8 && !result.options.toStdout) {
-        result.error = "option '--utf8' only applies with --stdout (result files are always GB18030)";
+        result.error =
+            "option '--utf8' only applies with --stdout (result files are always GB18030)";
     }
     return result;
 }
@@ -347,12 +352,16 @@ std::string helpText() {
          "  --pages N                 result pages per keyword; 0 or 'all' = every page\n"
          "                            (default: all)\n"
          "  --per-page N              results kept per page, 1-100 (default: 50)\n"
-         "  --save-folder DIR         where result files go (default: " + folder + ")\n"
+         "  --save-folder DIR         where result files go (default: " +
+         folder +
+         ")\n"
          "  --ext EXT                 result file extension, without dot; csv files get a\n"
          "                            header line (default: txt)\n"
          "  --template TEXT           one output line per result; placeholders #网址# #标题#\n"
          "                            #域名# #顶级域名# #描述# #关键词#\n"
-         "                            (default: " + templ + ")\n"
+         "                            (default: " +
+         templ +
+         ")\n"
          "  --ranks R|R|...           keep only these ranks, e.g. 2|3|5 (default: all ranks;\n"
          "                            --all-ranks turns a saved rank filter off)\n"
          "  --www-not-top-level       'www.' hosts are not top-level domains (default: off)\n"

@@ -16,8 +16,8 @@ class CliSteps : public CollectionSteps {
 public:
     struct Options {
         std::string startCookieText;  // program text; empty = none
-        std::FILE* mirror = nullptr;   // standard output with --stdout, else nullptr
-        bool utf8 = false;             // mirror lines as UTF-8 ending in LF
+        std::FILE* mirror = nullptr;  // standard output with --stdout, else nullptr
+        bool utf8 = false;            // mirror lines as UTF-8 ending in LF
     };
 
     CliSteps(CollectionSteps& inner, CollectionRun& run, Options options);
@@ -35,7 +35,9 @@ public:
     std::string searchUrl(const std::string& keyword, long long page) override {
         return inner_.searchUrl(keyword, page);
     }
-    std::string fetchResultPage(const std::string& url) override { return inner_.fetchResultPage(url); }
+    std::string fetchResultPage(const std::string& url) override {
+        return inner_.fetchResultPage(url);
+    }
     std::size_t extractResultBlocks(const std::string& page) override {
         return inner_.extractResultBlocks(page);
     }
@@ -44,7 +46,9 @@ public:
         return inner_.nextPageUrl(url, page);
     }
     bool rankSelected(long long rank) override { return inner_.rankSelected(rank); }
-    ResultRecord parseResult(const std::string& block) override { return inner_.parseResult(block); }
+    ResultRecord parseResult(const std::string& block) override {
+        return inner_.parseResult(block);
+    }
     std::string resolveResultLink(const std::string& address) override {
         return inner_.resolveResultLink(address);
     }

@@ -1,8 +1,8 @@
 #include "cli/interrupt.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstring>
-#include <unistd.h>
 
 namespace lh::cli {
 
@@ -20,7 +20,8 @@ void onInterrupt(int) {
     const int previous = gCount.fetch_add(1);
     if (previous == 0) {
         if (std::atomic<bool>* flag = gStopFlag.load()) flag->store(true);
-        static const char kNote[] = "\nStopping after the current step (Ctrl-C again to quit at once)...\n";
+        static const char kNote[] =
+            "\nStopping after the current step (Ctrl-C again to quit at once)...\n";
         [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
         return;
     }

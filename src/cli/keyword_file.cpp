@@ -19,8 +19,10 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 
 std::string toProgramText(std::string_view bytes) {
     if (startsWith(bytes, "\xEF\xBB\xBF")) return utf8ToGb(bytes.substr(3));
-    if (startsWith(bytes, "\xFF\xFE")) return convertCharset(bytes.substr(2), "UTF-16LE", "GB18030");
-    if (startsWith(bytes, "\xFE\xFF")) return convertCharset(bytes.substr(2), "UTF-16BE", "GB18030");
+    if (startsWith(bytes, "\xFF\xFE"))
+        return convertCharset(bytes.substr(2), "UTF-16LE", "GB18030");
+    if (startsWith(bytes, "\xFE\xFF"))
+        return convertCharset(bytes.substr(2), "UTF-16BE", "GB18030");
     if (isValidUtf8(bytes)) return utf8ToGb(bytes);
     return std::string(bytes);
 }

@@ -1,8 +1,8 @@
+#include <sys/ioctl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <string>
-#include <sys/ioctl.h>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 #include "cli/cli_app.h"
@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     lh::cli::ProcessContext context;
     context.stdinIsTerminal = ::isatty(STDIN_FILENO) == 1;
     context.stderrIsTerminal = ::isatty(STDERR_FILENO) == 1;
-    if (winsize size{}; context.stderrIsTerminal && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0) {
+    if (winsize size{};
+        context.stderrIsTerminal && ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0) {
         context.stderrWidth = size.ws_col;
     }
     std::error_code ec;

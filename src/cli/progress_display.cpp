@@ -10,10 +10,11 @@ ProgressDisplay::ProgressDisplay(std::FILE* out, Mode mode, int width)
 std::string ProgressDisplay::progressText(const ProgressState& s) {
     const std::uint32_t seconds = s.elapsedMs / 1000;
     char clock[32];
-    std::snprintf(clock, sizeof clock, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    return "keyword " + std::to_string(s.keywordIndex) + "/" + std::to_string(s.keywordCount) + " | page " +
-           std::to_string(s.page) + " | " + std::to_string(s.lines) + (s.lines == 1 ? " line" : " lines") +
-           " | " + clock;
+    std::snprintf(clock, sizeof clock, "%02u:%02u:%02u", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return "keyword " + std::to_string(s.keywordIndex) + "/" + std::to_string(s.keywordCount) +
+           " | page " + std::to_string(s.page) + " | " + std::to_string(s.lines) +
+           (s.lines == 1 ? " line" : " lines") + " | " + clock;
 }
 
 void ProgressDisplay::showStatus(int pane, const std::string& programText) {
@@ -24,8 +25,10 @@ void ProgressDisplay::showStatus(int pane, const std::string& programText) {
 }
 
 void ProgressDisplay::showProgress(const ProgressState& state) {
-    const bool newStep = !haveProgress_ || state.keywordIndex != last_.keywordIndex || state.page != last_.page;
-    const bool changed = newStep || state.lines != last_.lines || state.elapsedMs / 1000 != last_.elapsedMs / 1000;
+    const bool newStep =
+        !haveProgress_ || state.keywordIndex != last_.keywordIndex || state.page != last_.page;
+    const bool changed =
+        newStep || state.lines != last_.lines || state.elapsedMs / 1000 != last_.elapsedMs / 1000;
     last_ = state;
     haveProgress_ = true;
     if (mode_ == Mode::Terminal) {

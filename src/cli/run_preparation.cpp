@@ -1,5 +1,6 @@
 #include "cli/run_preparation.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -7,7 +8,6 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
-#include <unistd.h>
 
 #include "cli/keyword_file.h"
 #include "cli/window_settings.h"
@@ -29,7 +29,8 @@ bool writableFolder(const fs::path& folder, std::string& reason) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (!fs::is_directory(folder, ec)) {
-        reason = "cannot create '" + folder.string() + "'" + (ec ? ": " + ec.message() : std::string());
+        reason =
+            "cannot create '" + folder.string() + "'" + (ec ? ": " + ec.message() : std::string());
         return false;
     }
     const fs::path probe = folder / ".linkharvest-write-test";
@@ -62,7 +63,8 @@ bool applyNetworkOptions(const CliOptions& o, std::string& error) {
     NetworkOverrides& overrides = NetworkOverrides::instance();
     for (const ConnectTo& mapping : o.connectTo) {
         if (!overrides.addConnectTo(mapping.spec)) {
-            error = optionError("connect-to", "'" + mapping.spec + "' is not HOST1:PORT1:HOST2:PORT2");
+            error =
+                optionError("connect-to", "'" + mapping.spec + "' is not HOST1:PORT1:HOST2:PORT2");
             return false;
         }
     }
@@ -80,7 +82,6 @@ bool applyNetworkOptions(const CliOptions& o, std::string& error) {
 }
 
 }  // namespace
-
 
 std::string defaultProgramFolder(const std::string& executableFolder) {
     std::string reason;
@@ -118,8 +119,9 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
     applyCliOptions(o, run.settings);
     run.keywordCount = countKeywords(run.settings.keywordList);
     if (run.keywordCount == 0) {
-        error = o.keywordsFile ? optionError("keywords", "'" + *o.keywordsFile + "' holds no keywords")
-                               : optionError("settings", "the settings file holds no keywords");
+        error = o.keywordsFile
+                    ? optionError("keywords", "'" + *o.keywordsFile + "' holds no keywords")
+                    : optionError("settings", "the settings file holds no keywords");
         return false;
     }
     if (run.settings.engine == SearchEngine::None) {
@@ -128,21 +130,24 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
     }
 
     if (o.cookiesFile && !readCookieFile(*o.cookiesFile, run.cookieText, error)) return false;
-    run.captchaMode = o.onCaptcha.value_or(context.stdinIsTerminal ? CaptchaMode::Ask : CaptchaMode::Stop);
+    run.captchaMode =
+        o.onCaptcha.value_or(context.stdinIsTerminal ? CaptchaMode::Ask : CaptchaMode::Stop);
 
-    const std::string programFolder = o.programFolder ? *o.programFolder
-                                                      : defaultProgramFolder(context.executableFolder);
+    const std::string programFolder =
+        o.programFolder ? *o.programFolder : defaultProgramFolder(context.executableFolder);
     if (!writableFolder(programFolder, reason)) {
         error = optionError("program-folder", reason);
         return false;
     }
     run.programFolder = programTextOfPath(fs::path(programFolder).lexically_normal());
-    while (run.programFolder.size() > 1 && run.programFolder.back() == '/') run.programFolder.pop_back();
+    while (run.programFolder.size() > 1 && run.programFolder.back() == '/')
+        run.programFolder.pop_back();
 
     if (o.toStdout) {
         std::string pattern = (fs::temp_directory_path() / "linkharvest-stdout-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
-            error = optionError("stdout", std::string("cannot make a scratch folder: ") + std::strerror(errno));
+            error = optionError(
+                "stdout", std::string("cannot make a scratch folder: ") + std::strerror(errno));
             return false;
         }
         run.scratchFolder = pattern;

@@ -1,9 +1,9 @@
 #include "cli/terminal_host.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
-#include <unistd.h>
 
 #include "cli/interrupt.h"
 #include "textutil/program_text.h"
@@ -104,7 +104,8 @@ void TerminalHost::showEndOfRunMessage(const std::string& text) {
     display_.clearProgress();
     // The summary usually stands in the status pane already; say it once.
     std::string rest = text;
-    if (display_.showsStatus() && !lastPane1_.empty() && text.compare(0, lastPane1_.size(), lastPane1_) == 0) {
+    if (display_.showsStatus() && !lastPane1_.empty() &&
+        text.compare(0, lastPane1_.size(), lastPane1_) == 0) {
         rest = text.substr(lastPane1_.size());
         if (rest.compare(0, 2, "\r\n") == 0) rest.erase(0, 2);
     }

@@ -37,7 +37,8 @@ void readBool(ControlStateStore& store, const char* key, bool& field) {
 
 }  // namespace
 
-bool loadWindowSettings(const std::string& settingsFile, CollectionSettings& s, std::string& error) {
+bool loadWindowSettings(const std::string& settingsFile, CollectionSettings& s,
+                        std::string& error) {
     const std::filesystem::path native(settingsFile);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(native, ec)) {

@@ -100,8 +100,7 @@ bool ensureFolderPath(const std::string& path) {
     return std::filesystem::is_directory(nativePath(path), error);
 }
 
-CollectionDriver::CollectionDriver(CollectionHost& host, CollectionRun& run,
-                                   CollectionSteps& steps)
+CollectionDriver::CollectionDriver(CollectionHost& host, CollectionRun& run, CollectionSteps& steps)
     : host_(host), run_(run), steps_(steps) {}
 
 void CollectionDriver::onStartStopClicked() {
@@ -296,8 +295,8 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
         // No wait when no attempt follows it.
         if (attempt < kAttempts && !run_.stopRequested) host_.waitWithEvents(3000, nullptr);
     }
-    host_.setStatusText(0, keyword + pageMark + pageText + pageComma + std::to_string(blocks) +
-                               addresses);
+    host_.setStatusText(
+        0, keyword + pageMark + pageText + pageComma + std::to_string(blocks) + addresses);
 
     const SearchEngine engine = host_.settings().engine;
     std::string next = steps_.nextPageUrl(url, text);
@@ -335,8 +334,8 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
     if (!isLastPage) {
         bool poor = written <= 1;
         if (!poor && !pageResults.empty()) {
-            const double ratio = static_cast<double>(written) * 100.0 /
-                                 static_cast<double>(pageResults.size());
+            const double ratio =
+                static_cast<double>(written) * 100.0 / static_cast<double>(pageResults.size());
             poor = ratio - 30.0 < -kTolerance && page >= 4;
         }
         if (poor) {

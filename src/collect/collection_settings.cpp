@@ -30,7 +30,8 @@ std::string defaultSaveFolder() {
     return gb("C:\\搜词取链");
 #else
     const char* home = std::getenv("HOME");
-    std::string base = (home != nullptr && *home != '\0') ? programTextOfPath(home) : std::string(".");
+    std::string base =
+        (home != nullptr && *home != '\0') ? programTextOfPath(home) : std::string(".");
     return base + gb("/搜词取链");
 #endif
 }

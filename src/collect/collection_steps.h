@@ -28,11 +28,12 @@ public:
     // Opens the run's merged file (with its CSV header when applicable).
     virtual void openMergedFile(const CollectionSettings& settings) = 0;
     // Opens the keyword's own file (with its CSV header when applicable).
-    virtual void openKeywordFile(const CollectionSettings& settings, const std::string& keyword) = 0;
+    virtual void openKeywordFile(const CollectionSettings& settings,
+                                 const std::string& keyword) = 0;
     // The separator line and keyword line of a merged file; `firstPiece` when the keyword
     // is piece 1 of the keyword list.
-    virtual void writeKeywordHeading(const CollectionSettings& settings,
-                                     const std::string& keyword, bool firstPiece) = 0;
+    virtual void writeKeywordHeading(const CollectionSettings& settings, const std::string& keyword,
+                                     bool firstPiece) = 0;
     virtual void closeFile() = 0;
     // A failure of the result file since the last call (then forgotten); empty when none.
     virtual ResultFileFailure takeFileFailure() = 0;

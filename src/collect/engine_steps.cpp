@@ -98,8 +98,8 @@ ResultRecord EngineSteps::parseResult(const std::string& block) {
 
 std::string EngineSteps::resolveResultLink(const std::string& address) {
     const CollectionSettings settings = host_.settings();
-    LinkResolutionContext context{host_, run_, page_->client, page_->jsession, settings.engine,
-                                  settings.outputTemplate};
+    LinkResolutionContext context{
+        host_, run_, page_->client, page_->jsession, settings.engine, settings.outputTemplate};
     std::string resolved = lh::resolveResultLink(context, address);
     if (settings.engine == SearchEngine::Google) {
         resolved = cleanGoogleAddress(resolved, run_.googleBase, page_->jsession);
@@ -114,8 +114,9 @@ bool EngineSteps::acceptResult(const ResultRecord& record) {
 long long EngineSteps::writePageResults(const std::vector<ResultRecord>& records, int perPage,
                                         const std::function<void(long long)>& onLineWritten) {
     const long long before = run_.totalCollected;
-    return lh::writePageResults(host_.settings(), run_, records, perPage,
-                                [&](long long runningTotal) { onLineWritten(runningTotal - before); });
+    return lh::writePageResults(
+        host_.settings(), run_, records, perPage,
+        [&](long long runningTotal) { onLineWritten(runningTotal - before); });
 }
 
 }  // namespace lh

@@ -32,7 +32,8 @@ TickRandomSource::TickRandomSource(std::function<std::uint64_t()> tick)
 void TickRandomSource::reseed() {
     counter_ = ++reseedCounter;
     const std::uint64_t seed = tick_() + counter_;
-    std::seed_seq sequence{static_cast<std::uint32_t>(seed), static_cast<std::uint32_t>(seed >> 32)};
+    std::seed_seq sequence{static_cast<std::uint32_t>(seed),
+                           static_cast<std::uint32_t>(seed >> 32)};
     engine_.seed(sequence);
 }
 
@@ -48,9 +49,15 @@ std::string randomText(int length, RandomSource& source) {
     text.reserve(static_cast<std::size_t>(length));
     for (int i = 0; i < length; ++i) {
         switch (pick(source, 3)) {
-            case 0: text += static_cast<char>('0' + pick(source, 10)); break;
-            case 1: text += static_cast<char>('a' + pick(source, 26)); break;
-            default: text += static_cast<char>('A' + pick(source, 26)); break;
+        case 0:
+            text += static_cast<char>('0' + pick(source, 10));
+            break;
+        case 1:
+            text += static_cast<char>('a' + pick(source, 26));
+            break;
+        default:
+            text += static_cast<char>('A' + pick(source, 26));
+            break;
         }
     }
     return text;

@@ -95,7 +95,8 @@ std::string baiduDescription(HtmlTagScanner& scanner, const std::string& block) 
 }
 
 std::string baiduNewsDescription(HtmlTagScanner& scanner, const std::string& block) {
-    static const ElementQuery summary = query("div", "class", {"c-span18 c-span-last", "c-summary c-row"});
+    static const ElementQuery summary =
+        query("div", "class", {"c-span18 c-span-last", "c-summary c-row"});
     std::string d = first(scanner, block, summary);
     cut(scanner, d, "<p class=\"c-author\">");
     return d;
@@ -103,16 +104,11 @@ std::string baiduNewsDescription(HtmlTagScanner& scanner, const std::string& blo
 
 std::string sogouDescription(HtmlTagScanner& scanner, const std::string& block) {
     static const std::vector<ElementQuery> rules = {
-        query("p", "class", {"str_info", "news-txt"}),
-        query("div", "class", {"ft"}),
-        query("p", "id", {"wx_article_552_p"}),
-        query("table", "id", {"vr-qunar-info"}),
-        query("div", "class", {"base-clamp"}, true),
-        query("div", "class", {"text-layout"}, true),
-        query("div", "class", {"vr-west-lake"}, true),
-        query("ul", "class", {"str-list-v4"}, true),
-        query("li", "class", {"str-text-info"}, true),
-        query("div", "class", {"str_info"}, true),
+        query("p", "class", {"str_info", "news-txt"}), query("div", "class", {"ft"}),
+        query("p", "id", {"wx_article_552_p"}),        query("table", "id", {"vr-qunar-info"}),
+        query("div", "class", {"base-clamp"}, true),   query("div", "class", {"text-layout"}, true),
+        query("div", "class", {"vr-west-lake"}, true), query("ul", "class", {"str-list-v4"}, true),
+        query("li", "class", {"str-text-info"}, true), query("div", "class", {"str_info"}, true),
     };
     static const ElementQuery anchor = query("a", "", {}, false, false, true);
     static const ElementQuery script = query("script", "", {}, false, false, true);
@@ -135,7 +131,8 @@ std::string bingDescription(HtmlTagScanner& scanner, const std::string& block) {
 }
 
 std::string search360Description(HtmlTagScanner& scanner, const std::string& block) {
-    static const ElementQuery rich = query("div", "class", {"res-rich", "mohe-desc", "res-comm-con"}, true);
+    static const ElementQuery rich =
+        query("div", "class", {"res-rich", "mohe-desc", "res-comm-con"}, true);
     static const ElementQuery info = query("p", "class", {"info gray"});
     static const ElementQuery linkInfo = query("p", "class", {"res-linkinfo"});
     static const ElementQuery gray = query("span", "class", {"gray"});
@@ -176,10 +173,8 @@ std::string baiduMobileDescription(HtmlTagScanner& scanner, const std::string& b
 
 std::string search360MobileDescription(HtmlTagScanner& scanner, const std::string& block) {
     static const std::vector<ElementQuery> rules = {
-        query("div", "class", {"summary"}, true),
-        query("p", "class", {"summary"}, true),
-        query("div", "class", {"mh-details"}, true),
-        query("div", "class", {"mh-content"}, true),
+        query("div", "class", {"summary"}, true),    query("p", "class", {"summary"}, true),
+        query("div", "class", {"mh-details"}, true), query("div", "class", {"mh-content"}, true),
         query("ul", "class", {"g-txt-list"}, true),
     };
     std::string d = firstNonEmpty(scanner, block, rules);
@@ -213,17 +208,27 @@ int extractResultBlocks(SearchEngine engine, const std::string& page, HtmlTagSca
         return scanner.findAllElements(text, blocks);
     };
     switch (engine) {
-        case SearchEngine::Baidu: return collect(first(scanner, page, contentLeft), baiduBlocks);
-        case SearchEngine::BaiduNews: return collect(first(scanner, page, contentLeft), newsBlocks);
-        case SearchEngine::Sogou:
-        case SearchEngine::SogouNews: return collect(page, sogouBlocks);
-        case SearchEngine::Search360: return collect(page, search360Blocks);
-        case SearchEngine::Bing: return collect(page, bingBlocks);
-        case SearchEngine::Google: return collect(page, googleBlocks);
-        case SearchEngine::BaiduMobile: return collect(first(scanner, page, mobileResults), mobileBlocks);
-        case SearchEngine::Search360Mobile: return collect(page, search360MobileBlocks);
-        case SearchEngine::ShenmaMobile: return collect(page, shenmaBlocks);
-        case SearchEngine::None: break;
+    case SearchEngine::Baidu:
+        return collect(first(scanner, page, contentLeft), baiduBlocks);
+    case SearchEngine::BaiduNews:
+        return collect(first(scanner, page, contentLeft), newsBlocks);
+    case SearchEngine::Sogou:
+    case SearchEngine::SogouNews:
+        return collect(page, sogouBlocks);
+    case SearchEngine::Search360:
+        return collect(page, search360Blocks);
+    case SearchEngine::Bing:
+        return collect(page, bingBlocks);
+    case SearchEngine::Google:
+        return collect(page, googleBlocks);
+    case SearchEngine::BaiduMobile:
+        return collect(first(scanner, page, mobileResults), mobileBlocks);
+    case SearchEngine::Search360Mobile:
+        return collect(page, search360MobileBlocks);
+    case SearchEngine::ShenmaMobile:
+        return collect(page, shenmaBlocks);
+    case SearchEngine::None:
+        break;
     }
     return collect(std::string(), googleBlocks);
 }
@@ -239,45 +244,75 @@ ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagS
     // The link element: the anchor's attributes, ">" and its content.
     std::string link;
     switch (engine) {
-        case SearchEngine::Bing: link = between(between(block, "<h2", "</h2>"), "<a", "</a>"); break;
-        case SearchEngine::Google:
-        case SearchEngine::BaiduMobile:
-        case SearchEngine::Search360Mobile:
-        case SearchEngine::ShenmaMobile: link = between(block, "<a ", "</a>"); break;
-        default: link = between(between(block, "<h3", "</h3>"), "<a", "</a>"); break;
+    case SearchEngine::Bing:
+        link = between(between(block, "<h2", "</h2>"), "<a", "</a>");
+        break;
+    case SearchEngine::Google:
+    case SearchEngine::BaiduMobile:
+    case SearchEngine::Search360Mobile:
+    case SearchEngine::ShenmaMobile:
+        link = between(block, "<a ", "</a>");
+        break;
+    default:
+        link = between(between(block, "<h3", "</h3>"), "<a", "</a>");
+        break;
     }
-    if (!link.empty()) record.address = replaceAll(scanner.attributeValue(link, "href"), "&amp;", "&");
+    if (!link.empty())
+        record.address = replaceAll(scanner.attributeValue(link, "href"), "&amp;", "&");
 
     std::string titleSource;
     switch (engine) {
-        case SearchEngine::BaiduMobile: {
-            std::string heading = between(link, "<h3", "</h3>");
-            if (heading.empty()) heading = between(block, "<h3", "</h3>");
-            titleSource = after(heading, ">");
-            break;
-        }
-        case SearchEngine::Google:
-        case SearchEngine::Search360Mobile:
-            titleSource = after(between(link, "<h3", "</h3>"), ">");
-            break;
-        case SearchEngine::ShenmaMobile: titleSource = after(between(link, "<span", "</span>"), ">"); break;
-        default: titleSource = after(link, ">"); break;
+    case SearchEngine::BaiduMobile: {
+        std::string heading = between(link, "<h3", "</h3>");
+        if (heading.empty()) heading = between(block, "<h3", "</h3>");
+        titleSource = after(heading, ">");
+        break;
+    }
+    case SearchEngine::Google:
+    case SearchEngine::Search360Mobile:
+        titleSource = after(between(link, "<h3", "</h3>"), ">");
+        break;
+    case SearchEngine::ShenmaMobile:
+        titleSource = after(between(link, "<span", "</span>"), ">");
+        break;
+    default:
+        titleSource = after(link, ">");
+        break;
     }
     record.title = plainText(titleSource);
 
     std::string d;
     switch (engine) {
-        case SearchEngine::Baidu: d = baiduDescription(scanner, block); break;
-        case SearchEngine::BaiduNews: d = baiduNewsDescription(scanner, block); break;
-        case SearchEngine::Sogou:
-        case SearchEngine::SogouNews: d = sogouDescription(scanner, block); break;
-        case SearchEngine::Bing: d = bingDescription(scanner, block); break;
-        case SearchEngine::Search360: d = search360Description(scanner, block); break;
-        case SearchEngine::Google: d = googleDescription(scanner, block); break;
-        case SearchEngine::BaiduMobile: d = baiduMobileDescription(scanner, block); break;
-        case SearchEngine::Search360Mobile: d = search360MobileDescription(scanner, block); break;
-        case SearchEngine::ShenmaMobile: d = shenmaDescription(scanner, block); break;
-        case SearchEngine::None: break;
+    case SearchEngine::Baidu:
+        d = baiduDescription(scanner, block);
+        break;
+    case SearchEngine::BaiduNews:
+        d = baiduNewsDescription(scanner, block);
+        break;
+    case SearchEngine::Sogou:
+    case SearchEngine::SogouNews:
+        d = sogouDescription(scanner, block);
+        break;
+    case SearchEngine::Bing:
+        d = bingDescription(scanner, block);
+        break;
+    case SearchEngine::Search360:
+        d = search360Description(scanner, block);
+        break;
+    case SearchEngine::Google:
+        d = googleDescription(scanner, block);
+        break;
+    case SearchEngine::BaiduMobile:
+        d = baiduMobileDescription(scanner, block);
+        break;
+    case SearchEngine::Search360Mobile:
+        d = search360MobileDescription(scanner, block);
+        break;
+    case SearchEngine::ShenmaMobile:
+        d = shenmaDescription(scanner, block);
+        break;
+    case SearchEngine::None:
+        break;
     }
     // Line breaks inside the snippet are the page's layout, not the text's.
     std::erase(d, '\n');

@@ -1,10 +1,10 @@
 #include "collect/result_file.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "textutil/program_text.h"
 

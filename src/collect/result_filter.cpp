@@ -23,8 +23,8 @@ bool isIpv4Host(std::string_view host) {
     std::size_t start = 0;
     while (true) {
         const std::size_t dot = host.find('.', start);
-        const std::string_view part =
-            host.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
+        const std::string_view part = host.substr(
+            start, dot == std::string_view::npos ? std::string_view::npos : dot - start);
         if (part.empty() || part.size() > 3) return false;
         int value = 0;
         for (char c : part) {
@@ -68,7 +68,8 @@ std::string topLevelDomainOf(const CollectionSettings& settings, std::string_vie
     std::string top = extractDomain(address, options);
     if (settings.wwwNotTopLevel) top = replaceAll(top, "www.", "", Case::Ignore);
     const std::size_t dot = top.find('.');
-    const long long k = dot == std::string::npos ? 0 : toInteger(std::string_view(top).substr(dot + 1));
+    const long long k =
+        dot == std::string::npos ? 0 : toInteger(std::string_view(top).substr(dot + 1));
     if (k > 1) top = host;
     return top;
 }

@@ -39,7 +39,8 @@ std::string csvMultiReplace(std::string_view tpl, const std::vector<std::string>
         bool insideQuotes = false;
         for (Segment& segment : segments) {
             if (!segment.fromTemplate) {
-                segment.text = replaceAll(segment.text, find, segment.quoted ? escaped : value, Case::Ignore);
+                segment.text =
+                    replaceAll(segment.text, find, segment.quoted ? escaped : value, Case::Ignore);
                 next.push_back(std::move(segment));
                 continue;
             }
@@ -75,8 +76,9 @@ std::string multiReplace(std::string_view text, const std::vector<std::string>& 
     std::string result(text);
     for (std::size_t i = 0; i < finds.size(); ++i) {
         if (finds[i].empty()) continue;
-        result = replaceAll(result, finds[i], i < replacements.size() ? replacements[i] : std::string(),
-                            Case::Ignore);
+        result =
+            replaceAll(result, finds[i], i < replacements.size() ? replacements[i] : std::string(),
+                       Case::Ignore);
     }
     return result;
 }
@@ -90,7 +92,8 @@ std::string multiReplace(std::string_view text, std::string_view finds,
 bool isCsvExtension(std::string_view extension) { return equalsIgnoreCase(extension, "csv"); }
 
 std::string renderLine(const CollectionSettings& settings, const ResultRecord& record) {
-    static const std::vector<std::string> finds = splitText(placeholderText(), kPlaceholderSeparator);
+    static const std::vector<std::string> finds =
+        splitText(placeholderText(), kPlaceholderSeparator);
     // Kept as a list, so a value that happens to hold the separator cannot shift the rest.
     const std::vector<std::string> values = {
         record.address,
@@ -101,7 +104,8 @@ std::string renderLine(const CollectionSettings& settings, const ResultRecord& r
         record.keyword,
     };
     bool anyQuote = false;
-    for (const std::string& value : values) anyQuote = anyQuote || value.find('"') != std::string::npos;
+    for (const std::string& value : values)
+        anyQuote = anyQuote || value.find('"') != std::string::npos;
     if (anyQuote && isCsvExtension(settings.fileExtension)) {
         return csvMultiReplace(settings.outputTemplate, finds, values) + "\r\n";
     }

@@ -18,7 +18,9 @@ constexpr std::string_view kRefreshB = "<META http-equiv=\"refresh\" content=\"0
 constexpr std::string_view kRefreshC = "<META http-equiv=\"refresh\" content=\"0; URL=";
 constexpr int kPasses = 3;
 
-std::string httpOnly(const std::string& address) { return replaceAll(address, "https://", "http://"); }
+std::string httpOnly(const std::string& address) {
+    return replaceAll(address, "https://", "http://");
+}
 
 std::string baiduSystemCookies() { return systemCookies(kBaiduHost) + "; "; }
 
@@ -38,9 +40,9 @@ std::string resolveBaidu(LinkResolutionContext& c, const std::string& address) {
         options.cookies = baiduSystemCookies();
         resolved = c.client.redirectLocation(httpOnly(address), options);
     } else {
-        static const std::string warmUp = "https://" + std::string(kBaiduHost) +
-                                          "/s?ie=utf-8&tn=baidu&wd=" +
-                                          percentEncodeKeyword(gb("砚溪")) + "&rn=10&pn=0";
+        static const std::string warmUp =
+            "https://" + std::string(kBaiduHost) +
+            "/s?ie=utf-8&tn=baidu&wd=" + percentEncodeKeyword(gb("砚溪")) + "&rn=10&pn=0";
         for (int attempt = 0; attempt < 5; ++attempt) {
             if (c.run.adCookieText.empty()) {
                 c.host.navigatorLoad(warmUp);
@@ -95,7 +97,9 @@ std::string resolveRefreshPage(LinkResolutionContext& c, const std::string& addr
 
 }  // namespace
 
-void makeJsessionPattern(RegexService& regex) { regex.create(";jsessionid=[^\\r\\n]+", true, true, true); }
+void makeJsessionPattern(RegexService& regex) {
+    regex.create(";jsessionid=[^\\r\\n]+", true, true, true);
+}
 
 std::string resolveResultLink(LinkResolutionContext& c, const std::string& original) {
     const SearchEngine engine = c.engine;
@@ -104,7 +108,8 @@ std::string resolveResultLink(LinkResolutionContext& c, const std::string& origi
                           engine == SearchEngine::Search360Mobile ||
                           engine == SearchEngine::SogouNews;
     if (!resolves || original.empty()) return original;
-    if (engine == SearchEngine::Baidu && !matchesAnyInList(c.outputTemplate, kAddressPlaceholders)) {
+    if (engine == SearchEngine::Baidu &&
+        !matchesAnyInList(c.outputTemplate, kAddressPlaceholders)) {
         return original;
     }
 

@@ -66,12 +66,24 @@ std::string fileSafeKeyword(std::string_view keyword) {
         }
         const char c = keyword[i++];
         switch (c) {
-            case '\\': case '/': case ':': case '*': case '?': case '|': case '<': case '>':
-                safe += '\xA3';
-                safe += static_cast<char>(static_cast<unsigned char>(c) | 0x80);
-                break;
-            case '"': case '\r': case '\n': case '\t': break;
-            default: safe += c;
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '|':
+        case '<':
+        case '>':
+            safe += '\xA3';
+            safe += static_cast<char>(static_cast<unsigned char>(c) | 0x80);
+            break;
+        case '"':
+        case '\r':
+        case '\n':
+        case '\t':
+            break;
+        default:
+            safe += c;
         }
     }
     return safe;

@@ -37,9 +37,9 @@ const EngineEntry* entryOf(SearchEngine engine) {
 
 const std::array<SearchEngine, 10>& allSearchEngines() {
     static const std::array<SearchEngine, 10> engines = {
-        SearchEngine::Baidu,      SearchEngine::BaiduNews,   SearchEngine::Sogou,
-        SearchEngine::SogouNews,  SearchEngine::Search360,   SearchEngine::Google,
-        SearchEngine::Bing,       SearchEngine::BaiduMobile, SearchEngine::Search360Mobile,
+        SearchEngine::Baidu,       SearchEngine::BaiduNews,   SearchEngine::Sogou,
+        SearchEngine::SogouNews,   SearchEngine::Search360,   SearchEngine::Google,
+        SearchEngine::Bing,        SearchEngine::BaiduMobile, SearchEngine::Search360Mobile,
         SearchEngine::ShenmaMobile};
     return engines;
 }

@@ -55,7 +55,8 @@ bool checksVerification(SearchEngine engine) {
 }
 
 std::string cookieFileName(SearchEngine engine) {
-    if (engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews) return baiduCookieFileName();
+    if (engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews)
+        return baiduCookieFileName();
     if (engine == SearchEngine::BaiduMobile) return baiduMobileCookieFileName();
     return {};
 }

@@ -75,7 +75,9 @@ std::string encodeText(std::string_view text) {
     out.append(text, from);
     return out;
 }
-std::string decodeText(std::string_view stored) { return replaceAll(stored, lineBreakMark(), kCrLf); }
+std::string decodeText(std::string_view stored) {
+    return replaceAll(stored, lineBreakMark(), kCrLf);
+}
 
 const std::string& boolText(bool value) { return value ? trueText() : falseText(); }
 
@@ -188,8 +190,8 @@ std::optional<ControlStateStore::KeySpan> ControlStateStore::findKey(const Secti
     const std::size_t line = text_.find(needle, section.close);
     if (line == std::string::npos) return std::nullopt;
     // The key belongs to a later section when a header line lies in between.
-    for (std::size_t at = text_.find("\r\n[", section.close + 1); at != std::string::npos && at < line;
-         at = text_.find("\r\n[", at + 1)) {
+    for (std::size_t at = text_.find("\r\n[", section.close + 1);
+         at != std::string::npos && at < line; at = text_.find("\r\n[", at + 1)) {
         const std::size_t lineEnd = text_.find(kCrLf, at + 2);
         if (lineEnd != std::string::npos && lineEnd <= line && text_[lineEnd - 1] == ']')
             return std::nullopt;
@@ -348,8 +350,7 @@ std::optional<Bytes> ControlStateStore::lookUpBytes(const std::string& section,
         return unsaved->second;
     }
     std::string content;
-    if (!readWholeFile(sideFilePath(section, key), content) || content.empty())
-        return std::nullopt;
+    if (!readWholeFile(sideFilePath(section, key), content) || content.empty()) return std::nullopt;
     return toBytes(content);
 }
 
@@ -367,9 +368,10 @@ bool ControlStateStore::storeBytes(const std::string& section, const std::string
     std::string error;
     if (code) {
         error = code.message();
-    } else if (replaceFileContent(path, std::string_view(reinterpret_cast<const char*>(value.data()),
-                                                         value.size()),
-                                  error)) {
+    } else if (replaceFileContent(
+                   path,
+                   std::string_view(reinterpret_cast<const char*>(value.data()), value.size()),
+                   error)) {
         unsavedSideFiles_.erase({section, key});
         return true;
     }

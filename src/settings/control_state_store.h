@@ -43,8 +43,8 @@ public:
         std::size_t sectionSearches = 0;  // scans of the text for a header
         std::size_t sectionCacheHits = 0;
         std::size_t keySearches = 0;
-        std::size_t edits = 0;            // changes of the memory copy (each mirrored on disk)
-        std::size_t writesDone = 0;       // write requests finished
+        std::size_t edits = 0;       // changes of the memory copy (each mirrored on disk)
+        std::size_t writesDone = 0;  // write requests finished
     };
 
     ControlStateStore() = default;

@@ -1,11 +1,11 @@
 #include "settings/locked_file.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace lh {
 namespace {
@@ -77,7 +77,8 @@ void LockedFile::close() {
 }
 
 bool LockedFile::stillAtPath() const {
-    struct stat open {}, named {};
+    struct stat open {
+    }, named{};
     if (fd_ < 0 || ::fstat(fd_, &open) != 0 || ::stat(path_.c_str(), &named) != 0) return false;
     return open.st_dev == named.st_dev && open.st_ino == named.st_ino && open.st_nlink > 0;
 }

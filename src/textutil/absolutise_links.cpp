@@ -15,19 +15,20 @@ namespace {
 
 // Attributes that mark an image as lazily loaded, as the element search asks for them.
 const std::vector<std::string> kLazyImageAttributes = {
-    "file", "zoomfile", "data-src", "real_src", "original", "alt_src", "data-original",
-    "data-actualsrc", "data-thumbnail"};
+    "file",    "zoomfile",      "data-src",       "real_src",      "original",
+    "alt_src", "data-original", "data-actualsrc", "data-thumbnail"};
 
 // The order in which they are trusted for the real address.
 constexpr std::array<std::string_view, 9> kLazyImagePreference = {
-    "zoomfile", "file", "data-src", "real_src", "original", "alt_src", "data-original",
-    "data-actualsrc", "data-thumbnail"};
+    "zoomfile", "file",          "data-src",       "real_src",      "original",
+    "alt_src",  "data-original", "data-actualsrc", "data-thumbnail"};
 
 // Whole-page replacement passes over one page, reusing a second buffer.
 class PageRewriter {
 public:
     // `spare` lends its storage (a page-sized buffer, spared fresh page faults).
-    PageRewriter(std::string& page, std::string& spare) : page_(page), scratch_(spare), counts_(countBytes(page)) {}
+    PageRewriter(std::string& page, std::string& spare)
+        : page_(page), scratch_(spare), counts_(countBytes(page)) {}
 
     void operator()(std::string_view from, std::string_view to) {
         if (replaceAllInto(page_, from, to, scratch_, &counts_)) page_.swap(scratch_);
@@ -43,7 +44,8 @@ private:
 // stands.
 void restoreLazyImages(std::string& page, std::string& out) {
     HtmlTagScanner scanner;
-    const int count = scanner.findAllElements(page, {.tag = "img", .attrNames = kLazyImageAttributes});
+    const int count =
+        scanner.findAllElements(page, {.tag = "img", .attrNames = kLazyImageAttributes});
     if (count == 0) return;
     out.clear();
     out.reserve(page.size() + page.size() / 16);
@@ -90,7 +92,8 @@ public:
         for (const std::size_t a : anchors_) {
             if (a < copied) continue;  // inside a replaced needle
             if (page_.size() - a >= from.size() && page_[a + from.size() - 1] == from.back() &&
-                page_[a] == from.front() && page_.compare(a, from.size(), from) == 0 && isStart(a)) {
+                page_[a] == from.front() && page_.compare(a, from.size(), from) == 0 &&
+                isStart(a)) {
                 if (!changed) {
                     out_.reserve(page_.size() + page_.size() / 4);
                     changed = true;
@@ -113,7 +116,8 @@ private:
     std::vector<std::size_t> wordStarts(std::string_view text) const {
         std::vector<std::size_t> starts;
         for (const auto& word : words_) {
-            for (std::size_t p = text.find(word); p != std::string_view::npos; p = text.find(word, p + 1)) {
+            for (std::size_t p = text.find(word); p != std::string_view::npos;
+                 p = text.find(word, p + 1)) {
                 starts.push_back(p);
             }
         }
@@ -154,8 +158,8 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
         const std::string lower = toLowerAscii(up);
         std::string dots;
         for (int i = 0; i < f; ++i) dots += "../";
-        const bool noParent = up.empty() || lower == "http:/" || lower == "https:/" || lower == "http:" ||
-                              lower == "https:";
+        const bool noParent = up.empty() || lower == "http:/" || lower == "https:/" ||
+                              lower == "http:" || lower == "https:";
         replaceEvery(dots, noParent ? "/" : up + "/");
     }
     replaceEvery("\"//", "\"http://");

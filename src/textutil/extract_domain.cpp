@@ -13,7 +13,8 @@ bool hasSecondLevelLabel(std::string_view host) {
     while (pos < kSecondLevelLabels.size()) {
         std::size_t space = kSecondLevelLabels.find(' ', pos);
         if (space == std::string_view::npos) space = kSecondLevelLabels.size();
-        const std::string needle = "." + std::string(kSecondLevelLabels.substr(pos, space - pos)) + ".";
+        const std::string needle =
+            "." + std::string(kSecondLevelLabels.substr(pos, space - pos)) + ".";
         if (containsText(host, needle, Case::Ignore)) return true;
         pos = space + 1;
     }

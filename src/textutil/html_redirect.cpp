@@ -22,7 +22,8 @@ std::string detectRedirect(const std::string& page, std::string& address) {
     std::string target;
 
     std::string work = page;
-    scanner.findBySample(work, "noscript", {.listAll = true, .removeMatches = true, .rawText = true});
+    scanner.findBySample(work, "noscript",
+                         {.listAll = true, .removeMatches = true, .rawText = true});
     std::string head = scanner.findElement(work, {.tag = "head"});
     if (head.empty()) head = page;
 
@@ -37,7 +38,8 @@ std::string detectRedirect(const std::string& page, std::string& address) {
     if (target.empty()) {
         const std::string script = scanner.findElement(page, {.tag = "script"});
         if (script.empty()) return {};
-        for (const char* name : {"location.href", "self.location", "window.location", "top.location"}) {
+        for (const char* name :
+             {"location.href", "self.location", "window.location", "top.location"}) {
             target = scanner.attributeValue(script, name);
             if (!target.empty()) break;
         }

@@ -37,8 +37,10 @@ public:
         startNeedle_ = "<" + std::string(tag);
         endNeedle_ = "</" + std::string(tag) + ">";
         if (ignoreCase_) {
-            for (auto& c : startNeedle_) c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
-            for (auto& c : endNeedle_) c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
+            for (auto& c : startNeedle_)
+                c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
+            for (auto& c : endNeedle_)
+                c = static_cast<char>(foldByte(static_cast<unsigned char>(c)));
         }
     }
 
@@ -46,15 +48,13 @@ public:
 
     // Position of the k-th start tag (0-based), kNone when the page has fewer.
     std::size_t start(std::size_t k) {
-        while (starts_.size() <= k && advance()) {
-        }
+        while (starts_.size() <= k && advance()) {}
         return k < starts_.size() ? starts_[k] : kNone;
     }
 
     // Position of the end tag that closes start tag k, kNone when none does.
     std::size_t closingEnd(std::size_t k) {
-        while (ends_[k] == kNone && advance()) {
-        }
+        while (ends_[k] == kNone && advance()) {}
         return ends_[k];
     }
 
@@ -111,7 +111,8 @@ private:
 
 // The text after `marker` up to `endMarker`, both found ignoring case; empty when
 // either is missing.
-std::string_view cutAfter(std::string_view text, std::string_view marker, std::string_view endMarker) {
+std::string_view cutAfter(std::string_view text, std::string_view marker,
+                          std::string_view endMarker) {
     const std::size_t s = findTextIgnoringCase(text, marker);
     if (s == kNotFound) return {};
     const std::size_t from = s + marker.size();
@@ -124,18 +125,18 @@ std::string_view cutAfter(std::string_view text, std::string_view marker, std::s
 
 // One attribute condition, prepared once per call.
 struct Condition {
-    std::string spaceName;  // " name="
-    std::string wanted;     // as given
-    std::string wantedNorm; // lower-cased and trimmed
+    std::string spaceName;   // " name="
+    std::string wanted;      // as given
+    std::string wantedNorm;  // lower-cased and trimmed
 };
 
 bool conditionHolds(std::string_view tagText, const Condition& c, bool containsMatch) {
     if (c.wanted.empty()) return findTextIgnoringCase(tagText, c.spaceName) != kNotFound;
     const std::string dq = c.spaceName + "\"";
     const std::string sq = c.spaceName + "'";
-    const std::string_view candidates[4] = {
-        cutAfter(tagText, dq, "\""), cutAfter(tagText, sq, "'"),
-        cutAfter(tagText, c.spaceName, " "), cutAfter(tagText, c.spaceName, ">")};
+    const std::string_view candidates[4] = {cutAfter(tagText, dq, "\""), cutAfter(tagText, sq, "'"),
+                                            cutAfter(tagText, c.spaceName, " "),
+                                            cutAfter(tagText, c.spaceName, ">")};
     for (const auto candidate : candidates) {
         if (containsMatch) {
             if (findTextIgnoringCase(candidate, c.wanted) != kNotFound) return true;
@@ -235,7 +236,8 @@ std::string HtmlTagScanner::findElement(const std::string& page, const ElementQu
             if (closeBracket == kNone || closeBracket <= g) {
                 const void* hit = std::memchr(text.data() + g + 1, '>', text.size() - g - 1);
                 if (hit == nullptr) break;  // no later start tag can close either
-                closeBracket = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+                closeBracket =
+                    static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
             }
             const std::size_t tagLength = closeBracket - g + 1;
             const std::string_view tagText = text.substr(g, tagLength);
@@ -249,7 +251,8 @@ std::string HtmlTagScanner::findElement(const std::string& page, const ElementQu
                 if (!holds) continue;
             }
 
-            const bool selfClosing = tagText.size() >= 2 && tagText.substr(tagText.size() - 2) == "/>";
+            const bool selfClosing =
+                tagText.size() >= 2 && tagText.substr(tagText.size() - 2) == "/>";
             std::size_t e = g + tagLength;
             if (!selfClosing) {
                 const std::size_t h = index.closingEnd(k);
@@ -263,7 +266,8 @@ std::string HtmlTagScanner::findElement(const std::string& page, const ElementQu
                         found.clear();
                     } else {
                         found.erase(0, tagLength);
-                        found.resize(found.size() - std::min(found.size(), index.endNeedleLength()));
+                        found.resize(found.size() -
+                                     std::min(found.size(), index.endNeedleLength()));
                     }
                 }
                 if (!query.rawText) found = normaliseAssignments(found);
@@ -274,8 +278,9 @@ std::string HtmlTagScanner::findElement(const std::string& page, const ElementQu
             if (query.innerOnly) {
                 const std::size_t begin = g + tagLength;
                 // Without its end tag the element is its start tag: nothing inside.
-                const std::size_t end =
-                    (selfClosing || e < begin + index.endNeedleLength()) ? begin : e - index.endNeedleLength();
+                const std::size_t end = (selfClosing || e < begin + index.endNeedleLength())
+                                            ? begin
+                                            : e - index.endNeedleLength();
                 ranges_.push_back({begin, end});
                 nextFrom = begin;
             } else {
@@ -441,7 +446,9 @@ std::string HtmlTagScanner::normaliseAssignments(std::string_view text) const {
         const std::size_t from = std::max(matchEnd, eq + 1);
         if (from >= text.size()) break;
         const void* next = std::memchr(text.data() + from, '=', text.size() - from);
-        eq = next == nullptr ? kNone : static_cast<std::size_t>(static_cast<const char*>(next) - text.data());
+        eq = next == nullptr
+                 ? kNone
+                 : static_cast<std::size_t>(static_cast<const char*>(next) - text.data());
     }
     out.append(text.substr(copied));
     return out;

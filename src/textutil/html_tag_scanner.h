@@ -65,8 +65,8 @@ public:
     // empty when none. kCollectAll: collects every matching element (nested ones too,
     // outer first) and returns their total number as decimal text ("0" when none);
     // `append` keeps what earlier collecting calls found.
-    std::string findElement(const std::string& page, const ElementQuery& query,
-                            int occurrence = 0, bool append = false);
+    std::string findElement(const std::string& page, const ElementQuery& query, int occurrence = 0,
+                            bool append = false);
 
     // Collects every element of each "|"-separated name in query.tag, name after name.
     // Returns the number collected (rawText is not used: texts are cut by elementText).

@@ -6,7 +6,7 @@
 namespace lh {
 
 struct ListMatch {
-    std::string entry;      // the first entry that matched
+    std::string entry;        // the first entry that matched
     long long position = -1;  // 1-based; 1 for a whole-entry match; -1 when none matched
 };
 

@@ -23,7 +23,9 @@ std::string nextNumberText(const std::string& digits) {
 
 bool endsWithGuardedWord(std::string_view tag) {
     for (const std::string_view word : {"width>", "height>"}) {
-        if (tag.size() >= word.size() && equalsIgnoreCase(tag.substr(tag.size() - word.size()), word)) return true;
+        if (tag.size() >= word.size() &&
+            equalsIgnoreCase(tag.substr(tag.size() - word.size()), word))
+            return true;
     }
     return false;
 }
@@ -65,7 +67,8 @@ std::string bySecondPageName(const std::string& address, const std::string& page
     for (int k = 1; k <= 2; ++k) {
         if (k == 1 && underscore.execute(file) > 0) {
             candidate = dirSlash + underscore.subMatchText(1, 1) + "_" +
-                        nextNumberText(underscore.subMatchText(1, 2)) + underscore.subMatchText(1, 3);
+                        nextNumberText(underscore.subMatchText(1, 2)) +
+                        underscore.subMatchText(1, 3);
         } else {
             candidate = dirSlash + base + "_2." + ext;
         }
@@ -99,8 +102,10 @@ std::string byNextNumber(const std::string& address, const std::string& page) {
 }  // namespace
 
 const std::vector<std::string>& nextLinkWords() {
-    static const std::vector<std::string> words = splitText(
-        gb("Next|下一页|下页|下一张|下张|下一图|下图|下张图|下一頁|下頁|下一張|下張|下一圖|下圖|下張圖"), "|");
+    static const std::vector<std::string> words =
+        splitText(gb("Next|下一页|下页|下一张|下张|下一图|下图|下张图|下一頁|下頁|下一張|下張|"
+                     "下一圖|下圖|下張圖"),
+                  "|");
     return words;
 }
 
@@ -119,7 +124,8 @@ bool isNextLinkText(std::string_view text, const std::vector<std::string>& words
         for (const auto& word : words) {
             const std::string candidate = word + arrow;
             if (equalsIgnoreCase(text, candidate)) return true;
-            if (text.size() <= candidate.size() + 4 && containsText(text, candidate, Case::Ignore)) return true;
+            if (text.size() <= candidate.size() + 4 && containsText(text, candidate, Case::Ignore))
+                return true;
         }
     }
     return false;

@@ -72,7 +72,8 @@ std::size_t findText(std::string_view text, std::string_view needle, std::size_t
             p = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
         } else {
             p = i;
-            while (p <= lastStart && foldAscii(static_cast<unsigned char>(data[p])) != firstLower) ++p;
+            while (p <= lastStart && foldAscii(static_cast<unsigned char>(data[p])) != firstLower)
+                ++p;
             if (p > lastStart) return kNotFound;
         }
         while (boundary < p) boundary += charLengthAt(text, boundary);
@@ -104,7 +105,8 @@ bool containsText(std::string_view text, std::string_view needle, Case mode) {
     return findText(text, needle, 0, mode) != kNotFound;
 }
 
-std::string replaceAll(std::string_view text, std::string_view from, std::string_view to, Case mode) {
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to,
+                       Case mode) {
     if (from.empty()) return std::string(text);
     std::string out;
     std::size_t pos = 0;
@@ -288,7 +290,8 @@ std::string replacementIn(const char* toCode) {
 
 }  // namespace
 
-std::string convertCharset(std::string_view input, const char* fromCode, const char* toCode, bool* ok) {
+std::string convertCharset(std::string_view input, const char* fromCode, const char* toCode,
+                           bool* ok) {
     if (ok != nullptr) *ok = true;
     if (input.empty()) return {};
     iconv_t cd = converterFor(fromCode, toCode);
@@ -320,7 +323,8 @@ std::string convertCharset(std::string_view input, const char* fromCode, const c
         const std::size_t skip = std::min(inUnit, inLeft);
         in += skip;
         inLeft -= skip;
-        if (out.size() - produced < replacement.size()) out.resize(out.size() * 2 + replacement.size());
+        if (out.size() - produced < replacement.size())
+            out.resize(out.size() * 2 + replacement.size());
         out.replace(produced, replacement.size(), replacement);
         produced += replacement.size();
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -342,12 +346,15 @@ std::string convertCharset(std::string_view input, const char* fromCode, const c
 }
 
 namespace {
-constexpr const char* kUtf16Native = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+constexpr const char* kUtf16Native =
+    std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 }
 
 std::string gbToUtf8(std::string_view text) { return convertCharset(text, "GB18030", "UTF-8"); }
 
-std::string utf8ToGb(std::string_view utf8, bool* ok) { return convertCharset(utf8, "UTF-8", "GB18030", ok); }
+std::string utf8ToGb(std::string_view utf8, bool* ok) {
+    return convertCharset(utf8, "UTF-8", "GB18030", ok);
+}
 
 std::string gb(std::string_view utf8Literal) { return utf8ToGb(utf8Literal); }
 

@@ -246,8 +246,8 @@ std::string RegexService::replace(std::string_view subject, std::string_view rep
                 out.append(all.substr(ov[1]));
             } else if (static_cast<uint32_t>(piece.group) < pairs &&
                        ov[2 * piece.group] != PCRE2_UNSET) {
-                out.append(all.substr(ov[2 * piece.group],
-                                      ov[2 * piece.group + 1] - ov[2 * piece.group]));
+                out.append(
+                    all.substr(ov[2 * piece.group], ov[2 * piece.group + 1] - ov[2 * piece.group]));
             }
         }
         copied = ov[1];
@@ -258,6 +258,8 @@ std::string RegexService::replace(std::string_view subject, std::string_view rep
     return utf8ToGb(out);
 }
 
-std::string RegexService::pattern() const { return impl_->created ? impl_->patternText : std::string(); }
+std::string RegexService::pattern() const {
+    return impl_->created ? impl_->patternText : std::string();
+}
 
 }  // namespace lh

@@ -98,9 +98,11 @@ public:
         std::string out;
         if (begin >= end) return out;
         const std::size_t h = head_.size();
-        if (begin >= h && end <= h + text_.size()) return std::string(text_.substr(begin - h, end - begin));
+        if (begin >= h && end <= h + text_.size())
+            return std::string(text_.substr(begin - h, end - begin));
         out.reserve(end - begin);
-        for (std::size_t i = begin; i < end && i < size(); ++i) out.push_back(static_cast<char>(at(i)));
+        for (std::size_t i = begin; i < end && i < size(); ++i)
+            out.push_back(static_cast<char>(at(i)));
         return out;
     }
 

@@ -15,24 +15,51 @@ struct Entity {
 
 // Applied in this order; "&amp;" first, so "&amp;lt;" ends as "<".
 constexpr std::array<Entity, 40> kEntities{{
-    {"&amp;", "&"},           {"&ndash;", "\xA8\x43"},  {"&mdash;", "\xA1\xAA"},
-    {"&ldquo;", "\xA1\xB0"},  {"&rdquo;", "\xA1\xB1"},  {"&nbsp;", " "},
-    {"&lt;", "<"},            {"&gt;", ">"},            {"&quot;", "\""},
-    {"&times;", "\xA1\xC1"},  {"&divide;", "\xA1\xC2"}, {"&middot;", "\xA1\xA4"},
-    {"&hellip;", "\xA1\xAD"}, {"&lsquo;", "\xA1\xAE"},  {"&rsquo;", "\xA1\xAF"},
-    {"&permil;", "\xA1\xEB"}, {"&prime;", "\xA1\xE4"},  {"&Prime;", "\xA1\xE5"},
-    {"&larr;", "\xA1\xFB"},   {"&uarr;", "\xA1\xFC"},   {"&rarr;", "\xA1\xFA"},
-    {"&darr;", "\xA1\xFD"},   {"&radic;", "\xA1\xCC"},  {"&prop;", "\xA1\xD8"},
-    {"&infin;", "\xA1\xDE"},  {"&ang;", "\xA1\xCF"},    {"&and;", "\xA1\xC4"},
-    {"&or;", "\xA1\xC5"},     {"&cap;", "\xA1\xC9"},    {"&cup;", "\xA1\xC8"},
-    {"&int;", "\xA1\xD2"},    {"&there4;", "\xA1\xE0"}, {"&sim;", "\xA1\xAB"},
-    {"&asymp;", "\xA1\xD6"},  {"&ne;", "\xA1\xD9"},     {"&equiv;", "\xA1\xD4"},
-    {"&le;", "\xA1\xDC"},     {"&ge;", "\xA1\xDD"},     {"&oplus;", "\xA8\x92"},
+    {"&amp;", "&"},
+    {"&ndash;", "\xA8\x43"},
+    {"&mdash;", "\xA1\xAA"},
+    {"&ldquo;", "\xA1\xB0"},
+    {"&rdquo;", "\xA1\xB1"},
+    {"&nbsp;", " "},
+    {"&lt;", "<"},
+    {"&gt;", ">"},
+    {"&quot;", "\""},
+    {"&times;", "\xA1\xC1"},
+    {"&divide;", "\xA1\xC2"},
+    {"&middot;", "\xA1\xA4"},
+    {"&hellip;", "\xA1\xAD"},
+    {"&lsquo;", "\xA1\xAE"},
+    {"&rsquo;", "\xA1\xAF"},
+    {"&permil;", "\xA1\xEB"},
+    {"&prime;", "\xA1\xE4"},
+    {"&Prime;", "\xA1\xE5"},
+    {"&larr;", "\xA1\xFB"},
+    {"&uarr;", "\xA1\xFC"},
+    {"&rarr;", "\xA1\xFA"},
+    {"&darr;", "\xA1\xFD"},
+    {"&radic;", "\xA1\xCC"},
+    {"&prop;", "\xA1\xD8"},
+    {"&infin;", "\xA1\xDE"},
+    {"&ang;", "\xA1\xCF"},
+    {"&and;", "\xA1\xC4"},
+    {"&or;", "\xA1\xC5"},
+    {"&cap;", "\xA1\xC9"},
+    {"&cup;", "\xA1\xC8"},
+    {"&int;", "\xA1\xD2"},
+    {"&there4;", "\xA1\xE0"},
+    {"&sim;", "\xA1\xAB"},
+    {"&asymp;", "\xA1\xD6"},
+    {"&ne;", "\xA1\xD9"},
+    {"&equiv;", "\xA1\xD4"},
+    {"&le;", "\xA1\xDC"},
+    {"&ge;", "\xA1\xDD"},
+    {"&oplus;", "\xA8\x92"},
     {"&perp;", "\xA1\xCD"},
 }};
 
 bool startsWithIgnoreCase(std::string_view text, std::size_t pos, std::string_view prefix) {
-    return text.size() - pos >= prefix.size() && equalsIgnoreCase(text.substr(pos, prefix.size()), prefix);
+    return text.size() - pos >= prefix.size() &&
+           equalsIgnoreCase(text.substr(pos, prefix.size()), prefix);
 }
 
 // The named references after "&amp;" in one walk. Their matches cannot overlap (each
@@ -105,7 +132,8 @@ std::string decodeNumeric(std::string_view text) {
             out.append(text.substr(virtualAmp ? hash : amp));
             return out;
         }
-        const std::string replacement = numericReferenceText(text.substr(hash + 1, semi - hash - 1));
+        const std::string replacement =
+            numericReferenceText(text.substr(hash + 1, semi - hash - 1));
         const std::size_t rest = semi + 1;
         if (replacement == "&" && rest < text.size() && text[rest] == '#') {
             hash = rest;
@@ -127,7 +155,8 @@ std::string decodeNumeric(std::string_view text) {
 std::string replaceEntries(std::string text, const std::array<std::string_view, 6>& from,
                            const std::array<std::string_view, 6>& to, std::size_t count) {
     for (std::size_t k = 0; k < count; ++k) {
-        if (containsText(text, from[k], Case::Ignore)) text = replaceAll(text, from[k], to[k], Case::Ignore);
+        if (containsText(text, from[k], Case::Ignore))
+            text = replaceAll(text, from[k], to[k], Case::Ignore);
     }
     return text;
 }

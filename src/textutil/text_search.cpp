@@ -27,7 +27,8 @@ std::size_t findWholeText(std::string_view text, std::string_view needle, std::s
     if (from > text.size()) return kNotFound;
     if (needle.empty()) return from;
     while (from + needle.size() <= text.size()) {
-        const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+        const void* hit =
+            memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
         if (hit == nullptr) return kNotFound;
         const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
         if (isStart(p)) return p;
@@ -99,7 +100,9 @@ std::size_t findTextIgnoringCase(std::string_view text, std::string_view needle)
     }
     if (pivot == kNotFound || m > text.size()) return findText(text, needle, 0, Case::Ignore);
 
-    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; };
+    auto fold = [](unsigned char c) {
+        return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+    };
     CharStartTest isStart(text);
     const std::size_t scanEnd = text.size() - m + pivot + 1;
     for (std::size_t scan = pivot; scan < scanEnd;) {
@@ -125,8 +128,8 @@ std::size_t findTextIgnoringCase(std::string_view text, std::string_view needle)
     return kNotFound;
 }
 
-bool replaceAllInto(std::string_view text, std::string_view from, std::string_view to, std::string& out,
-                    const ByteCounts* counts) {
+bool replaceAllInto(std::string_view text, std::string_view from, std::string_view to,
+                    std::string& out, const ByteCounts* counts) {
     out.clear();
     if (from.empty()) return false;
     const PivotFinder finder(from, counts);

@@ -43,8 +43,8 @@ ByteCounts countBytes(std::string_view text);
 // Every occurrence of `from` in `text` replaced by `to` (as replaceAllFast), written
 // into `out` (cleared first, its storage reused). False when `from` does not occur;
 // `out` is then left empty. `counts` (optional) picks the byte to scan for.
-bool replaceAllInto(std::string_view text, std::string_view from, std::string_view to, std::string& out,
-                    const ByteCounts* counts = nullptr);
+bool replaceAllInto(std::string_view text, std::string_view from, std::string_view to,
+                    std::string& out, const ByteCounts* counts = nullptr);
 
 // replaceAll(text, from, to) with a case-sensitive search.
 std::string replaceAllFast(std::string_view text, std::string_view from, std::string_view to);

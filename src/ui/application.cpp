@@ -42,7 +42,8 @@ struct Application::State {
     std::unique_ptr<CollectionDriver> driver;
 };
 
-Application::Application(const QString& executableFolder) : Application(executableFolder, Options{}) {}
+Application::Application(const QString& executableFolder)
+    : Application(executableFolder, Options{}) {}
 
 Application::Application(const QString& executableFolder, Options options)
     : programFolder_(chooseProgramFolder(executableFolder)),
@@ -97,7 +98,9 @@ void Application::start() {
     setup.waitDivisor = options_.waitDivisor;
     if (options_.webEngine) {
         const QString storage = QDir(programFolder_).filePath(QStringLiteral("webview"));
-        setup.webViewFactory = [storage](QWidget* parent) { return createWebView(parent, storage); };
+        setup.webViewFactory = [storage](QWidget* parent) {
+            return createWebView(parent, storage);
+        };
     }
 
     // The desktop user agent is the run's and the hidden navigator's from the window's

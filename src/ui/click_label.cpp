@@ -15,7 +15,8 @@ void ClickLabel::mousePressEvent(QMouseEvent* event) {
 void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     const bool wasDown = down_;
     down_ = false;
-    if (event->button() == Qt::LeftButton && wasDown && rect().contains(event->position().toPoint())) {
+    if (event->button() == Qt::LeftButton && wasDown &&
+        rect().contains(event->position().toPoint())) {
         emit clicked();
     }
     QLabel::mouseReleaseEvent(event);

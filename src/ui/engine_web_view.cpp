@@ -101,10 +101,12 @@ private:
     void rebuildProfile() {
         storageChanged_ = false;
         QWebEngineProfile* old = profile_;
-        const QString storageName = QStringLiteral("linkharvest-") + cookieName_ + QLatin1Char('-') + cacheName_;
+        const QString storageName =
+            QStringLiteral("linkharvest-") + cookieName_ + QLatin1Char('-') + cacheName_;
         profile_ = new QWebEngineProfile(storageName, this);
         QDir().mkpath(storageRoot_);
-        profile_->setPersistentStoragePath(storageRoot_ + QStringLiteral("/cookies-") + cookieName_);
+        profile_->setPersistentStoragePath(storageRoot_ + QStringLiteral("/cookies-") +
+                                           cookieName_);
         profile_->setCachePath(storageRoot_ + QStringLiteral("/cache-") + cacheName_);
         profile_->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
         if (!userAgent_.isEmpty()) profile_->setHttpUserAgent(userAgent_);
@@ -120,10 +122,12 @@ private:
             }
             cookies_.push_back(v);
         });
-        connect(store, &QWebEngineCookieStore::cookieRemoved, this, [this](const QNetworkCookie& c) {
-            const ViewCookie v = viewCookie(c);
-            std::erase_if(cookies_, [&](const ViewCookie& existing) { return sameCookie(existing, v); });
-        });
+        connect(
+            store, &QWebEngineCookieStore::cookieRemoved, this, [this](const QNetworkCookie& c) {
+                const ViewCookie v = viewCookie(c);
+                std::erase_if(cookies_,
+                              [&](const ViewCookie& existing) { return sameCookie(existing, v); });
+            });
         store->loadAllCookies();
         if (!view_.isNull()) {
             QWebEnginePage* oldPage = view_->page();

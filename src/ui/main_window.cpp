@@ -46,25 +46,62 @@ struct EngineButton {
     SearchEngine engine;
 };
 constexpr EngineButton kEngineButtons[] = {
-    {"单选框百度", SearchEngine::Baidu},           {"单选框百度新闻", SearchEngine::BaiduNews},
-    {"单选框搜狗", SearchEngine::Sogou},           {"单选框搜狗新闻", SearchEngine::SogouNews},
-    {"单选框360", SearchEngine::Search360},        {"单选框必应", SearchEngine::Bing},
-    {"单选框谷歌", SearchEngine::Google},          {"单选框百度移动", SearchEngine::BaiduMobile},
-    {"单选框360移动", SearchEngine::Search360Mobile}, {"单选框神马移动", SearchEngine::ShenmaMobile},
+    {"单选框百度", SearchEngine::Baidu},
+    {"单选框百度新闻", SearchEngine::BaiduNews},
+    {"单选框搜狗", SearchEngine::Sogou},
+    {"单选框搜狗新闻", SearchEngine::SogouNews},
+    {"单选框360", SearchEngine::Search360},
+    {"单选框必应", SearchEngine::Bing},
+    {"单选框谷歌", SearchEngine::Google},
+    {"单选框百度移动", SearchEngine::BaiduMobile},
+    {"单选框360移动", SearchEngine::Search360Mobile},
+    {"单选框神马移动", SearchEngine::ShenmaMobile},
 };
 
 // Visiting order of the settings store.
 constexpr const char* kStoredOrder[] = {
-    "选择框删除缓存", "选择框自动关闭验证窗口", "组合框采集模式", "按钮10",
-    "单选框神马移动", "单选框360移动", "单选框百度移动", "单选框谷歌", "单选框必应", "单选框360",
-    "单选框搜狗新闻", "单选框搜狗", "单选框百度新闻", "单选框百度",
-    "按钮8", "按钮7", "按钮5", "按钮4", "按钮3", "按钮2", "按钮1", "按钮6", "编辑框关键词",
-    "按钮立即采集", "选择框合并保存", "选择框自动去重", "选择框英文站搜索", "选择框关键词分割线",
-    "选择框忽略自家", "选择框www非顶级", "编辑框每页采集数", "编辑框采集页数", "选择框仅指定排名",
-    "编辑框指定排名", "编辑框扩展名", "按钮选择", "编辑框保存模板", "编辑框保存目录",
+    "选择框删除缓存",
+    "选择框自动关闭验证窗口",
+    "组合框采集模式",
+    "按钮10",
+    "单选框神马移动",
+    "单选框360移动",
+    "单选框百度移动",
+    "单选框谷歌",
+    "单选框必应",
+    "单选框360",
+    "单选框搜狗新闻",
+    "单选框搜狗",
+    "单选框百度新闻",
+    "单选框百度",
+    "按钮8",
+    "按钮7",
+    "按钮5",
+    "按钮4",
+    "按钮3",
+    "按钮2",
+    "按钮1",
+    "按钮6",
+    "编辑框关键词",
+    "按钮立即采集",
+    "选择框合并保存",
+    "选择框自动去重",
+    "选择框英文站搜索",
+    "选择框关键词分割线",
+    "选择框忽略自家",
+    "选择框www非顶级",
+    "编辑框每页采集数",
+    "编辑框采集页数",
+    "选择框仅指定排名",
+    "编辑框指定排名",
+    "编辑框扩展名",
+    "按钮选择",
+    "编辑框保存模板",
+    "编辑框保存目录",
 };
 
-const char* const kAnchorTemplate = "<a href=\"#网址#\" target=\"_blank\">#标题#</a><br>#描述#<br><br>";
+const char* const kAnchorTemplate =
+    "<a href=\"#网址#\" target=\"_blank\">#标题#</a><br>#描述#<br><br>";
 
 template <class T>
 T* named(T* widget, const char* name) {
@@ -88,7 +125,6 @@ void setWhiteBackground(QWidget* w) {
 }  // namespace
 
 QString MainWindow::windowTitleText() { return u("砚溪·搜词取链器  v2.3.6.0"); }
-
 
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent), setup_(std::move(setup)), host_(std::make_unique<WindowHost>(*this)) {
@@ -116,17 +152,18 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     if (setup_.trayIcon && QSystemTrayIcon::isSystemTrayAvailable()) {
         tray_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/tray.png")), this);
         tray_->setToolTip(programTitle());
-        connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger) {
-                if (isVisible()) {
-                    hide();
-                } else {
-                    bringToFront();
-                }
-            } else if (reason == QSystemTrayIcon::Context) {
-                trayExitRequested();
-            }
-        });
+        connect(tray_, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger) {
+                        if (isVisible()) {
+                            hide();
+                        } else {
+                            bringToFront();
+                        }
+                    } else if (reason == QSystemTrayIcon::Context) {
+                        trayExitRequested();
+                    }
+                });
         tray_->show();
     }
     if (setup_.restoreControls) setup_.restoreControls(*this);
@@ -201,19 +238,16 @@ void MainWindow::buildControls() {
     connect(saveLink, &ClickLabel::pressed, this, &MainWindow::saveSettingsClicked);
     connect(helpPic, &ClickLabel::clicked, this, &MainWindow::showHelp);
     connect(helpLink, &ClickLabel::pressed, this, &MainWindow::showHelp);
-    connect(homePic, &ClickLabel::clicked, this, [this, homeLink] {
-        openAddress(QUrl(homeLink->property("target").toString()));
-    });
-    connect(homeLink, &ClickLabel::clicked, this, [this, homeLink] {
-        openAddress(QUrl(homeLink->property("target").toString()));
-    });
-    connect(contactPic, &ClickLabel::clicked, this, [this, contactLink] {
-        openAddress(QUrl(contactLink->property("target").toString()));
-    });
-    connect(contactLink, &ClickLabel::clicked, this, [this, contactLink] {
-        openAddress(QUrl(contactLink->property("target").toString()));
-    });
-    connect(logo, &ClickLabel::clicked, this, [this] { openAddress(QUrl(projectReadmeAddress())); });
+    connect(homePic, &ClickLabel::clicked, this,
+            [this, homeLink] { openAddress(QUrl(homeLink->property("target").toString())); });
+    connect(homeLink, &ClickLabel::clicked, this,
+            [this, homeLink] { openAddress(QUrl(homeLink->property("target").toString())); });
+    connect(contactPic, &ClickLabel::clicked, this,
+            [this, contactLink] { openAddress(QUrl(contactLink->property("target").toString())); });
+    connect(contactLink, &ClickLabel::clicked, this,
+            [this, contactLink] { openAddress(QUrl(contactLink->property("target").toString())); });
+    connect(logo, &ClickLabel::clicked, this,
+            [this] { openAddress(QUrl(projectReadmeAddress())); });
 
     auto* mode = named(new QComboBox(panel), "组合框采集模式");
     mode->setGeometry(760, 7, 136, 23);
@@ -290,23 +324,28 @@ void MainWindow::buildControls() {
 
     // Output template.
     label("标签6", "保存模板：", 248, 223, 80, true);
-    templateEdit_ = edit("编辑框保存模板", "\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"", 328, 210, 584, false);
+    templateEdit_ =
+        edit("编辑框保存模板", "\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"", 328,
+             210, 584, false);
     const struct {
         const char* name;
         const char* caption;
         int x, w;
     } placeholders[] = {
-        {"按钮1", "#标题#", 328, 60}, {"按钮2", "#网址#", 389, 60},   {"按钮3", "#域名#", 450, 60},
-        {"按钮4", "#顶级域名#", 511, 90}, {"按钮8", "#描述#", 602, 60}, {"按钮10", "#关键词#", 663, 80},
+        {"按钮1", "#标题#", 328, 60}, {"按钮2", "#网址#", 389, 60},
+        {"按钮3", "#域名#", 450, 60}, {"按钮4", "#顶级域名#", 511, 90},
+        {"按钮8", "#描述#", 602, 60}, {"按钮10", "#关键词#", 663, 80},
     };
     for (const auto& p : placeholders) {
         QPushButton* b = button(p.name, p.caption, p.x, 237, p.w, 24);
         connect(b, &QPushButton::clicked, this, [this, b] { insertIntoTemplate(b->text()); });
     }
     auto* anchor = button("按钮7", "锚文本", 744, 237, 70, 24);
-    connect(anchor, &QPushButton::clicked, this, [this] { insertIntoTemplate(u(kAnchorTemplate)); });
+    connect(anchor, &QPushButton::clicked, this,
+            [this] { insertIntoTemplate(u(kAnchorTemplate)); });
     auto* clearTemplate = button("按钮5", "清除模板", 832, 237, 80, 24);
-    connect(clearTemplate, &QPushButton::clicked, this, [this] { templateEdit_->setText(QString()); });
+    connect(clearTemplate, &QPushButton::clicked, this,
+            [this] { templateEdit_->setText(QString()); });
 
     // Start/stop.
     startButton_ = button("按钮立即采集", "开始采集", 248, 286, 664, 64);
@@ -369,21 +408,27 @@ void MainWindow::connectControls() {
             connect(c, &QComboBox::currentIndexChanged, this, &MainWindow::refreshSnapshot);
         }
     }
-    connect(control<QCheckBox>("选择框合并保存"), &QCheckBox::clicked, this, &MainWindow::applyMergeRule);
-    connect(control<QCheckBox>("选择框仅指定排名"), &QCheckBox::clicked, this, &MainWindow::applyRanksRule);
+    connect(control<QCheckBox>("选择框合并保存"), &QCheckBox::clicked, this,
+            &MainWindow::applyMergeRule);
+    connect(control<QCheckBox>("选择框仅指定排名"), &QCheckBox::clicked, this,
+            &MainWindow::applyRanksRule);
     for (const EngineButton& e : kEngineButtons) {
-        connect(control<QRadioButton>(e.name), &QRadioButton::clicked, this, &MainWindow::applyBaiduModeRule);
+        connect(control<QRadioButton>(e.name), &QRadioButton::clicked, this,
+                &MainWindow::applyBaiduModeRule);
     }
 }
 
 QWidget* MainWindow::control(const QString& name) const {
-    if (QWidget* view = webView_ ? webView_->widget() : nullptr; view != nullptr && view->objectName() == name) {
+    if (QWidget* view = webView_ ? webView_->widget() : nullptr;
+        view != nullptr && view->objectName() == name) {
         return view;
     }
     return findChild<QWidget*>(name);
 }
 
-QString MainWindow::tagOf(const QWidget* control) { return control->property(kTagProperty).toString(); }
+QString MainWindow::tagOf(const QWidget* control) {
+    return control->property(kTagProperty).toString();
+}
 
 void MainWindow::refreshSnapshot() {
     CollectionSettings s;
@@ -420,11 +465,13 @@ CollectionSettings MainWindow::settingsSnapshot() const {
 }
 
 void MainWindow::applyMergeRule() {
-    control<QCheckBox>("选择框关键词分割线")->setEnabled(control<QCheckBox>("选择框合并保存")->isChecked());
+    control<QCheckBox>("选择框关键词分割线")
+        ->setEnabled(control<QCheckBox>("选择框合并保存")->isChecked());
 }
 
 void MainWindow::applyRanksRule() {
-    control<QLineEdit>("编辑框指定排名")->setEnabled(control<QCheckBox>("选择框仅指定排名")->isChecked());
+    control<QLineEdit>("编辑框指定排名")
+        ->setEnabled(control<QCheckBox>("选择框仅指定排名")->isChecked());
 }
 
 void MainWindow::applyBaiduModeRule() {
@@ -509,8 +556,8 @@ void MainWindow::trayExitRequested() {
     if (setup_.seams.exitQuestion) {
         ok = setup_.seams.exitQuestion(question);
     } else {
-        ok = QMessageBox::question(this, programTitle(), question, QMessageBox::Ok | QMessageBox::Cancel) ==
-             QMessageBox::Ok;
+        ok = QMessageBox::question(this, programTitle(), question,
+                                   QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     }
     if (!ok) return;
     quitWithoutSave_ = true;
@@ -541,7 +588,8 @@ void MainWindow::startStopClicked() {
     setMergeEnabledNow(false);
     runThread_ = std::thread([this] {
         setup_.runCollection(*host_);
-        QMetaObject::invokeMethod(this, [this] { onRunThreadDone(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { onRunThreadDone(); }, Qt::QueuedConnection);
     });
 }
 
@@ -574,7 +622,9 @@ void MainWindow::setStatusTextNow(int pane, const QString& text) {
 
 void MainWindow::setCaptionNow(const QString& caption) { startButton_->setText(caption); }
 
-void MainWindow::setMergeEnabledNow(bool enabled) { control<QCheckBox>("选择框合并保存")->setEnabled(enabled); }
+void MainWindow::setMergeEnabledNow(bool enabled) {
+    control<QCheckBox>("选择框合并保存")->setEnabled(enabled);
+}
 
 void MainWindow::setWebViewVisible(bool visible) {
     webView_->move(rect());
@@ -618,14 +668,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         // Integer input: typed characters other than digits and "-" are refused.
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString typed = key->text();
-        if (qobject_cast<QLineEdit*>(watched) != nullptr && !typed.isEmpty() && typed.at(0).isPrint()) {
+        if (qobject_cast<QLineEdit*>(watched) != nullptr && !typed.isEmpty() &&
+            typed.at(0).isPrint()) {
             for (QChar c : typed) {
-                if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && c != QLatin1Char('-')) return true;
+                if (!(c >= QLatin1Char('0') && c <= QLatin1Char('9')) && c != QLatin1Char('-'))
+                    return true;
             }
         }
-    } else if (event->type() == QEvent::InputMethod && qobject_cast<QLineEdit*>(watched) != nullptr) {
+    } else if (event->type() == QEvent::InputMethod &&
+               qobject_cast<QLineEdit*>(watched) != nullptr) {
         return true;  // composed (non-digit) text into an integer box
-    } else if (event->type() == QEvent::MouseButtonPress && watched->objectName() == u("按钮选择")) {
+    } else if (event->type() == QEvent::MouseButtonPress &&
+               watched->objectName() == u("按钮选择")) {
         if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
             showInExplorer(control<QLineEdit>("编辑框保存目录")->text());
             return true;

@@ -47,7 +47,8 @@ struct WindowSeams {
     // Starts a program.
     std::function<void(const QString& program, const QStringList& arguments)> startProgram;
     // The failure report of a run that wrote nothing.
-    std::function<void(const QString& title, const QString& hint, const QString& content)> failureReport;
+    std::function<void(const QString& title, const QString& hint, const QString& content)>
+        failureReport;
     // Ends the program at once (the tray's exit).
     std::function<void()> quit;
 };

@@ -20,7 +20,9 @@ class WidgetControl : public PersistedControl {
 public:
     explicit WidgetControl(QWidget* widget) : widget_(widget) {}
 
-    std::string name() const override { return widget_ ? programText(widget_->objectName()) : std::string(); }
+    std::string name() const override {
+        return widget_ ? programText(widget_->objectName()) : std::string();
+    }
     std::string tag() const override {
         return widget_ ? programText(widget_->property(kTagProperty).toString()) : std::string();
     }
@@ -30,7 +32,8 @@ public:
 
     std::string text() const override {
         if (auto* e = qobject_cast<QLineEdit*>(widget_)) return programText(e->text());
-        if (auto* p = qobject_cast<QPlainTextEdit*>(widget_)) return toProgramLines(p->toPlainText());
+        if (auto* p = qobject_cast<QPlainTextEdit*>(widget_))
+            return toProgramLines(p->toPlainText());
         if (auto* c = qobject_cast<QComboBox*>(widget_)) return programText(c->currentText());
         return {};
     }
@@ -49,7 +52,8 @@ public:
         return b != nullptr && b->isChecked();
     }
     void setChecked(bool on) override {
-        if (auto* b = qobject_cast<QAbstractButton*>(widget_); b != nullptr && b->isCheckable()) b->setChecked(on);
+        if (auto* b = qobject_cast<QAbstractButton*>(widget_); b != nullptr && b->isCheckable())
+            b->setChecked(on);
     }
 
     bool isDropDownList() const override {
@@ -65,7 +69,8 @@ public:
         return c != nullptr ? c->currentIndex() : -1;
     }
     void setSelectedIndex(int index) override {
-        if (auto* c = qobject_cast<QComboBox*>(widget_)) c->setCurrentIndex(index < -1 ? -1 : index);
+        if (auto* c = qobject_cast<QComboBox*>(widget_))
+            c->setCurrentIndex(index < -1 ? -1 : index);
     }
 
 private:
@@ -82,7 +87,8 @@ QtControlSurface::QtControlSurface(const std::vector<QWidget*>& widgets) {
     for (QWidget* w : widgets) controls_.push_back(adaptWidget(w));
 }
 
-QtControlSurface::QtControlSurface(const MainWindow& window) : QtControlSurface(window.storedControls()) {}
+QtControlSurface::QtControlSurface(const MainWindow& window)
+    : QtControlSurface(window.storedControls()) {}
 
 QtControlSurface::~QtControlSurface() = default;
 

@@ -135,7 +135,8 @@ void TextDialog::layoutControls() {
 }
 
 void TextDialog::centreOnScreen() {
-    const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
     const QRect area = screen->geometry();
     // The outer size is the design size (the frame may not be known yet).

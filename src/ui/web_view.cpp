@@ -40,9 +40,9 @@ QString cookieHeaderFor(const std::vector<ViewCookie>& cookies, const QUrl& url)
         if (!domainMatches(c, host) || !pathMatches(c.path, path)) continue;
         matching.push_back(&c);
     }
-    std::stable_sort(matching.begin(), matching.end(), [](const ViewCookie* a, const ViewCookie* b) {
-        return a->path.size() > b->path.size();
-    });
+    std::stable_sort(
+        matching.begin(), matching.end(),
+        [](const ViewCookie* a, const ViewCookie* b) { return a->path.size() > b->path.size(); });
     QStringList pairs;
     for (const ViewCookie* c : matching) pairs << c->name + QLatin1Char('=') + c->value;
     return pairs.join(QStringLiteral("; "));

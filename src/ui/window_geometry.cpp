@@ -33,7 +33,8 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == window_ && (event->type() == QEvent::Show || event->type() == QEvent::Move)) {
+        if (watched == window_ &&
+            (event->type() == QEvent::Show || event->type() == QEvent::Move)) {
             QTimer::singleShot(0, this, [this] { adjust(); });
         }
         return false;

@@ -75,7 +75,8 @@ WindowHost::ReplyPtr WindowHost::ask(std::function<void(const ReplyPtr&)> work) 
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         }
     } else {
-        QMetaObject::invokeMethod(&window_, [work, reply] { work(reply); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window_, [work, reply] { work(reply); }, Qt::QueuedConnection);
         std::unique_lock<std::mutex> lock(reply->mutex);
         reply->done.wait(lock, [&] { return reply->answered; });
     }

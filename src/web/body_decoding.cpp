@@ -14,12 +14,18 @@ bool startsWith(std::string_view s, std::string_view prefix) {
 
 const char* converterName(CharsetCode code) {
     switch (code) {
-        case CharsetCode::Utf8: return "UTF-8";
-        case CharsetCode::Utf16Le: return "UTF-16LE";
-        case CharsetCode::Utf16Be: return "UTF-16BE";
-        case CharsetCode::Big5: return "BIG5";
-        case CharsetCode::Big5Hkscs: return "BIG5-HKSCS";
-        default: return nullptr;
+    case CharsetCode::Utf8:
+        return "UTF-8";
+    case CharsetCode::Utf16Le:
+        return "UTF-16LE";
+    case CharsetCode::Utf16Be:
+        return "UTF-16BE";
+    case CharsetCode::Big5:
+        return "BIG5";
+    case CharsetCode::Big5Hkscs:
+        return "BIG5-HKSCS";
+    default:
+        return nullptr;
     }
 }
 
@@ -35,7 +41,8 @@ bool containsAnyAlternative(std::string_view text, std::string_view list, std::s
 std::string fixQuotes(std::string_view text) { return replaceAll(text, "''", "\""); }
 
 bool headersDeclareUtf8(std::string_view rawHeaders) {
-    return containsAnyAlternative(rawHeaders, "charset=utf-8|charset=''utf-8''|charset='utf-8'", "|");
+    return containsAnyAlternative(rawHeaders, "charset=utf-8|charset=''utf-8''|charset='utf-8'",
+                                  "|");
 }
 
 std::string gunzipBody(std::string_view gzip) {
@@ -63,7 +70,8 @@ std::string gunzipBody(std::string_view gzip) {
 }
 
 Bytes gunzipBody(const Bytes& gzip) {
-    return toBytes(gunzipBody(std::string_view(reinterpret_cast<const char*>(gzip.data()), gzip.size())));
+    return toBytes(
+        gunzipBody(std::string_view(reinterpret_cast<const char*>(gzip.data()), gzip.size())));
 }
 
 int metaCharset(std::string_view text) {
@@ -111,8 +119,8 @@ bool looksLikeUtf8(std::string_view bytes) {
             i += 2;
         } else if (i + 2 < n && (c & 0xF0) == 0xE0 && continuation(i + 1) && continuation(i + 2)) {
             i += 3;
-        } else if (i + 3 < n && c >= 0xF0 && c <= 0xF4 && continuation(i + 1) && continuation(i + 2) &&
-                   continuation(i + 3)) {
+        } else if (i + 3 < n && c >= 0xF0 && c <= 0xF4 && continuation(i + 1) &&
+                   continuation(i + 2) && continuation(i + 3)) {
             i += 4;
         } else {
             return false;
@@ -148,14 +156,22 @@ std::string decodeBody(std::string_view body, CharsetCode charset, CharsetCode* 
         position = 2;
     } else {
         switch (metaCharset(data)) {
-            case 1: charset = CharsetCode::Utf8; break;
-            case 2: charset = CharsetCode::Big5; break;
-            case 3: charset = CharsetCode::Big5Hkscs; break;
-            default: break;
+        case 1:
+            charset = CharsetCode::Utf8;
+            break;
+        case 2:
+            charset = CharsetCode::Big5;
+            break;
+        case 3:
+            charset = CharsetCode::Big5Hkscs;
+            break;
+        default:
+            break;
         }
     }
 
-    const std::string_view rest = position < data.size() ? data.substr(position) : std::string_view();
+    const std::string_view rest =
+        position < data.size() ? data.substr(position) : std::string_view();
     if (charset == CharsetCode::Detect && looksLikeUtf8(rest)) charset = CharsetCode::Utf8;
 
     std::string result;
@@ -170,8 +186,8 @@ std::string decodeBody(std::string_view body, CharsetCode charset, CharsetCode* 
 }
 
 std::string decodeBody(const Bytes& body, CharsetCode charset, CharsetCode* used) {
-    return decodeBody(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()), charset,
-                      used);
+    return decodeBody(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()),
+                      charset, used);
 }
 
 }  // namespace lh

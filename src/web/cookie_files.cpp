@@ -34,7 +34,8 @@ std::string readCookieFile(std::string_view folder, std::string_view fileName) {
     return in.bad() ? std::string() : content.str();
 }
 
-bool writeCookieFile(std::string_view folder, std::string_view fileName, std::string_view cookieText) {
+bool writeCookieFile(std::string_view folder, std::string_view fileName,
+                     std::string_view cookieText) {
     const std::filesystem::path target = cookieFilePath(folder, fileName);
     std::filesystem::path temporary = target;
     temporary += ".tmp";

@@ -19,6 +19,7 @@ std::string readCookieFile(std::string_view folder, std::string_view fileName);
 
 // Replaces the file's content with `cookieText`. The old content survives a failed write
 // (written beside it first, then moved over it). False when the file cannot be written.
-bool writeCookieFile(std::string_view folder, std::string_view fileName, std::string_view cookieText);
+bool writeCookieFile(std::string_view folder, std::string_view fileName,
+                     std::string_view cookieText);
 
 }  // namespace lh

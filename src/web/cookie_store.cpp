@@ -25,13 +25,15 @@ UrlParts splitUrl(std::string_view url) {
     std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> handle(curl_url(), &curl_url_cleanup);
     if (!handle) return parts;
     const std::string text(url);
-    if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+    if (curl_url_set(handle.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
+        CURLUE_OK) {
         return parts;
     }
     auto get = [&](CURLUPart part) {
         char* value = nullptr;
         std::string out;
-        if (curl_url_get(handle.get(), part, &value, 0) == CURLUE_OK && value != nullptr) out = value;
+        if (curl_url_get(handle.get(), part, &value, 0) == CURLUE_OK && value != nullptr)
+            out = value;
         curl_free(value);
         return out;
     };
@@ -59,7 +61,8 @@ std::string defaultPath(const std::string& requestPath) {
 bool domainMatches(const StoredCookie& c, const std::string& host) {
     if (host == c.domain) return true;
     if (c.hostOnly) return false;
-    return host.size() > c.domain.size() && host.compare(host.size() - c.domain.size(), c.domain.size(), c.domain) == 0 &&
+    return host.size() > c.domain.size() &&
+           host.compare(host.size() - c.domain.size(), c.domain.size(), c.domain) == 0 &&
            host[host.size() - c.domain.size() - 1] == '.';
 }
 
@@ -71,7 +74,9 @@ bool pathMatches(const std::string& cookiePath, const std::string& requestPath) 
 
 std::int64_t nowSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-bool expiredAt(const StoredCookie& c, std::int64_t now) { return c.expires != 0 && c.expires <= now; }
+bool expiredAt(const StoredCookie& c, std::int64_t now) {
+    return c.expires != 0 && c.expires <= now;
+}
 
 }  // namespace
 
@@ -99,7 +104,8 @@ void CookieStore::storeSetCookie(std::string_view url, std::string_view setCooki
         const std::string field = trimmed(fields[i]);
         const std::size_t feq = field.find('=');
         const std::string key = toLowerAscii(trimmed(field.substr(0, feq)));
-        const std::string value = feq == std::string::npos ? std::string() : trimmed(field.substr(feq + 1));
+        const std::string value =
+            feq == std::string::npos ? std::string() : trimmed(field.substr(feq + 1));
         if (key == "domain" && !value.empty()) {
             std::string domain = toLowerAscii(value);
             while (!domain.empty() && domain[0] == '.') domain.erase(0, 1);
@@ -156,7 +162,8 @@ void CookieStore::set(const StoredCookie& cookie) {
 
 void CookieStore::setLocked(const StoredCookie& cookie, std::int64_t now) {
     auto same = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
-        return e.cookie.name == cookie.name && e.cookie.domain == cookie.domain && e.cookie.path == cookie.path;
+        return e.cookie.name == cookie.name && e.cookie.domain == cookie.domain &&
+               e.cookie.path == cookie.path;
     });
     if (expiredAt(cookie, now)) {
         if (same != entries_.end()) entries_.erase(same);
@@ -169,7 +176,8 @@ void CookieStore::setLocked(const StoredCookie& cookie, std::int64_t now) {
     }
 }
 
-std::vector<StoredCookie> CookieStore::cookiesFor(std::string_view url, bool includeHttpOnly) const {
+std::vector<StoredCookie> CookieStore::cookiesFor(std::string_view url,
+                                                  bool includeHttpOnly) const {
     std::vector<StoredCookie> result;
     const UrlParts parts = splitUrl(url);
     if (!parts.valid) return result;
@@ -179,12 +187,14 @@ std::vector<StoredCookie> CookieStore::cookiesFor(std::string_view url, bool inc
         std::lock_guard<std::mutex> lock(mutex_);
         for (const Entry& e : entries_) {
             const StoredCookie& c = e.cookie;
-            if (expiredAt(c, now) || (c.secure && !parts.https) || (c.httpOnly && !includeHttpOnly)) continue;
+            if (expiredAt(c, now) || (c.secure && !parts.https) || (c.httpOnly && !includeHttpOnly))
+                continue;
             if (!domainMatches(c, parts.host) || !pathMatches(c.path, parts.path)) continue;
             matching.push_back(&e);
         }
         std::stable_sort(matching.begin(), matching.end(), [](const Entry* a, const Entry* b) {
-            if (a->cookie.path.size() != b->cookie.path.size()) return a->cookie.path.size() > b->cookie.path.size();
+            if (a->cookie.path.size() != b->cookie.path.size())
+                return a->cookie.path.size() > b->cookie.path.size();
             return a->order < b->order;
         });
         for (const Entry* e : matching) result.push_back(e->cookie);
@@ -216,7 +226,8 @@ void CookieStore::clear() {
 std::string systemCookies(std::string_view host, std::string_view name) {
     const std::string url = "http://" + std::string(host);
     const CookieStore& store = CookieStore::instance();
-    const std::string text = mergeCookieTexts(store.cookieTextFor(url, false), store.cookieTextFor(url, true));
+    const std::string text =
+        mergeCookieTexts(store.cookieTextFor(url, false), store.cookieTextFor(url, true));
     if (!name.empty()) return cookieByName(text, name, false);
     return text;
 }

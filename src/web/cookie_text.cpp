@@ -19,7 +19,8 @@ std::string cookieName(std::string_view piece) {
 }
 
 bool endsWith(std::string_view s, std::string_view suffix) {
-    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return s.size() >= suffix.size() &&
+           s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 // Header lines of a block, whatever its line ends.
@@ -89,7 +90,8 @@ std::string responseCookies(std::string_view rawHeaders) {
         const std::string_view rest = line.substr(kPrefix.size());
         // A cookie without attributes has no ";": its whole value is the pair.
         const std::size_t semicolon = rest.find(';');
-        result += std::string(semicolon == std::string_view::npos ? rest : rest.substr(0, semicolon));
+        result +=
+            std::string(semicolon == std::string_view::npos ? rest : rest.substr(0, semicolon));
         result += ';';
     }
     return result;

@@ -17,7 +17,8 @@ std::string mergeCookieTexts(std::string_view plain, std::string_view full);
 // The pair "name=value" of one cookie, or only its value with `valueOnly`; empty when
 // absent. The name is searched as a plain case-sensitive substring, so a name that ends
 // an earlier cookie's name finds that cookie first.
-std::string cookieByName(std::string_view cookieText, std::string_view name, bool valueOnly = false);
+std::string cookieByName(std::string_view cookieText, std::string_view name,
+                         bool valueOnly = false);
 
 // The cookie text of a response header block as `fetch` reports it: the name=value pair
 // of every Set-Cookie line, each followed by ";".

@@ -15,7 +15,9 @@ namespace lh {
 namespace {
 
 void ensureCurlInitialised() {
-    static const bool initialised = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
+    static const bool initialised = [] {
+        return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    }();
     (void)initialised;
 }
 
@@ -42,8 +44,9 @@ std::string headerName(const std::string& line) {
 }
 
 bool hasHeader(const std::vector<std::string>& lines, const char* name) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& line) { return equalsIgnoreCase(headerName(line), name); });
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return equalsIgnoreCase(headerName(line), name);
+    });
 }
 
 struct Sink {
@@ -77,7 +80,8 @@ std::string headerValue(const std::string& rawHeaders, const std::string& name) 
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::size_t colon = line.find(':');
         if (colon == std::string::npos) continue;
-        if (equalsIgnoreCase(trimSpaces(line.substr(0, colon)), name)) return trimSpaces(line.substr(colon + 1));
+        if (equalsIgnoreCase(trimSpaces(line.substr(0, colon)), name))
+            return trimSpaces(line.substr(colon + 1));
     }
     return {};
 }
@@ -93,14 +97,17 @@ TransferResult performTransfer(const TransferSpec& spec) {
     Slist connectTo;
     for (const std::string& entry : overrides.connectTo) append(connectTo, entry);
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(spec.overallTimeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(spec.overallTimeoutMs);
     std::string url = spec.url;
     bool post = spec.post;
     std::vector<std::string> lines = spec.headerLines;
 
     for (int hop = 0;; ++hop) {
-        const long remainingMs = static_cast<long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
+        const long remainingMs =
+            static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count());
         if (remainingMs <= 0) break;
 
         std::vector<std::string> hopLines = lines;
@@ -143,12 +150,15 @@ TransferResult performTransfer(const TransferSpec& spec) {
         }
         if (spec.proxyMode == TransferSpec::Proxy::Explicit) {
             curl_easy_setopt(h, CURLOPT_PROXY, spec.proxy.c_str());
-            if (!spec.proxyUser.empty()) curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, spec.proxyUser.c_str());
-            if (!spec.proxyPassword.empty()) curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, spec.proxyPassword.c_str());
+            if (!spec.proxyUser.empty())
+                curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, spec.proxyUser.c_str());
+            if (!spec.proxyPassword.empty())
+                curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, spec.proxyPassword.c_str());
         }
         if (post) {
             curl_easy_setopt(h, CURLOPT_POST, 1L);
-            curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(spec.body.size()));
+            curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE,
+                             static_cast<curl_off_t>(spec.body.size()));
             curl_easy_setopt(h, CURLOPT_POSTFIELDS, spec.body.data());
         } else {
             curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
@@ -165,7 +175,9 @@ TransferResult performTransfer(const TransferSpec& spec) {
         if (spec.useCookieStore && !result.rawHeaders.empty()) {
             CookieStore::instance().storeFromHeaders(url, result.rawHeaders);
         }
-        if (rc != CURLE_OK || !spec.followRedirects || !isRedirect(status) || hop >= spec.maxRedirects) break;
+        if (rc != CURLE_OK || !spec.followRedirects || !isRedirect(status) ||
+            hop >= spec.maxRedirects)
+            break;
 
         char* next = nullptr;
         curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &next);
@@ -176,7 +188,8 @@ TransferResult performTransfer(const TransferSpec& spec) {
             post = false;
             std::erase_if(lines, [](const std::string& line) {
                 const std::string name = headerName(line);
-                return equalsIgnoreCase(name, "Content-Length") || equalsIgnoreCase(name, "Content-Type");
+                return equalsIgnoreCase(name, "Content-Length") ||
+                       equalsIgnoreCase(name, "Content-Type");
             });
         }
     }

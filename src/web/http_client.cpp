@@ -13,7 +13,8 @@ namespace lh {
 namespace {
 
 bool hasWebScheme(std::string_view url) {
-    return findText(url, "http://", 0, Case::Ignore) == 0 || findText(url, "https://", 0, Case::Ignore) == 0;
+    return findText(url, "http://", 0, Case::Ignore) == 0 ||
+           findText(url, "https://", 0, Case::Ignore) == 0;
 }
 
 std::string withoutFragment(const std::string& url) {
@@ -35,7 +36,9 @@ bool lineNamed(const std::string& line, std::string_view name) {
 }
 
 // A transfer that nobody bounded otherwise still ends: ten idle periods past connecting.
-long boundedOverallMs(long connectMs, long idleSeconds) { return connectMs + 10 * idleSeconds * 1000; }
+long boundedOverallMs(long connectMs, long idleSeconds) {
+    return connectMs + 10 * idleSeconds * 1000;
+}
 
 // The request-object transport's headers: setting a name again replaces it in place.
 class HeaderList {
@@ -55,14 +58,16 @@ public:
     void setLines(std::string_view block) {
         for (const std::string& line : splitText(block, "\r\n")) {
             const std::vector<std::string> pieces = splitText(line, ": ");
-            if (pieces.size() >= 2 && !pieces[0].empty() && !pieces[1].empty()) set(pieces[0], pieces[1]);
+            if (pieces.size() >= 2 && !pieces[0].empty() && !pieces[1].empty())
+                set(pieces[0], pieces[1]);
         }
     }
 
     std::vector<std::string> lines() const {
         std::vector<std::string> out;
         // "Name;" is how libcurl is told to send a header with an empty value.
-        for (const auto& [name, value] : items_) out.push_back(value.empty() ? name + ";" : name + ": " + value);
+        for (const auto& [name, value] : items_)
+            out.push_back(value.empty() ? name + ";" : name + ": " + value);
         return out;
     }
 
@@ -136,13 +141,16 @@ HttpResponse HttpClient::runTransfer(const HttpRequest& request) {
         if (at != kNotFound) {
             const std::size_t from = at + 11;
             const std::size_t end = findText(block, "\r\n", from);
-            if (end != kNotFound) agent = trimSpaces(std::string_view(block).substr(from, end - from));
+            if (end != kNotFound)
+                agent = trimSpaces(std::string_view(block).substr(from, end - from));
         }
     }
     if (!block.empty()) block += "\r\n";
-    if (!containsText(block, "Accept", Case::Ignore)) block += "Accept: " + std::string(kFetchAccept) + "\r\n";
+    if (!containsText(block, "Accept", Case::Ignore))
+        block += "Accept: " + std::string(kFetchAccept) + "\r\n";
     if (!containsText(block, "Referer", Case::Ignore)) block += "Referer: " + address + "\r\n";
-    if (!containsText(block, "Accept-Language", Case::Ignore)) block += "Accept-Language: zh-cn\r\n";
+    if (!containsText(block, "Accept-Language", Case::Ignore))
+        block += "Accept-Language: zh-cn\r\n";
     if (post && !request.body.empty()) {
         if (!containsText(block, "Content-Type", Case::Ignore)) {
             block += "Content-Type: " + std::string(kFormContentType) + "\r\n";
@@ -159,8 +167,10 @@ HttpResponse HttpClient::runTransfer(const HttpRequest& request) {
     spec.post = post;
     spec.headerLines = nonEmptyLines(block);
     bool namedAgent = false;
-    for (const std::string& line : spec.headerLines) namedAgent = namedAgent || lineNamed(line, "User-Agent");
-    if (!namedAgent && !agent.empty()) spec.headerLines.insert(spec.headerLines.begin(), "User-Agent: " + agent);
+    for (const std::string& line : spec.headerLines)
+        namedAgent = namedAgent || lineNamed(line, "User-Agent");
+    if (!namedAgent && !agent.empty())
+        spec.headerLines.insert(spec.headerLines.begin(), "User-Agent: " + agent);
     spec.body = fromBytes(request.body);
     const long timeoutMs = request.timeoutMs >= 1 ? request.timeoutMs : 60000;
     spec.connectTimeoutMs = timeoutMs;
@@ -181,7 +191,8 @@ HttpResponse HttpClient::runTransfer(const HttpRequest& request) {
     return response;
 }
 
-std::string HttpClient::fetch(const std::string& url, const FetchOptions& options, FetchReply* reply) {
+std::string HttpClient::fetch(const std::string& url, const FetchOptions& options,
+                              FetchReply* reply) {
     const std::string address = withoutFragment(url);
     Bytes postBytes = options.postBytes.empty() ? toBytes(options.postText) : options.postBytes;
 
@@ -202,7 +213,8 @@ std::string HttpClient::fetch(const std::string& url, const FetchOptions& option
     HttpResponse response = runTransfer(request);
 
     CharsetCode charset = options.charset;
-    if (charset == CharsetCode::Detect && headersDeclareUtf8(response.rawHeaders)) charset = CharsetCode::Utf8;
+    if (charset == CharsetCode::Detect && headersDeclareUtf8(response.rawHeaders))
+        charset = CharsetCode::Utf8;
     std::string text = decodeBody(response.body, charset);
     if (reply != nullptr) {
         reply->url = address;
@@ -215,7 +227,8 @@ std::string HttpClient::fetch(const std::string& url, const FetchOptions& option
     return text;
 }
 
-std::string HttpClient::request(const std::string& url, const RequestOptions& options, RequestReply* reply) {
+std::string HttpClient::request(const std::string& url, const RequestOptions& options,
+                                RequestReply* reply) {
     const bool post = !options.postText.empty() || !options.postBytes.empty();
     const std::string trimmed = trimSpaces(url);
     const std::string address = normalisedAddress(url);
@@ -223,10 +236,12 @@ std::string HttpClient::request(const std::string& url, const RequestOptions& op
     HeaderList headers;
     headers.set("Referer", options.referer.empty() ? trimmed : options.referer);
     if (!containsText(options.headers, "Content-Type:")) {
-        headers.set("Content-Type", options.contentType.empty() ? std::string(kFormContentType) : options.contentType);
+        headers.set("Content-Type", options.contentType.empty() ? std::string(kFormContentType)
+                                                                : options.contentType);
     }
     if (!containsText(options.headers, "User-Agent:")) {
-        headers.set("User-Agent", options.userAgent.empty() ? std::string(kTransportUserAgent) : options.userAgent);
+        headers.set("User-Agent", options.userAgent.empty() ? std::string(kTransportUserAgent)
+                                                            : options.userAgent);
     }
     std::string extra = options.headers;
     if (options.forgeClientAddress) {
@@ -259,8 +274,9 @@ std::string HttpClient::request(const std::string& url, const RequestOptions& op
         spec.idleTimeoutSeconds = std::max(1L, static_cast<long>(t));
     }
     const long waitSeconds = t >= 1 ? static_cast<long>(t) : 120;
-    spec.overallTimeoutMs = options.synchronous ? boundedOverallMs(spec.connectTimeoutMs, spec.idleTimeoutSeconds)
-                                                : waitSeconds * 1000;
+    spec.overallTimeoutMs = options.synchronous
+                                ? boundedOverallMs(spec.connectTimeoutMs, spec.idleTimeoutSeconds)
+                                : waitSeconds * 1000;
     if (options.proxy) applyRequestProxy(spec, *options.proxy);
 
     TransferResult result;
@@ -278,7 +294,8 @@ std::string HttpClient::request(const std::string& url, const RequestOptions& op
     } else if (charset == CharsetCode::RawText) {
         text = result.body;
     } else {
-        if (charset == CharsetCode::Detect && headersDeclareUtf8(allHeaders)) charset = CharsetCode::Utf8;
+        if (charset == CharsetCode::Detect && headersDeclareUtf8(allHeaders))
+            charset = CharsetCode::Utf8;
         text = decodeBody(result.body, charset);
     }
     if (reply != nullptr) {
@@ -295,7 +312,8 @@ std::string HttpClient::redirectLocation(const std::string& url, const RedirectO
     const std::string address = normalisedAddress(url);
     if (address.empty()) return {};
     HeaderList headers;
-    headers.set("User-Agent", options.userAgent.empty() ? std::string(kTransportUserAgent) : options.userAgent);
+    headers.set("User-Agent",
+                options.userAgent.empty() ? std::string(kTransportUserAgent) : options.userAgent);
     headers.set("Accept-Language", "zh-cn");
     headers.set("Connection", "Keep-Alive");
     headers.set("Accept", std::string(kRedirectProbeAccept));
@@ -311,8 +329,9 @@ std::string HttpClient::redirectLocation(const std::string& url, const RedirectO
     spec.followRedirects = false;
     spec.connectTimeoutMs = 5000 + 5000;
     spec.idleTimeoutSeconds = 5;
-    spec.overallTimeoutMs = options.synchronous ? boundedOverallMs(spec.connectTimeoutMs, spec.idleTimeoutSeconds)
-                                                : (spec.post ? 100000 : 25000);
+    spec.overallTimeoutMs = options.synchronous
+                                ? boundedOverallMs(spec.connectTimeoutMs, spec.idleTimeoutSeconds)
+                                : (spec.post ? 100000 : 25000);
     if (!options.proxy.empty()) applyRequestProxy(spec, options.proxy);
     const TransferResult result = performTransfer(spec);
     if (!result.completed) return {};

@@ -12,40 +12,40 @@ namespace lh {
 struct HttpRequest {
     std::string url{};
     std::string method = "GET";  // "GET" or "POST"
-    std::string proxy{};           // host:port; empty: libcurl's proxy variables
+    std::string proxy{};         // host:port; empty: libcurl's proxy variables
     std::string headers{};
-    Bytes body{};                  // sent with a POST
-    std::string cookies{};         // Cookie header value; empty: the program-wide store's cookies
+    Bytes body{};           // sent with a POST
+    std::string cookies{};  // Cookie header value; empty: the program-wide store's cookies
     bool noRedirect = false;
-    long timeoutMs = 60000;      // connect limit and receive idle limit
+    long timeoutMs = 60000;  // connect limit and receive idle limit
 };
 
 // What one transfer returns. Every field is empty on a failed transfer (no connection,
 // refused certificate); a transfer cut short keeps what arrived.
 struct HttpResponse {
-    Bytes body;                   // exactly as received (gzip stays packed)
+    Bytes body;                     // exactly as received (gzip stays packed)
     std::string responseCookies{};  // name=value; per Set-Cookie line
     std::string rawHeaders{};       // status line and header lines of the last response, CR LF
-    long status = 0;              // HTTP status of the last response, 0 when none came
+    long status = 0;                // HTTP status of the last response, 0 when none came
 };
 
 // `fetch` options, in the order callers usually think of them.
 struct FetchOptions {
-    std::string postText{};                     // form data; non-empty makes a POST
+    std::string postText{};  // form data; non-empty makes a POST
     CharsetCode charset = CharsetCode::Detect;
-    double timeoutSeconds = 120;              // 0 also means 120
-    std::string proxy{};                        // host:port
-    Bytes postBytes{};                          // raw POST body, preferred to postText
-    std::string referer{};                      // empty: the address itself
-    std::string cookies{};                      // empty: the program-wide store's cookies
-    std::string headers{};                      // extra lines, CR LF separated
+    double timeoutSeconds = 120;  // 0 also means 120
+    std::string proxy{};          // host:port
+    Bytes postBytes{};            // raw POST body, preferred to postText
+    std::string referer{};        // empty: the address itself
+    std::string cookies{};        // empty: the program-wide store's cookies
+    std::string headers{};        // extra lines, CR LF separated
 };
 
 struct FetchReply {
-    std::string url{};                        // the address requested (fragment removed)
+    std::string url{};                          // the address requested (fragment removed)
     CharsetCode charset = CharsetCode::Detect;  // Utf8 when the response headers said so
     std::string responseCookies{};
-    Bytes body{};                               // undecoded
+    Bytes body{};  // undecoded
     std::string rawHeaders{};
     long status = 0;
 };
@@ -54,13 +54,13 @@ struct FetchReply {
 struct RequestOptions {
     std::string postText{};
     CharsetCode charset = CharsetCode::Detect;
-    double timeoutSeconds = 0;                // -1: the transport's own limits
-    std::optional<std::string> proxy{};         // "server,user,password", "IE" or "-1"
-    bool synchronous = false;                 // false: the whole exchange is bounded by the wait
+    double timeoutSeconds = 0;           // -1: the transport's own limits
+    std::optional<std::string> proxy{};  // "server,user,password", "IE" or "-1"
+    bool synchronous = false;            // false: the whole exchange is bounded by the wait
     Bytes postBytes{};
     std::string referer{};
-    std::string cookies{};                      // "-1" sends an empty Cookie header
-    bool storeResponseCookies = false;        // the response's cookie text replaces cookieJar
+    std::string cookies{};              // "-1" sends an empty Cookie header
+    bool storeResponseCookies = false;  // the response's cookie text replaces cookieJar
     std::string contentType{};
     std::string userAgent{};
     std::string headers{};
@@ -71,14 +71,14 @@ struct RequestReply {
     CharsetCode charset = CharsetCode::Detect;  // Utf8 when the response headers said so
     std::string cookies{};                      // the cookie value sent (cookieJar copied in)
     Bytes body{};
-    std::string allHeaders{};                     // response header lines, without status line
+    std::string allHeaders{};  // response header lines, without status line
     long status = 0;
 };
 
 struct RedirectOptions {
     bool synchronous = false;
     std::string referer{};
-    std::optional<std::string> cookies{};       // sent whenever given, even empty
+    std::optional<std::string> cookies{};  // sent whenever given, even empty
     std::string proxy{};
     std::string userAgent{};
     std::string postText{};
@@ -97,7 +97,8 @@ public:
     HttpClient& operator=(const HttpClient&) = delete;
 
     // GET (or POST with form data) and the decoded page text; empty when nothing came.
-    std::string fetch(const std::string& url, const FetchOptions& options = {}, FetchReply* reply = nullptr);
+    std::string fetch(const std::string& url, const FetchOptions& options = {},
+                      FetchReply* reply = nullptr);
 
     // The second transport: the decoded body.
     std::string request(const std::string& url, const RequestOptions& options = {},

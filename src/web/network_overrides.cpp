@@ -25,9 +25,10 @@ NetworkOverrides& NetworkOverrides::instance() {
     return overrides;
 }
 
-void NetworkOverrides::addConnectTo(std::string_view host, int port, std::string_view targetHost, int targetPort) {
-    std::string entry = std::string(host) + ":" + std::to_string(port) + ":" + std::string(targetHost) + ":" +
-                        std::to_string(targetPort);
+void NetworkOverrides::addConnectTo(std::string_view host, int port, std::string_view targetHost,
+                                    int targetPort) {
+    std::string entry = std::string(host) + ":" + std::to_string(port) + ":" +
+                        std::string(targetHost) + ":" + std::to_string(targetPort);
     std::lock_guard<std::mutex> lock(mutex_);
     connectTo_.push_back(std::move(entry));
 }
@@ -43,7 +44,9 @@ bool NetworkOverrides::addConnectTo(std::string_view spec) {
 
 bool NetworkOverrides::setExtraCaFile(const std::string& path) {
     std::string extra;
-    if (!readWholeFile(path, extra) || extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos) return false;
+    if (!readWholeFile(path, extra) ||
+        extra.find("-----BEGIN CERTIFICATE-----") == std::string::npos)
+        return false;
     // curl takes one CA bundle: the system's bundle with ours appended keeps both trusted.
     std::string bundle;
     const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);

@@ -32,7 +32,8 @@ public:
 
     struct Snapshot {
         std::vector<std::string> connectTo;  // curl --connect-to entries
-        std::shared_ptr<const std::string> caBundle;  // system CAs + extra CA (PEM); null without one
+        std::shared_ptr<const std::string>
+            caBundle;  // system CAs + extra CA (PEM); null without one
     };
     Snapshot snapshot() const;
     // Puts back what an earlier snapshot() saw (for scoped changes that nest).

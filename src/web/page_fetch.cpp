@@ -27,8 +27,9 @@ std::string fetchPage(const std::string& target, EventWait& wait, const PageFetc
     fetchOptions.proxy = options.proxy;
     fetchOptions.referer = options.referer;
     fetchOptions.cookies = options.cookies;
-    fetchOptions.headers = (options.userAgent.empty() ? std::string() : "User-Agent: " + options.userAgent) + "\r\n" +
-                           (options.contentType.empty() ? std::string() : "Content-Type: " + options.contentType);
+    fetchOptions.headers =
+        (options.userAgent.empty() ? std::string() : "User-Agent: " + options.userAgent) + "\r\n" +
+        (options.contentType.empty() ? std::string() : "Content-Type: " + options.contentType);
 
     std::string page;
     FetchReply last;

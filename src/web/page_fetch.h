@@ -10,16 +10,16 @@ namespace lh {
 
 struct PageFetchOptions {
     CharsetCode charset = CharsetCode::Detect;
-    int timeoutSeconds = 60;        // 0 also means 60
+    int timeoutSeconds = 60;  // 0 also means 60
     std::string referer{};
-    std::string userAgent{};        // sent as a User-Agent line when non-empty
-    std::string cookies{};          // empty: the program-wide store's cookies
-    std::string contentType{};      // sent as a Content-Type line when non-empty
-    std::string proxy{};            // host:port
+    std::string userAgent{};    // sent as a User-Agent line when non-empty
+    std::string cookies{};      // empty: the program-wide store's cookies
+    std::string contentType{};  // sent as a Content-Type line when non-empty
+    std::string proxy{};        // host:port
 };
 
 struct PageFetchReply {
-    std::string url{};              // the address of the last attempt
+    std::string url{};  // the address of the last attempt
     CharsetCode charset = CharsetCode::Detect;
     Bytes body{};                   // undecoded body of the last attempt
     std::string responseCookies{};  // cookie text of the last attempt
@@ -30,7 +30,7 @@ struct PageFetchReply {
 // 1000 ms wait, and a page that redirects in its markup (meta refresh, script location)
 // is followed. The page text of the last attempt comes back with its links absolute
 // against the last address.
-std::string fetchPage(const std::string& target, EventWait& wait, const PageFetchOptions& options = {},
-                      PageFetchReply* reply = nullptr);
+std::string fetchPage(const std::string& target, EventWait& wait,
+                      const PageFetchOptions& options = {}, PageFetchReply* reply = nullptr);
 
 }  // namespace lh

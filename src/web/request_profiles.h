@@ -10,7 +10,8 @@ namespace lh {
 inline constexpr std::string_view kDesktopUserAgent =
     "Mozilla/5.0 (Windows NT 6.1; Win64; x64; rv:74.0) Gecko/20100101 Firefox/74.0";
 inline constexpr std::string_view kMobileUserAgent =
-    "Mozilla/5.0 (Linux; Android 9; RVL-AL09 Build/HUAWEIRVL-AL09; wv) AppleWebKit/537.36 (KHTML, like "
+    "Mozilla/5.0 (Linux; Android 9; RVL-AL09 Build/HUAWEIRVL-AL09; wv) AppleWebKit/537.36 (KHTML, "
+    "like "
     "Gecko) Version/4.0 Chrome/66.0.3359.126 MQQBrowser/6.2 TBS/044704 Mobile Safari/537.36 "
     "V1_AND_SQ_8.0.0_1024_YYB_D QQ/8.0.0.4000 NetType/4G WebP/0.3.0 Pixel/1080 StatusBarHeight/63";
 inline constexpr std::string_view kTransportUserAgent =
@@ -19,7 +20,8 @@ inline constexpr std::string_view kTransportUserAgent =
 
 // Accept lines `fetch` and `redirectLocation` send by default.
 inline constexpr std::string_view kFetchAccept =
-    "image/gif, image/bmp, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
+    "image/gif, image/bmp, image/x-xbitmap, image/jpeg, image/pjpeg, "
+    "application/x-shockwave-flash, "
     "application/vnd.ms-excel, application/vnd.ms-powerpoint, application/msword, */*";
 inline constexpr std::string_view kRedirectProbeAccept =
     "image/gif, image/x-xbitmap, image/jpeg, imagepeg, application/x-shockwave-flash, "

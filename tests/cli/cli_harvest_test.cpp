@@ -1,9 +1,9 @@
 // linkharvest-cli as a process against the mock engines on 127.0.0.1, reached through
 // --connect-to and --cacert as a user would reach a mirror.
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <algorithm>
 #include <iterator>
 
 #include <gtest/gtest.h>
@@ -51,7 +51,8 @@ std::string fileOf(SearchEngine engine, const std::string& keyword) {
 std::vector<std::string> filesIn(const fs::path& folder) {
     std::vector<std::string> names;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -64,12 +65,13 @@ protected:
 
     // The options that send every engine host to the mock servers.
     std::vector<std::string> args(SearchEngine engine, const std::string& out) {
-        std::vector<std::string> a = {"--engine",        engineOptionName(engine),
-                                      "--keywords",      (folder_.path() / "keywords.txt").string(),
-                                      "--save-folder",   (folder_.path() / out).string(),
-                                      "--program-folder", program().string(),
-                                      "--pages",         "3",
-                                      "--per-page",      "10"};
+        std::vector<std::string> a = {
+            "--engine",         engineOptionName(engine),
+            "--keywords",       (folder_.path() / "keywords.txt").string(),
+            "--save-folder",    (folder_.path() / out).string(),
+            "--program-folder", program().string(),
+            "--pages",          "3",
+            "--per-page",       "10"};
         for (const std::string& spec : NetworkOverrides::instance().snapshot().connectTo) {
             a.push_back("--connect-to");
             a.push_back(spec);
@@ -100,7 +102,8 @@ TEST_F(CliHarvest, FilesAreByteForByteWhatTheRunWritesForTwoEngines) {
         const ProcessResult r = runCli(args(engine, name), quick());
         EXPECT_EQ(r.status, 0) << r.err;
         const fs::path out = folder_.path() / name;
-        EXPECT_EQ(filesIn(out), (std::vector<std::string>{fileOf(engine, "a"), fileOf(engine, second)}));
+        EXPECT_EQ(filesIn(out),
+                  (std::vector<std::string>{fileOf(engine, "a"), fileOf(engine, second)}));
         EXPECT_EQ(readFile(out / fileOf(engine, "a")), expectedFile(engine, "a", 3));
         EXPECT_EQ(readFile(out / fileOf(engine, second)), expectedFile(engine, second, 3));
         // The end-of-run line as the window's message box says it.
@@ -138,7 +141,8 @@ TEST_F(CliHarvest, AVerificationPageWithOnCaptchaStopEndsWithStatus1AndNoCookieF
     a.push_back("stop");
     const ProcessResult r = runCli(a, quick());
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("verification page at https://www.baidu.com/"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("verification page at https://www.baidu.com/"), std::string::npos)
+        << r.err;
     EXPECT_FALSE(fs::exists(program() / gbToUtf8(gb("百度Cookies.txt"))));
     // Nothing written: the failure report keeps the verification page.
     const std::string report = readFile(program() / gbToUtf8(gb("采集失败代码.html")));

@@ -10,11 +10,29 @@ namespace {
 CliParseResult parse(std::vector<std::string> args) { return parseCliOptions(args); }
 
 TEST(CliOptions, EveryRunOptionLandsOnItsSettingsField) {
-    const auto r = parse({"--engine", "360-mobile", "--keywords", "k.txt", "--pages", "3",
-                          "--per-page=20", "--save-folder", "/tmp/出", "--ext", ".csv",
-                          "--template", "#网址#,#标题#", "--ranks", "1|4", "--www-not-top-level",
-                          "--no-com-site", "--separator-lines", "--merge", "--no-dedupe",
-                          "--ignore-engine-sites", "--baidu-mode", "3"});
+    const auto r = parse({"--engine",
+                          "360-mobile",
+                          "--keywords",
+                          "k.txt",
+                          "--pages",
+                          "3",
+                          "--per-page=20",
+                          "--save-folder",
+                          "/tmp/出",
+                          "--ext",
+                          ".csv",
+                          "--template",
+                          "#网址#,#标题#",
+                          "--ranks",
+                          "1|4",
+                          "--www-not-top-level",
+                          "--no-com-site",
+                          "--separator-lines",
+                          "--merge",
+                          "--no-dedupe",
+                          "--ignore-engine-sites",
+                          "--baidu-mode",
+                          "3"});
     ASSERT_TRUE(r.ok()) << r.error;
     CollectionSettings s = CollectionSettings::defaults();
     applyCliOptions(r.options, s);
@@ -60,12 +78,18 @@ TEST(CliOptions, UnsetOptionsKeepWhatTheSettingsHeldAndLaterFlagsWin) {
 
 TEST(CliOptions, EnginesByOptionNameOrDisplayName) {
     const std::vector<std::pair<std::string, SearchEngine>> names = {
-        {"baidu", SearchEngine::Baidu},          {"baidu-news", SearchEngine::BaiduNews},
-        {"sogou", SearchEngine::Sogou},          {"sogou-news", SearchEngine::SogouNews},
-        {"360", SearchEngine::Search360},        {"google", SearchEngine::Google},
-        {"BING", SearchEngine::Bing},            {"baidu-mobile", SearchEngine::BaiduMobile},
-        {"360-mobile", SearchEngine::Search360Mobile}, {"shenma-mobile", SearchEngine::ShenmaMobile},
-        {"百度新闻", SearchEngine::BaiduNews},   {"神马移动", SearchEngine::ShenmaMobile}};
+        {"baidu", SearchEngine::Baidu},
+        {"baidu-news", SearchEngine::BaiduNews},
+        {"sogou", SearchEngine::Sogou},
+        {"sogou-news", SearchEngine::SogouNews},
+        {"360", SearchEngine::Search360},
+        {"google", SearchEngine::Google},
+        {"BING", SearchEngine::Bing},
+        {"baidu-mobile", SearchEngine::BaiduMobile},
+        {"360-mobile", SearchEngine::Search360Mobile},
+        {"shenma-mobile", SearchEngine::ShenmaMobile},
+        {"百度新闻", SearchEngine::BaiduNews},
+        {"神马移动", SearchEngine::ShenmaMobile}};
     for (const auto& [name, engine] : names) {
         EXPECT_EQ(engineFromName(name), engine) << name;
         if (engine != SearchEngine::Bing && name.find('-') != std::string::npos) {
@@ -118,8 +142,8 @@ TEST(CliOptions, ConnectToFollowsCurlsForm) {
     EXPECT_EQ(m->toPort, 9000);
     EXPECT_FALSE(parseConnectTo("a:1:b:2:3"));
     EXPECT_FALSE(parseConnectTo("[::1:1:b:2"));
-    const auto r = parse({"--connect-to", "a:80:b:81", "--connect-to=c:443:d:444", "--cacert", "ca.pem",
-                          "--proxy", "http://p:3128"});
+    const auto r = parse({"--connect-to", "a:80:b:81", "--connect-to=c:443:d:444", "--cacert",
+                          "ca.pem", "--proxy", "http://p:3128"});
     ASSERT_TRUE(r.ok()) << r.error;
     ASSERT_EQ(r.options.connectTo.size(), 2u);
     EXPECT_EQ(r.options.connectTo[1].toHost, "d");
@@ -129,18 +153,39 @@ TEST(CliOptions, ConnectToFollowsCurlsForm) {
 
 TEST(CliOptions, HelpNamesEveryOptionWithTheWindowsDefaults) {
     const std::string help = helpText();
-    for (const char* option :
-         {"--keywords", "--engine", "--pages", "--per-page", "--save-folder", "--ext", "--template",
-          "--ranks", "--www-not-top-level", "--no-com-site", "--separator-lines", "--merge",
-          "--no-dedupe", "--ignore-engine-sites", "--baidu-mode", "--settings", "--stdout", "--utf8",
-          "--on-captcha", "--cookies", "--connect-to", "--cacert", "--proxy", "--program-folder",
-          "--quiet", "--help"}) {
+    for (const char* option : {"--keywords",
+                               "--engine",
+                               "--pages",
+                               "--per-page",
+                               "--save-folder",
+                               "--ext",
+                               "--template",
+                               "--ranks",
+                               "--www-not-top-level",
+                               "--no-com-site",
+                               "--separator-lines",
+                               "--merge",
+                               "--no-dedupe",
+                               "--ignore-engine-sites",
+                               "--baidu-mode",
+                               "--settings",
+                               "--stdout",
+                               "--utf8",
+                               "--on-captcha",
+                               "--cookies",
+                               "--connect-to",
+                               "--cacert",
+                               "--proxy",
+                               "--program-folder",
+                               "--quiet",
+                               "--help"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     EXPECT_NE(help.find("(default: 50)"), std::string::npos);
     EXPECT_NE(help.find("(default: txt)"), std::string::npos);
     EXPECT_NE(help.find(gbToUtf8(defaultSaveFolder())), std::string::npos);
-    EXPECT_NE(help.find("\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\""), std::string::npos);
+    EXPECT_NE(help.find("\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\""),
+              std::string::npos);
     EXPECT_TRUE(isValidUtf8(help));
     EXPECT_TRUE(parse({"-h"}).options.help);
 }

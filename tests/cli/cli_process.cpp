@@ -1,12 +1,12 @@
 #include "cli/cli_process.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 
 namespace lh::cli::test {
 
@@ -22,7 +22,8 @@ void closeQuietly(int& fd) {
 ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions& options) {
     ProcessResult result;
     int in[2], out[2], err[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 ||
+        ::pipe2(err, O_CLOEXEC) != 0) {
         return result;
     }
     std::vector<std::string> argStore{LH_CLI_PROGRAM};
@@ -36,11 +37,12 @@ ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions&
         ::dup2(in[0], 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
-        for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "HTTP_PROXY", "ALL_PROXY",
-                                 "all_proxy", "LINKHARVEST_TEST_PAUSE_SCALE"}) {
+        for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "HTTP_PROXY",
+                                 "ALL_PROXY", "all_proxy", "LINKHARVEST_TEST_PAUSE_SCALE"}) {
             ::unsetenv(name);
         }
-        for (const std::string& assignment : options.environment) ::putenv(const_cast<char*>(assignment.c_str()));
+        for (const std::string& assignment : options.environment)
+            ::putenv(const_cast<char*>(assignment.c_str()));
         ::signal(SIGINT, SIG_DFL);
         ::execv(argv[0], argv.data());
         ::_exit(127);
@@ -56,12 +58,14 @@ ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions&
     }
     // The input is small: it fits the pipe.
     if (!options.input.empty()) {
-        [[maybe_unused]] const ssize_t n = ::write(in[1], options.input.data(), options.input.size());
+        [[maybe_unused]] const ssize_t n =
+            ::write(in[1], options.input.data(), options.input.size());
     }
     ::close(in[1]);
 
     int fds[2] = {out[0], err[0]};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeoutMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(options.timeoutMs);
     bool killed = false;
     while (fds[0] >= 0 || fds[1] >= 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

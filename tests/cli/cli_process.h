@@ -16,9 +16,9 @@ struct ProcessResult {
 };
 
 struct ProcessOptions {
-    std::string input;                     // standard input, then end of input
+    std::string input;                       // standard input, then end of input
     std::vector<std::string> environment{};  // NAME=value added to the test's own
-    int timeoutMs = 60000;                 // killed after this
+    int timeoutMs = 60000;                   // killed after this
     // Called with the child's pid and what it printed on standard error so far, each
     // time more arrives; may signal the child.
     std::function<void(int pid, const std::string& err)> onError{};

@@ -14,9 +14,11 @@ TEST(KeywordFile, EncodingsBecomeProgramText) {
     // Saved by a Chinese Windows editor: GB18030 bytes, not valid UTF-8.
     EXPECT_EQ(keywordListFromBytes(gb("外星人") + "\r\n2012\r\n"), expected);
     // UTF-16 with byte-order mark, as Notepad's "Unicode".
-    const std::string le = std::string("\xFF\xFE") + convertCharset("外星人\r\n2012", "UTF-8", "UTF-16LE");
+    const std::string le =
+        std::string("\xFF\xFE") + convertCharset("外星人\r\n2012", "UTF-8", "UTF-16LE");
     EXPECT_EQ(keywordListFromBytes(le), expected);
-    const std::string be = std::string("\xFE\xFF") + convertCharset("外星人\n2012", "UTF-8", "UTF-16BE");
+    const std::string be =
+        std::string("\xFE\xFF") + convertCharset("外星人\n2012", "UTF-8", "UTF-16BE");
     EXPECT_EQ(keywordListFromBytes(be), expected);
 }
 

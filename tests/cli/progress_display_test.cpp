@@ -37,7 +37,8 @@ TEST(ProgressDisplay, TerminalModeRedrawsOneLineBelowTheStatusTexts) {
     display.showStatus(1, "title(http://a/)");
     display.clearProgress();
     const std::string progress = ProgressDisplay::progressText({1, 1, 1, 1, 0}).substr(0, 29);
-    EXPECT_EQ(out.text(), "\r\x1b[K" + progress + "\r\x1b[Ktitle(http://a/)\n\r\x1b[K" + progress + "\r\x1b[K");
+    EXPECT_EQ(out.text(),
+              "\r\x1b[K" + progress + "\r\x1b[Ktitle(http://a/)\n\r\x1b[K" + progress + "\r\x1b[K");
 }
 
 TEST(ProgressDisplay, QuietModeKeepsOnlyPrintedLines) {

@@ -21,7 +21,8 @@ protected:
     std::string path(const std::string& name) { return (folder_.path() / name).string(); }
 
     // Parses and prepares; the error when it fails, else empty.
-    std::string prepare(std::vector<std::string> args, PreparedRun& run, bool stdinTerminal = false) {
+    std::string prepare(std::vector<std::string> args, PreparedRun& run,
+                        bool stdinTerminal = false) {
         args.push_back("--program-folder");
         args.push_back(path("program"));
         const auto parsed = parseCliOptions(args);
@@ -53,19 +54,22 @@ TEST_F(PrepareRun, ResolvesKeywordsCookiesFoldersAndTheCaptchaDefault) {
     EXPECT_TRUE(run.scratchFolder.empty());
 
     PreparedRun onTerminal;
-    ASSERT_EQ(prepare({"--keywords", path("k.txt"), "--save-folder", path("out")}, onTerminal, true), "");
+    ASSERT_EQ(
+        prepare({"--keywords", path("k.txt"), "--save-folder", path("out")}, onTerminal, true), "");
     EXPECT_EQ(onTerminal.captchaMode, CaptchaMode::Ask);
     PreparedRun told;
-    ASSERT_EQ(prepare({"--keywords", path("k.txt"), "--save-folder", path("out"), "--on-captcha", "stop"},
-                      told, true),
-              "");
+    ASSERT_EQ(
+        prepare({"--keywords", path("k.txt"), "--save-folder", path("out"), "--on-captcha", "stop"},
+                told, true),
+        "");
     EXPECT_EQ(told.captchaMode, CaptchaMode::Stop);
 }
 
 TEST_F(PrepareRun, StdoutWritesIntoAScratchFolderNotTheSaveFolder) {
     write("k.txt", "a");
     PreparedRun run;
-    ASSERT_EQ(prepare({"--keywords", path("k.txt"), "--stdout", "--save-folder", "/proc/none"}, run), "");
+    ASSERT_EQ(
+        prepare({"--keywords", path("k.txt"), "--stdout", "--save-folder", "/proc/none"}, run), "");
     ASSERT_FALSE(run.scratchFolder.empty());
     EXPECT_TRUE(fs::is_directory(run.scratchFolder));
     EXPECT_EQ(run.settings.saveFolder, programTextOfPath(run.scratchFolder));
@@ -94,7 +98,8 @@ TEST_F(PrepareRun, EveryProblemNamesTheOptionToFix) {
     }
     // A named engine mends a settings file that selects none.
     PreparedRun run;
-    EXPECT_EQ(prepare({"--settings", path("noengine.ini"), "--engine", "bing", "--save-folder", path("o")},
+    EXPECT_EQ(prepare({"--settings", path("noengine.ini"), "--engine", "bing", "--save-folder",
+                       path("o")},
                       run),
               "");
     EXPECT_EQ(run.settings.engine, SearchEngine::Bing);
@@ -108,7 +113,8 @@ TEST(DefaultProgramFolder, TheProgramsFolderWhenWritableElseTheUsersDataFolder) 
     const std::string saved = home ? home : "";
     setenv("HOME", "/home/someone", 1);
     unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(defaultProgramFolder("/proc/self"), "/home/someone/.local/share/linkharvest/linkharvest");
+    EXPECT_EQ(defaultProgramFolder("/proc/self"),
+              "/home/someone/.local/share/linkharvest/linkharvest");
     setenv("HOME", saved.c_str(), 1);
 }
 

@@ -1,10 +1,10 @@
 #include "cli/terminal_host.h"
 
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,8 @@ namespace {
 
 class HostTest : public testing::Test {
 protected:
-    HostTest() : out_(open_memstream(&buffer_, &size_)), display_(out_, ProgressDisplay::Mode::Plain) {}
+    HostTest()
+        : out_(open_memstream(&buffer_, &size_)), display_(out_, ProgressDisplay::Mode::Plain) {}
     ~HostTest() override {
         std::fclose(out_);
         std::free(buffer_);
@@ -24,14 +25,15 @@ protected:
     }
 
     TerminalHost makeHost(TerminalHost::Options options) {
-        return TerminalHost(std::move(options), display_,
-                            [this]() -> std::optional<std::string> {
-                                if (answers_.empty()) return std::nullopt;
-                                std::string a = answers_.front();
-                                answers_.pop_front();
-                                return a;
-                            },
-                            [this](int ms) { slept_.push_back(ms); });
+        return TerminalHost(
+            std::move(options), display_,
+            [this]() -> std::optional<std::string> {
+                if (answers_.empty()) return std::nullopt;
+                std::string a = answers_.front();
+                answers_.pop_front();
+                return a;
+            },
+            [this](int ms) { slept_.push_back(ms); });
     }
 
     std::string printed() {
@@ -134,7 +136,8 @@ TEST_F(HostTest, EndOfRunAndFailureReportAreReadableLines) {
     o.programFolder = "/opt/lh";
     TerminalHost host = makeHost(o);
     host.setStatusText(1, gb("已采集完成！总采集数量 0 耗时 1.5 秒"));
-    host.showEndOfRunMessage(gb("已采集完成！总采集数量 0 耗时 1.5 秒") + "\r\n" + gb("结果文件写入失败：x"));
+    host.showEndOfRunMessage(gb("已采集完成！总采集数量 0 耗时 1.5 秒") + "\r\n" +
+                             gb("结果文件写入失败：x"));
     host.showFailureReport(gb("采集失败代码(已保存到软件目录下)："), "https://e/s?q=1", "<html>");
     EXPECT_EQ(printed(),
               "已采集完成！总采集数量 0 耗时 1.5 秒\n结果文件写入失败：x\n"

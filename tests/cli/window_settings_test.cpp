@@ -24,21 +24,21 @@ std::string readFile(const std::filesystem::path& path) {
 TEST(WindowSettings, ReadsWhatTheWindowSavedAndLeavesMissingKeysAlone) {
     test::TempFolder folder;
     const auto ini = folder.path() / "settings.ini";
-    const std::string text = gb(
-        "[主界面]\r\n"
-        "选择框删除缓存=真\r\n"
-        "组合框采集模式=5\r\n"
-        "单选框百度=假\r\n"
-        "单选框360移动=假\r\n"
-        "单选框360=真\r\n"
-        "编辑框采集页数=3\r\n"
-        "编辑框每页采集数=20\r\n"
-        "编辑框保存模板=#网址#┊*┊#标题#\r\n"
-        "选择框合并保存=真\r\n"
-        "选择框自动去重=假\r\n"
-        "选择框仅指定排名=真\r\n"
-        "编辑框指定排名=\r\n"
-        "编辑框保存目录=/data/出");
+    const std::string text =
+        gb("[主界面]\r\n"
+           "选择框删除缓存=真\r\n"
+           "组合框采集模式=5\r\n"
+           "单选框百度=假\r\n"
+           "单选框360移动=假\r\n"
+           "单选框360=真\r\n"
+           "编辑框采集页数=3\r\n"
+           "编辑框每页采集数=20\r\n"
+           "编辑框保存模板=#网址#┊*┊#标题#\r\n"
+           "选择框合并保存=真\r\n"
+           "选择框自动去重=假\r\n"
+           "选择框仅指定排名=真\r\n"
+           "编辑框指定排名=\r\n"
+           "编辑框保存目录=/data/出");
     writeFile(ini, text);
     writeFile(folder.path() / "inibin" / gbToUtf8(gb("主界面-编辑框关键词.ibn")), gb("甲\r\n乙"));
 

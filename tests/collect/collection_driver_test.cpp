@@ -74,7 +74,8 @@ TEST(CollectionDriver, BlankKeywordLinesAreSkippedAndPausedOnlyBetweenSearchedKe
         h.host.options.keywordList = "a\r\n\r\n  \r\nb\r\n" + gb("　");
         h.host.options.pageLimitText = "1";
         h.click();
-        EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
+        EXPECT_EQ(h.steps.calls,
+                  (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
         const std::vector<long long> pauses = h.waitsOf(true);
         if (engine == SearchEngine::Sogou) {
             EXPECT_TRUE(pauses.empty());
@@ -300,7 +301,8 @@ TEST(CollectionDriver, EndOfRunReportsTotalsAndSavesTheLastPageWhenNothingWasWri
     EXPECT_EQ(h.host.failureReports[0].content, "<html>nothing</html>");
     EXPECT_EQ(readFile(h.folder.path() / nativePath(gb("采集失败代码.html"))),
               "http://e/?q=a&p=1\r\n<html>nothing</html>");
-    EXPECT_FALSE(std::filesystem::exists(h.folder.path() / "out" / nativePath(gb("采集失败代码.html"))));
+    EXPECT_FALSE(
+        std::filesystem::exists(h.folder.path() / "out" / nativePath(gb("采集失败代码.html"))));
     EXPECT_TRUE(std::filesystem::is_directory(h.folder.path() / "out"));
 }
 
@@ -320,11 +322,13 @@ TEST(CollectionDriver, UnwritableResultFileIsReportedInStatusAndEndMessage) {
               h.host.status[1].end());
     ASSERT_EQ(h.host.endMessages.size(), 1u);
     EXPECT_EQ(h.host.endMessages[0],
-              gb("已采集完成！总采集数量 3 耗时 ") + h.host.endMessages[0].substr(
-                  gb("已采集完成！总采集数量 3 耗时 ").size(),
-                  h.host.endMessages[0].find("\r\n") - gb("已采集完成！总采集数量 3 耗时 ").size()) +
+              gb("已采集完成！总采集数量 3 耗时 ") +
+                  h.host.endMessages[0].substr(gb("已采集完成！总采集数量 3 耗时 ").size(),
+                                               h.host.endMessages[0].find("\r\n") -
+                                                   gb("已采集完成！总采集数量 3 耗时 ").size()) +
                   "\r\n" + note);
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
+    EXPECT_EQ(h.steps.calls,
+              (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
 }
 
 TEST(CollectionDriver, StopDuringADownloadEndsTheRunAtTheNextCheck) {
@@ -338,10 +342,10 @@ TEST(CollectionDriver, StopDuringADownloadEndsTheRunAtTheNextCheck) {
     h.steps.onFetch = [&](const std::string&) { h.click(); };
     h.click();
     EXPECT_EQ(h.steps.fetched.size(), 1u);  // no second attempt, no keyword b
-    EXPECT_TRUE(h.waitsOf(false).empty());   // and no retry wait
+    EXPECT_TRUE(h.waitsOf(false).empty());  // and no retry wait
     EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close"}));
-    EXPECT_EQ(h.host.captions, (std::vector<std::string>{gb("停止采集"), gb("停止采集中"),
-                                                         gb("开始采集")}));
+    EXPECT_EQ(h.host.captions,
+              (std::vector<std::string>{gb("停止采集"), gb("停止采集中"), gb("开始采集")}));
     EXPECT_EQ(h.steps.openPages, 0);
     EXPECT_EQ(h.host.endMessages.size(), 1u);
 }
@@ -364,8 +368,8 @@ TEST(CollectionDriver, MergedRunOpensOneFileAndWritesHeadings) {
     h.host.options.mergeIntoOneFile = true;
     h.host.options.keywordSeparatorLine = true;
     h.click();
-    EXPECT_EQ(h.steps.calls,
-              (std::vector<std::string>{"begin run", "open merged", "heading a", "heading b", "close"}));
+    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open merged", "heading a",
+                                                       "heading b", "close"}));
 }
 
 TEST(CollectionDriver, RepeatedNextPageEndsBaiduKeyword) {

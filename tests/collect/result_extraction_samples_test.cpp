@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "textutil/html_tag_scanner.h"
 #include "support/sample_pages.h"
+#include "textutil/html_tag_scanner.h"
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -22,8 +22,8 @@ std::string samplePage(const std::string& name, bool utf8 = true) {
 }
 
 struct Expected {
-    int block;            // 1-based
-    const char* title;    // UTF-8
+    int block;          // 1-based
+    const char* title;  // UTF-8
     const char* address;
 };
 
@@ -36,7 +36,8 @@ Cut cutPage(SearchEngine engine, const std::string& page) {
     HtmlTagScanner scanner;
     Cut cut;
     cut.blocks = extractResultBlocks(engine, page, scanner);
-    for (int i = 1; i <= cut.blocks; ++i) cut.records.push_back(parseResult(engine, resultBlock(scanner, i), scanner));
+    for (int i = 1; i <= cut.blocks; ++i)
+        cut.records.push_back(parseResult(engine, resultBlock(scanner, i), scanner));
     return cut;
 }
 
@@ -57,19 +58,23 @@ TEST(SamplePages, BaiduWebKeepsItsTenContainersInsideContentLeft) {
     ASSERT_EQ(one.blocks, 10);  // 5 "result c-container", 5 "result-op c-container xpath-log"
     // The anchors of plain results are written href = "…"; the container is read with
     // its assignments closed up, so their addresses come through.
-    expectResults(one,
-                  {{1, "number_百度翻译",
-                    "http://www.baidu.com/link?url=YmdTT0_4Cz5xdWmMai1vbQ67rA-XlEyjxIE2t1qXu5zhiCds6Xe8aCHu9qSqsng_"},
-                   {2, "number的缩写。_百度知道",
-                    "http://www.baidu.com/link?url=9kiJ_-d4puaCg1C4ixbSa_Y-aVusSb1X-tXhsJqhU0SGapW5s2uZ9MeAV-"
-                    "P7lven_IfeGTS9cUMJpyPB0rcdFq"},
-                   {3, "number_百度百科",
-                    "http://www.baidu.com/link?url=8N3aEUwsWzNNJxGfnSN7rgl2jEZHOa_wJFY9vrsdbE9jDywJWMHjix-qNbC6_"
-                    "TfugTYawRuCQkADfRF5jha_OykdxhM5ZweBahO9v9E1Zvu"},
-                   {10, "magic number_百度百科",
-                    "http://www.baidu.com/link?url=QS1-j3hE3DMb6jxx90s0xegvvwAAf4P7_L28Rd1sToU-8l_qbDjjP9PRNCIkVemFLk"
-                    "BVSn34aOfXrzBcETelDq"}},
-                  "baidu-1");
+    expectResults(
+        one,
+        {{1, "number_百度翻译",
+          "http://www.baidu.com/"
+          "link?url=YmdTT0_4Cz5xdWmMai1vbQ67rA-XlEyjxIE2t1qXu5zhiCds6Xe8aCHu9qSqsng_"},
+         {2, "number的缩写。_百度知道",
+          "http://www.baidu.com/link?url=9kiJ_-d4puaCg1C4ixbSa_Y-aVusSb1X-tXhsJqhU0SGapW5s2uZ9MeAV-"
+          "P7lven_IfeGTS9cUMJpyPB0rcdFq"},
+         {3, "number_百度百科",
+          "http://www.baidu.com/"
+          "link?url=8N3aEUwsWzNNJxGfnSN7rgl2jEZHOa_wJFY9vrsdbE9jDywJWMHjix-qNbC6_"
+          "TfugTYawRuCQkADfRF5jha_OykdxhM5ZweBahO9v9E1Zvu"},
+         {10, "magic number_百度百科",
+          "http://www.baidu.com/"
+          "link?url=QS1-j3hE3DMb6jxx90s0xegvvwAAf4P7_L28Rd1sToU-8l_qbDjjP9PRNCIkVemFLk"
+          "BVSn34aOfXrzBcETelDq"}},
+        "baidu-1");
     // Zhidao answer: the abstract without its leading "问题描述" label span.
     EXPECT_TRUE(containsText(one.records[1].description, gb("最佳答案")));
     EXPECT_FALSE(containsText(one.records[1].description, gb("问题描述")));
@@ -78,9 +83,11 @@ TEST(SamplePages, BaiduWebKeepsItsTenContainersInsideContentLeft) {
     ASSERT_EQ(three.blocks, 10);
     expectResults(three,
                   {{1, "月子中心推广-骐扬全网营销-专业从事月子会所精准客户宣传推广!",
-                    "http://www.baidu.com/link?url=jeV0NQCH2RHB4swmfQTDjb9z1LnCMKMH5WcZS56XvEr50j3ox9yERNH6CPGFYruc"},
+                    "http://www.baidu.com/"
+                    "link?url=jeV0NQCH2RHB4swmfQTDjb9z1LnCMKMH5WcZS56XvEr50j3ox9yERNH6CPGFYruc"},
                    {2, "【月子中心精准客户营销_全网精准营销】-广州市骐扬网络科技有限...",
-                    "http://www.baidu.com/link?url=R6jTaQGNjSD6aj8asvDo-7EPC3NQ6Dk_SLRSLF16H7dbegGTOp6O41c3XgZfX179"},
+                    "http://www.baidu.com/"
+                    "link?url=R6jTaQGNjSD6aj8asvDo-7EPC3NQ6Dk_SLRSLF16H7dbegGTOp6O41c3XgZfX179"},
                    {10, "月子中心推广-骐扬全网营销-专业从事月子会所精准客户宣传推广!",
                     "http://www.baidu.com/link?url=OBefHJIFAaBQsTqO3h7feboQxAXxP5qtGVOgg0rLGr3"}},
                   "baidu-3");
@@ -94,12 +101,13 @@ TEST(SamplePages, SogouBlocksAreExactlyVrwrapOrRb) {
     const Cut two = cutPage(SearchEngine::Sogou, samplePage("sogou-2.html"));
     ASSERT_EQ(two.blocks, 10);
     // Links stay relative here; link resolution makes them absolute.
-    expectResults(two,
-                  {{1, "源码泄露_热门回答_知乎",
-                    "/link?url=hedJjaC291MBtMZVirtXo9hIF9Vn5uM75BV6pOIC4I0TGIoHl2PwYhurJil805I2reaVHN88tHY."},
-                   {2, "漏洞挖掘中的常见的源码泄露_知乎",
-                    "/link?url=hedJjaC291OfPyaFZYFLI4KQWvqt63NBtrArw5-0sLpzSG96Ln0cFQ.."}},
-                  "sogou-2");
+    expectResults(
+        two,
+        {{1, "源码泄露_热门回答_知乎",
+          "/link?url=hedJjaC291MBtMZVirtXo9hIF9Vn5uM75BV6pOIC4I0TGIoHl2PwYhurJil805I2reaVHN88tHY."},
+         {2, "漏洞挖掘中的常见的源码泄露_知乎",
+          "/link?url=hedJjaC291OfPyaFZYFLI4KQWvqt63NBtrArw5-0sLpzSG96Ln0cFQ.."}},
+        "sogou-2");
 
     // 2012, GB2312: a car card (vrwrap), seven "rb" results, two more cards.
     const Cut four = cutPage(SearchEngine::Sogou, samplePage("sogou-4.html", false));
@@ -115,9 +123,10 @@ TEST(SamplePages, SogouBlocksAreExactlyVrwrapOrRb) {
     EXPECT_EQ(four.records[0].address, "http://db.auto.sohu.com/model-1626.shtml");
     EXPECT_TRUE(containsText(four.records[0].title, gb("】最新报价_配置_评价_图片_车友会")));
     // The "ft" summary (second rule), with its tags gone.
-    EXPECT_EQ(gbToUtf8(four.records[1].description),
-              "2011年3月1日... 本报讯 近日，大众汽车发布了最新改款途观（配置 图库 口碑 论坛）的官方图片，"
-              "并公布了一些细节消息，据悉新车即将亮相于下月初开幕的日内瓦国际车...");
+    EXPECT_EQ(
+        gbToUtf8(four.records[1].description),
+        "2011年3月1日... 本报讯 近日，大众汽车发布了最新改款途观（配置 图库 口碑 论坛）的官方图片，"
+        "并公布了一些细节消息，据悉新车即将亮相于下月初开幕的日内瓦国际车...");
 
     // A real empty result page.
     EXPECT_EQ(cutPage(SearchEngine::Sogou, samplePage("sogou-5.html")).blocks, 0);
@@ -127,18 +136,21 @@ TEST(SamplePages, Search360TakesOnlyPlainResList) {
     LH_REQUIRE_SAMPLE_PAGES();
     const Cut one = cutPage(SearchEngine::Search360, samplePage("so360-1.html"));
     ASSERT_EQ(one.blocks, 10);
-    expectResults(one,
-                  {{1, "21天减肥法百科", "https://baike.so.com/doc/5341317-5576760.html"},
-                   // Onebox cards without a heading: no link, dropped after link resolution.
-                   {2, "", ""},
-                   {3, "", ""},
-                   {5, "21天减肥法-在线极速问医生_360良医",
-                    "https://m.so.com/wenzhen/chat/ask?q=21%E5%A4%A9%E5%87%8F%E8%82%A5%E6%B3%95&departName="
-                    "%E5%86%85%E7%A7%91&secondDepartName=%E5%86%85%E5%88%86%E6%B3%8C%E7%A7%91&firstDep=&secondDep="
-                    "&src=onebox"},
-                   {8, "21天减肥法(食谱参照)。_360问答",
-                    "https://wenda.so.com/q/1533769859219842?src=140&q=21%E5%A4%A9%E5%87%8F%E8%82%A5%E6%B3%95"}},
-                  "so360-1");
+    expectResults(
+        one,
+        {{1, "21天减肥法百科", "https://baike.so.com/doc/5341317-5576760.html"},
+         // Onebox cards without a heading: no link, dropped after link resolution.
+         {2, "", ""},
+         {3, "", ""},
+         {5, "21天减肥法-在线极速问医生_360良医",
+          "https://m.so.com/wenzhen/chat/ask?q=21%E5%A4%A9%E5%87%8F%E8%82%A5%E6%B3%95&departName="
+          "%E5%86%85%E7%A7%91&secondDepartName=%E5%86%85%E5%88%86%E6%B3%8C%E7%A7%91&firstDep=&"
+          "secondDep="
+          "&src=onebox"},
+         {8, "21天减肥法(食谱参照)。_360问答",
+          "https://wenda.so.com/q/"
+          "1533769859219842?src=140&q=21%E5%A4%A9%E5%87%8F%E8%82%A5%E6%B3%95"}},
+        "so360-1");
     EXPECT_EQ(gbToUtf8(one.records[5].title), "什么是21天减肥法,真的有这样的减肥方法吗? - 知乎");
     EXPECT_TRUE(containsText(one.records[5].description, gb("2017年7月25日更,首先声明")));
 
@@ -146,43 +158,50 @@ TEST(SamplePages, Search360TakesOnlyPlainResList) {
     // exact-class rule. Only the first, plain one is.
     const Cut two = cutPage(SearchEngine::Search360, samplePage("so360-2.html"));
     ASSERT_EQ(two.blocks, 1);
-    expectResults(two,
-                  {{1, "四川甘孜州泸定县发生6.8级地震",
-                    "https://www.so.com/link?m=bpxoK92oDQOZI1TD2g%2F4xLz3%2FdusJM9%2BOq4OpXsRQhxVbrUJj9eppbzgfFl1%2ByYL5"
-                    "j%2FzSvMK17IW5UDWtp0CgpHFpb3tHdjs%2BCWyM113Nu4mz8n6n63IfmQyNnw4x3fX8H7K810NgPH9GjZvuA%2FZbLpw62t"
-                    "ZBTJILQAp72GWNqvL8N9TX%2F5egQ7CJxmwy7tDZvl%2FKk%2BcI9sOUq2MBcxg8wLlJY%2FfcdL85GVT0tcMw3nlIhaavwEc"
-                    "%2BrpGFB965ehBoPbzHg6QgZU8lIEJdUyzXMxn7gGCT9ZaTZZhivwW6Jqyj3GHN5uTbmB1ktWI%3D"}},
-                  "so360-2");
+    expectResults(
+        two,
+        {{1, "四川甘孜州泸定县发生6.8级地震",
+          "https://www.so.com/"
+          "link?m=bpxoK92oDQOZI1TD2g%2F4xLz3%2FdusJM9%2BOq4OpXsRQhxVbrUJj9eppbzgfFl1%2ByYL5"
+          "j%2FzSvMK17IW5UDWtp0CgpHFpb3tHdjs%2BCWyM113Nu4mz8n6n63IfmQyNnw4x3fX8H7K810NgPH9GjZvuA%"
+          "2FZbLpw62t"
+          "ZBTJILQAp72GWNqvL8N9TX%2F5egQ7CJxmwy7tDZvl%2FKk%2BcI9sOUq2MBcxg8wLlJY%"
+          "2FfcdL85GVT0tcMw3nlIhaavwEc"
+          "%2BrpGFB965ehBoPbzHg6QgZU8lIEJdUyzXMxn7gGCT9ZaTZZhivwW6Jqyj3GHN5uTbmB1ktWI%3D"}},
+        "so360-2");
 }
 
 TEST(SamplePages, BingAlgoAndAnswerItems) {
     LH_REQUIRE_SAMPLE_PAGES();
     const Cut one = cutPage(SearchEngine::Bing, samplePage("bing-1.html"));
     ASSERT_EQ(one.blocks, 9);  // b_ans, six b_algo, two b_ans
-    expectResults(one,
-                  {{1, "", ""},  // an answer card without a heading
-                   {2, "Kaffeemaschinen und Teemaschinen - Günstig …",
-                    "https://www.fust.ch/de/r/kuechengeraete/kaffeemaschinen-und-teemaschinen-10.html"},
-                   {3, "Kaffeemaschine kaufen | MediaMarkt Kaufberatung",
-                    "https://www.mediamarkt.ch/de/category/_kaffeemaschinen-680832.html"},
-                   {7, "Kaffeemaschine neu oder gebraucht auf ricardo.ch …",
-                    "https://www.ricardo.ch/de/c/kaffee-und-espressomaschinen-40381/"},
-                   {8, "", ""}},  // "Related searches": a heading without a link
-                  "bing-1");
+    expectResults(
+        one,
+        {{1, "", ""},  // an answer card without a heading
+         {2, "Kaffeemaschinen und Teemaschinen - Günstig …",
+          "https://www.fust.ch/de/r/kuechengeraete/kaffeemaschinen-und-teemaschinen-10.html"},
+         {3, "Kaffeemaschine kaufen | MediaMarkt Kaufberatung",
+          "https://www.mediamarkt.ch/de/category/_kaffeemaschinen-680832.html"},
+         {7, "Kaffeemaschine neu oder gebraucht auf ricardo.ch …",
+          "https://www.ricardo.ch/de/c/kaffee-und-espressomaschinen-40381/"},
+         {8, "", ""}},  // "Related searches": a heading without a link
+        "bing-1");
     EXPECT_TRUE(containsText(one.records[1].description, "im Fust Online-Shop"));
     EXPECT_FALSE(containsText(one.records[1].description, "fust.ch/de/r"));  // attribution dropped
 
     const Cut six = cutPage(SearchEngine::Bing, samplePage("bing-6.html"));
     ASSERT_EQ(six.blocks, 10);
-    expectResults(six,
-                  {{1, "Intel® Core™ i7 Processors",
-                    "https://www.intel.com/content/www/us/en/products/details/processors/core/i7.html"},
-                   {3, "Intel Core i7-11700K Review: The Chip of Last Resort",
-                    "https://www.tomshardware.com/reviews/intel-core-i7-11700k-cpu-review"},
-                   {10, "Intel Processors | Intel Core i3, i5, i7 & i9 CPUs | Ebuyer.com",
-                    "https://www.ebuyer.com/store/Components/cat/Processors-Intel"}},
-                  "bing-6");
-    EXPECT_TRUE(containsText(six.records[2].description, "Intel lists the Core i7-11700K with a 125W TDP"));
+    expectResults(
+        six,
+        {{1, "Intel® Core™ i7 Processors",
+          "https://www.intel.com/content/www/us/en/products/details/processors/core/i7.html"},
+         {3, "Intel Core i7-11700K Review: The Chip of Last Resort",
+          "https://www.tomshardware.com/reviews/intel-core-i7-11700k-cpu-review"},
+         {10, "Intel Processors | Intel Core i3, i5, i7 & i9 CPUs | Ebuyer.com",
+          "https://www.ebuyer.com/store/Components/cat/Processors-Intel"}},
+        "bing-6");
+    EXPECT_TRUE(
+        containsText(six.records[2].description, "Intel lists the Core i7-11700K with a 125W TDP"));
     EXPECT_FALSE(containsText(six.records[2].description, "tomshardware"));
 
     // "No results" page.
@@ -193,27 +212,33 @@ TEST(SamplePages, GoogleBlocksNeedTheClassExactlyG) {
     LH_REQUIRE_SAMPLE_PAGES();
     const Cut one = cutPage(SearchEngine::Google, samplePage("google-1.html"));
     ASSERT_EQ(one.blocks, 10);
-    expectResults(one,
-                  // The image box: its first anchor has no h3, so no title.
-                  {{1, "",
-                    "https://www.google.ch/search?hs=bRI&q=r%C3%BCckspiegel+schwarz&tbm=isch&source=univ&client=ubuntu"
-                    "&sa=X&ved=2ahUKEwjajLmg1vvjAhWTa8AKHeVCB8AQsAR6BAgIEAE"},
-                   {2, "▷ CatEye BM 500 G Rückspiegel schwarz online bei Bikester.ch",
-                    "https://www.bikester.ch/fahrradteile/sicherheitsausstattung/cat-eye-rueckspiegel-bm-500g/10108.html"},
-                   {3, "Fahrradspiegel im Veloteile Online Shop von bikester.ch kaufen",
-                    "https://www.bikester.ch/fahrradteile/sicherheitsausstattung/fahrradspiegel.html"}},
-                  "google-1");
+    expectResults(
+        one,
+        // The image box: its first anchor has no h3, so no title.
+        {{1, "",
+          "https://www.google.ch/"
+          "search?hs=bRI&q=r%C3%BCckspiegel+schwarz&tbm=isch&source=univ&client=ubuntu"
+          "&sa=X&ved=2ahUKEwjajLmg1vvjAhWTa8AKHeVCB8AQsAR6BAgIEAE"},
+         {2, "▷ CatEye BM 500 G Rückspiegel schwarz online bei Bikester.ch",
+          "https://www.bikester.ch/fahrradteile/sicherheitsausstattung/"
+          "cat-eye-rueckspiegel-bm-500g/10108.html"},
+         {3, "Fahrradspiegel im Veloteile Online Shop von bikester.ch kaufen",
+          "https://www.bikester.ch/fahrradteile/sicherheitsausstattung/fahrradspiegel.html"}},
+        "google-1");
     EXPECT_TRUE(containsText(one.records[1].description, "gleich bei Bikester.ch"));
 
     const Cut four = cutPage(SearchEngine::Google, samplePage("google-4.html"));
     ASSERT_EQ(four.blocks, 9);
-    expectResults(four,
-                  {{1, ".243 Winchester - Wikipedia", "https://en.wikipedia.org/wiki/.243_Winchester"},
-                   {2, "243 Winchester Rifles | Sportsman's Warehouse",
-                    "https://www.sportsmans.com/shooting-gear-gun-supplies/rifles/rifles/c/cat-243-winchester-rifles"},
-                   {3, "Penal Code Section 243 - Law section",
-                    "https://leginfo.legislature.ca.gov/faces/codes_displaySection.xhtml?sectionNum=243.&lawCode=PEN"}},
-                  "google-4");
+    expectResults(
+        four,
+        {{1, ".243 Winchester - Wikipedia", "https://en.wikipedia.org/wiki/.243_Winchester"},
+         {2, "243 Winchester Rifles | Sportsman's Warehouse",
+          "https://www.sportsmans.com/shooting-gear-gun-supplies/rifles/rifles/c/"
+          "cat-243-winchester-rifles"},
+         {3, "Penal Code Section 243 - Law section",
+          "https://leginfo.legislature.ca.gov/faces/"
+          "codes_displaySection.xhtml?sectionNum=243.&lawCode=PEN"}},
+        "google-4");
     // The 2021 markup has no span class="st": no descriptions.
     for (const ResultRecord& r : four.records) EXPECT_EQ(r.description, "");
 

@@ -17,45 +17,65 @@ TEST(ResultBlocks, ContainersAndClassRulesPerEngine) {
     HtmlTagScanner scanner;
     const std::string loose = R"(<div class="result c-container"><h3><a href="x">t</a></h3></div>)";
     EXPECT_EQ(extractResultBlocks(SearchEngine::Baidu, loose, scanner), 0);  // no content_left
-    const std::string baidu = R"(<div id="content_left"><div class="result c-container xpath-log" id = "1">)"
-                              R"(<h3 class="t"><a href = "http://a.com/?x=1&amp;y=2">A</a></h3></div>)"
-                              R"(<div class="c-containerx">B</div></div><div class="c-container">out</div>)";
+    const std::string baidu =
+        R"(<div id="content_left"><div class="result c-container xpath-log" id = "1">)"
+        R"(<h3 class="t"><a href = "http://a.com/?x=1&amp;y=2">A</a></h3></div>)"
+        R"(<div class="c-containerx">B</div></div><div class="c-container">out</div>)";
     ASSERT_EQ(extractResultBlocks(SearchEngine::Baidu, baidu, scanner), 2);
-    EXPECT_EQ(resultBlock(scanner, 1).substr(0, 49), R"(<div class="result c-container xpath-log" id="1">)");
+    EXPECT_EQ(resultBlock(scanner, 1).substr(0, 49),
+              R"(<div class="result c-container xpath-log" id="1">)");
     EXPECT_EQ(resultBlock(scanner, 3), "");
-    EXPECT_EQ(parseResult(SearchEngine::Baidu, resultBlock(scanner, 1), scanner).address, "http://a.com/?x=1&y=2");
+    EXPECT_EQ(parseResult(SearchEngine::Baidu, resultBlock(scanner, 1), scanner).address,
+              "http://a.com/?x=1&y=2");
     // A later page with nothing resets the blocks.
     EXPECT_EQ(extractResultBlocks(SearchEngine::Baidu, "", scanner), 0);
     EXPECT_EQ(resultBlock(scanner, 1), "");
 
-    const std::string sogou = R"(<div class="vrwrap new">n</div><div class="vrwrap">v</div><div class="rb ">r</div>)"
-                              R"(<div class=rb>u</div>)";
+    const std::string sogou =
+        R"(<div class="vrwrap new">n</div><div class="vrwrap">v</div><div class="rb ">r</div>)"
+        R"(<div class=rb>u</div>)";
     EXPECT_EQ(extractResultBlocks(SearchEngine::Sogou, sogou, scanner), 3);
     EXPECT_EQ(resultBlock(scanner, 1), R"(<div class="vrwrap">v</div>)");
     EXPECT_EQ(extractResultBlocks(SearchEngine::SogouNews, sogou, scanner), 3);
 
-    EXPECT_EQ(extractResultBlocks(SearchEngine::Search360,
-                                  R"(<li class="res-list">a</li><li class="res-list x">b</li>)", scanner), 1);
+    EXPECT_EQ(
+        extractResultBlocks(SearchEngine::Search360,
+                            R"(<li class="res-list">a</li><li class="res-list x">b</li>)", scanner),
+        1);
     EXPECT_EQ(extractResultBlocks(SearchEngine::Search360Mobile,
-                                  R"(<div class="res-list x">a</div><div class="g-card">b</div>)", scanner), 1);
-    EXPECT_EQ(extractResultBlocks(SearchEngine::Bing,
-                                  R"(<li class="b_algo">1</li><li class="sa_wr">2</li><li class="b_ans">3</li>)"
-                                  R"(<li class="b_pag">4</li>)", scanner), 3);
-    EXPECT_EQ(extractResultBlocks(SearchEngine::Google, R"(<div class="g">1</div><div class="g x">2</div>)", scanner), 1);
-    EXPECT_EQ(extractResultBlocks(SearchEngine::BaiduNews,
-                                  R"(<div id="content_left"><div class="result title">1</div><div class="c-row">2</div></div>)",
-                                  scanner), 1);
+                                  R"(<div class="res-list x">a</div><div class="g-card">b</div>)",
+                                  scanner),
+              1);
+    EXPECT_EQ(extractResultBlocks(
+                  SearchEngine::Bing,
+                  R"(<li class="b_algo">1</li><li class="sa_wr">2</li><li class="b_ans">3</li>)"
+                  R"(<li class="b_pag">4</li>)",
+                  scanner),
+              3);
+    EXPECT_EQ(extractResultBlocks(SearchEngine::Google,
+                                  R"(<div class="g">1</div><div class="g x">2</div>)", scanner),
+              1);
+    EXPECT_EQ(
+        extractResultBlocks(
+            SearchEngine::BaiduNews,
+            R"(<div id="content_left"><div class="result title">1</div><div class="c-row">2</div></div>)",
+            scanner),
+        1);
     EXPECT_EQ(extractResultBlocks(SearchEngine::BaiduMobile,
                                   R"(<div class="c-result-content">out</div><div id="results">)"
-                                  R"(<div class="c-result-content x">1</div></div>)", scanner), 1);
-    EXPECT_EQ(extractResultBlocks(SearchEngine::ShenmaMobile, R"(<div class="sc c-container">1</div>)", scanner), 1);
+                                  R"(<div class="c-result-content x">1</div></div>)",
+                                  scanner),
+              1);
+    EXPECT_EQ(extractResultBlocks(SearchEngine::ShenmaMobile,
+                                  R"(<div class="sc c-container">1</div>)", scanner),
+              1);
     EXPECT_EQ(extractResultBlocks(SearchEngine::None, sogou, scanner), 0);
 }
 
 TEST(ParseResult, LinkTitleAndAddressRules) {
     // Bing needs the h2; without it, link, address and title are empty.
-    const ResultRecord noHeading =
-        parse(SearchEngine::Bing, R"(<li class="b_algo"><h3><a href="http://a.com/">T</a></h3></li>)");
+    const ResultRecord noHeading = parse(
+        SearchEngine::Bing, R"(<li class="b_algo"><h3><a href="http://a.com/">T</a></h3></li>)");
     EXPECT_EQ(noHeading.address, "");
     EXPECT_EQ(noHeading.title, "");
     const ResultRecord bing = parse(
@@ -70,7 +90,8 @@ TEST(ParseResult, LinkTitleAndAddressRules) {
 
     // A title of two lines with surrounding blanks becomes two trimmed lines.
     const ResultRecord twoLines =
-        parse(SearchEngine::Sogou, "<div class=\"rb\"><h3><a href=\"/l\">  first  <br>  second </a></h3></div>");
+        parse(SearchEngine::Sogou,
+              "<div class=\"rb\"><h3><a href=\"/l\">  first  <br>  second </a></h3></div>");
     EXPECT_EQ(twoLines.title, "first\r\nsecond");
 
     // Google: the first anchor of the block; the title is the h3 inside it.
@@ -86,8 +107,8 @@ TEST(ParseResult, LinkTitleAndAddressRules) {
     const ResultRecord mobile = parse(
         SearchEngine::BaiduMobile,
         R"(<div class="c-result-content"><h3 class="c-title">)" + gb("移动标题") +
-            R"(</h3><a href="https://m.baidu.com/from=1/s?x">go</a><div class="c-span8 c-line">)" + gb("摘要") +
-            R"(</div></div>)");
+            R"(</h3><a href="https://m.baidu.com/from=1/s?x">go</a><div class="c-span8 c-line">)" +
+            gb("摘要") + R"(</div></div>)");
     EXPECT_EQ(mobile.address, "https://m.baidu.com/from=1/s?x");
     EXPECT_EQ(mobile.title, gb("移动标题"));
     EXPECT_EQ(mobile.description, gb("摘要"));
@@ -120,13 +141,16 @@ TEST(ParseResult, DescriptionRulesInTheirOrder) {
         R"(<div class="vrwrap"><h3><a href="/l">T</a></h3><div class="base-clamp">later</div>)"
         R"(<p id="wx_article_552_p">third <a href="/x">link</a>rule<script>x()</script></p></div>)");
     EXPECT_EQ(sogou.description, "third rule");
-    EXPECT_EQ(parse(SearchEngine::Sogou, R"(<div class="vrwrap"><h3><a href="/l">T</a></h3><p>none</p></div>)")
+    EXPECT_EQ(parse(SearchEngine::Sogou,
+                    R"(<div class="vrwrap"><h3><a href="/l">T</a></h3><p>none</p></div>)")
                   .description,
               "");
-    EXPECT_EQ(parse(SearchEngine::SogouNews,
-                    R"(<div class="rb"><div class="str_info_div">tenth</div><p class="news-txt">first</p></div>)")
-                  .description,
-              "first");
+    EXPECT_EQ(
+        parse(
+            SearchEngine::SogouNews,
+            R"(<div class="rb"><div class="str_info_div">tenth</div><p class="news-txt">first</p></div>)")
+            .description,
+        "first");
 
     // 360: res-rich wins over so-ask-best, with the grey info lines dropped.
     const ResultRecord rich = parse(
@@ -150,9 +174,9 @@ TEST(ParseResult, DescriptionRulesInTheirOrder) {
         R"(<div class="c-span6">img</div><div class="c-span18 c-span-last"><div class="c-abstract">)"
         R"(<span class=" newTimeFactor_before_abs m">2018-1-1 - </span>Abstract</div><div class="g">b.com</div>)");
     EXPECT_EQ(baidu.description, "Abstract");
-    const ResultRecord baiduPlain = parse(
-        SearchEngine::Baidu,
-        R"(<div class="result c-container"><div class="c-abstract">Line one
+    const ResultRecord baiduPlain =
+        parse(SearchEngine::Baidu,
+              R"(<div class="result c-container"><div class="c-abstract">Line one
 line two</div></div>)");
     EXPECT_EQ(baiduPlain.description, "Line oneline two");  // line breaks removed, not kept
 

@@ -54,9 +54,11 @@ struct Fixture {
 
 TEST(RenderLine, FillsPlaceholdersInOrderAndCopiesTheRest) {
     CollectionSettings settings = CollectionSettings::defaults();
-    const ResultRecord r = record(gb("标题"), "http://www.example.com/a?b=1", gb("描述"), gb("关键词"));
+    const ResultRecord r =
+        record(gb("标题"), "http://www.example.com/a?b=1", gb("描述"), gb("关键词"));
     EXPECT_EQ(renderLine(settings, r),
-              gb("\"标题\",\"http://www.example.com/a?b=1\",\"www.example.com\",\"www.example.com\",\"描述\"\r\n"));
+              gb("\"标题\",\"http://www.example.com/"
+                 "a?b=1\",\"www.example.com\",\"www.example.com\",\"描述\"\r\n"));
 
     settings.outputTemplate = gb("#关键词#<br>#网址#|#域名#|#顶级域名#|#网址#");
     EXPECT_EQ(renderLine(settings, r),
@@ -165,7 +167,8 @@ TEST(ResultFiles, CsvHeaderAndMergedKeywordHeadings) {
     f.settings.fileExtension = "CSV";
     ASSERT_TRUE(openKeywordFile(f.settings, f.run, "k"));
     f.run.outputFile.close();
-    EXPECT_EQ(f.read(f.run.outputFile.path()), gb("\"标题\",\"网址\",\"域名\",\"顶级域名\",\"描述\"\r\n"));
+    EXPECT_EQ(f.read(f.run.outputFile.path()),
+              gb("\"标题\",\"网址\",\"域名\",\"顶级域名\",\"描述\"\r\n"));
     f.settings.fileExtension = "txt";
     EXPECT_EQ(csvHeaderLine(f.settings), "");
 
@@ -183,8 +186,9 @@ TEST(WritePageResults, DuplicateScopeKeysAndPerPageLimit) {
     f.settings.outputTemplate = gb("#网址#");
     std::vector<long long> captions;
     const auto onLine = [&](long long total) { captions.push_back(total); };
-    const std::vector<ResultRecord> page = {record("A", "http://a.com/"), record("B", "http://b.com/"),
-                                            record("A2", "http://a.com/"), record("C", "http://c.com/")};
+    const std::vector<ResultRecord> page = {
+        record("A", "http://a.com/"), record("B", "http://b.com/"), record("A2", "http://a.com/"),
+        record("C", "http://c.com/")};
     // Per keyword: the driver empties seenKeys for each keyword's own file.
     f.run.totalCollected = 7;
     ASSERT_TRUE(openKeywordFile(f.settings, f.run, "k1"));
@@ -194,7 +198,8 @@ TEST(WritePageResults, DuplicateScopeKeysAndPerPageLimit) {
     ASSERT_TRUE(openKeywordFile(f.settings, f.run, "k2"));
     EXPECT_EQ(writePageResults(f.settings, f.run, page, 2), 2);  // stops at perPage
     f.run.outputFile.close();
-    EXPECT_EQ(f.read(f.run.saveFolder + gb("百度_k1.txt")), "http://a.com/\r\nhttp://b.com/\r\nhttp://c.com/\r\n");
+    EXPECT_EQ(f.read(f.run.saveFolder + gb("百度_k1.txt")),
+              "http://a.com/\r\nhttp://b.com/\r\nhttp://c.com/\r\n");
     EXPECT_EQ(f.read(f.run.saveFolder + gb("百度_k2.txt")), "http://a.com/\r\nhttp://b.com/\r\n");
 
     // Merged: one scope for the whole run.
@@ -202,11 +207,13 @@ TEST(WritePageResults, DuplicateScopeKeysAndPerPageLimit) {
     ASSERT_TRUE(openMergedFile(f.settings, f.run, {2025, 1, 1, 0, 0, 0}));
     EXPECT_EQ(writePageResults(f.settings, f.run, page, 10), 3);
     EXPECT_EQ(writePageResults(f.settings, f.run, page, 10), 0);
-    EXPECT_EQ(writePageResults(f.settings, f.run, {record("X", "http://A.com/")}, 10), 1);  // exact text
+    EXPECT_EQ(writePageResults(f.settings, f.run, {record("X", "http://A.com/")}, 10),
+              1);  // exact text
 
     // Baidu mobile keys on the title; other engines on the whole line.
     f.settings.outputTemplate = gb("#标题#|#网址#");
-    const std::vector<ResultRecord> sameTitle = {record("T", "http://x.com/"), record("T", "http://y.com/")};
+    const std::vector<ResultRecord> sameTitle = {record("T", "http://x.com/"),
+                                                 record("T", "http://y.com/")};
     f.run.seenKeys.clear();
     EXPECT_EQ(writePageResults(f.settings, f.run, sameTitle, 10), 2);
     f.settings.engine = SearchEngine::BaiduMobile;
@@ -222,7 +229,8 @@ TEST(WritePageResults, LinesTheFileRefusedAreNotCounted) {
     f.run.saveFolder = programTextOfPath(f.folder.path() / "missing") + folderSeparator();
     EXPECT_FALSE(openKeywordFile(f.settings, f.run, "k"));
     std::vector<long long> captions;
-    EXPECT_EQ(writePageResults(f.settings, f.run, {record("A", "http://a.com/"), record("B", "http://b.com/")}, 10,
+    EXPECT_EQ(writePageResults(f.settings, f.run,
+                               {record("A", "http://a.com/"), record("B", "http://b.com/")}, 10,
                                [&](long long total) { captions.push_back(total); }),
               0);
     EXPECT_TRUE(captions.empty());

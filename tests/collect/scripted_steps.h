@@ -10,10 +10,10 @@ namespace lh::test {
 
 // What one page of a keyword looks like to the driver.
 struct ScriptedPage {
-    std::string text = "page";      // the downloaded text
+    std::string text = "page";               // the downloaded text
     std::vector<std::size_t> blocks = {10};  // blocks found per attempt; the last repeats
-    long long writable = 1000;      // at most this many lines reach the file
-    std::string next;               // the next-page address
+    long long writable = 1000;               // at most this many lines reach the file
+    std::string next;                        // the next-page address
 };
 
 // CollectionSteps that answer from a script instead of engines: every block parses to

@@ -12,8 +12,8 @@ namespace lh {
 namespace {
 
 TEST(SearchEngineCatalogue, NamesButtonsAndFamiliesOfEveryEngine) {
-    const std::vector<const char*> names = {"百度", "百度新闻", "搜狗", "搜狗新闻", "360",
-                                            "谷歌", "必应", "百度移动", "360移动", "神马移动"};
+    const std::vector<const char*> names = {"百度", "百度新闻", "搜狗",     "搜狗新闻", "360",
+                                            "谷歌", "必应",     "百度移动", "360移动",  "神马移动"};
     const auto& engines = allSearchEngines();
     ASSERT_EQ(engines.size(), names.size());
     for (std::size_t i = 0; i < engines.size(); ++i) {

@@ -24,9 +24,10 @@ TEST(SearchUrl, BaiduEncodesAsAComponentAndFollowsTheNextPageLink) {
     EXPECT_EQ(c.url(SearchEngine::Baidu, gb("中文 a!"), 1),
               "https://www.baidu.com/s?ie=utf-8&f=8&rsv_bp=1&rsv_idx=1&tn=baidu&word="
               "%E4%B8%AD%E6%96%87%20a!&rn=50&pn=0");
-    EXPECT_EQ(c.url(SearchEngine::BaiduNews, "a(b)*", 1),
-              "https://www.baidu.com/s?ie=utf-8&f=8&rsv_bp=1&rsv_idx=1&tn=baidu&word=a(b)*&rn=50&pn=0"
-              "&rtt=4&bsst=1&tn=news&cl=2");
+    EXPECT_EQ(
+        c.url(SearchEngine::BaiduNews, "a(b)*", 1),
+        "https://www.baidu.com/s?ie=utf-8&f=8&rsv_bp=1&rsv_idx=1&tn=baidu&word=a(b)*&rn=50&pn=0"
+        "&rtt=4&bsst=1&tn=news&cl=2");
     c.run.nextPageUrl = "https://www.baidu.com/s?wd=x&pn=50&oq=x&tn=news&rsv_page=1";
     EXPECT_EQ(c.url(SearchEngine::BaiduNews, "x", 2), c.run.nextPageUrl);
     EXPECT_EQ(c.url(SearchEngine::Baidu, "x", 7), c.run.nextPageUrl);
@@ -45,16 +46,19 @@ TEST(SearchUrl, PerPageCountsAskForAtLeastTenAndPagesStepByIt) {
     EXPECT_EQ(c.url(SearchEngine::Google, "q", 2),
               "https://www.google.com.hk/search?biw=1920&bih=919&filter=0&num=30&q=q&start=30");
     c.settings.resultsPerPageText = "5";
-    EXPECT_EQ(c.url(SearchEngine::Sogou, "a!", 2), "http://www.sogou.com/web?num=10&query=a%21&page=2");
+    EXPECT_EQ(c.url(SearchEngine::Sogou, "a!", 2),
+              "http://www.sogou.com/web?num=10&query=a%21&page=2");
     EXPECT_EQ(c.url(SearchEngine::SogouNews, "a.b_c-d", 1),
               "http://news.sogou.com/news?num=10&query=a.b_c-d&page=1");
     c.settings.resultsPerPageText = "500";  // clamps to 100
-    EXPECT_EQ(c.url(SearchEngine::Sogou, "k", 1), "http://www.sogou.com/web?num=100&query=k&page=1");
+    EXPECT_EQ(c.url(SearchEngine::Sogou, "k", 1),
+              "http://www.sogou.com/web?num=100&query=k&page=1");
     EXPECT_EQ(c.url(SearchEngine::Search360, gb("中"), 4), "http://www.so.com/s?q=%E4%B8%AD&pn=4");
     EXPECT_EQ(c.url(SearchEngine::BaiduMobile, "k", 3), "https://m.baidu.com/s?word=k&pn=20");
     EXPECT_EQ(c.url(SearchEngine::BaiduMobile, "k", 1), "https://m.baidu.com/s?word=k&pn=0");
     EXPECT_EQ(c.url(SearchEngine::Search360Mobile, "k", 2),
-              "https://m.so.com/nextpage?q=k&src=msearch_next_input&sug_pos=&sug=&srcg=home_next&ajax=1&pn=2");
+              "https://m.so.com/"
+              "nextpage?q=k&src=msearch_next_input&sug_pos=&sug=&srcg=home_next&ajax=1&pn=2");
     EXPECT_EQ(c.url(SearchEngine::ShenmaMobile, "k", 5),
               "https://m.sm.cn/s?q=k&from=smor&safe=1&snum=6&by=next&layout=html&page=5");
     EXPECT_EQ(c.url(SearchEngine::None, "k", 1), "");
@@ -64,14 +68,17 @@ TEST(SearchUrl, PerPageCountsAskForAtLeastTenAndPagesStepByIt) {
 TEST(SearchUrl, BingBuildsUntilANextPageLinkIsKnown) {
     UrlCase c;
     c.settings.useComSite = false;
-    EXPECT_EQ(c.url(SearchEngine::Bing, "k", 3), "https://cn.bing.com/search?q=k&form=QBRE&sp=-1&first=21");
+    EXPECT_EQ(c.url(SearchEngine::Bing, "k", 3),
+              "https://cn.bing.com/search?q=k&form=QBRE&sp=-1&first=21");
     c.settings.useComSite = true;
     EXPECT_EQ(c.url(SearchEngine::Bing, "a b", 1),
-              "https://global.bing.com/search?q=a%20b&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
+              "https://global.bing.com/"
+              "search?q=a%20b&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
     c.run.nextPageUrl = "https://global.bing.com/search?q=k&first=11&FORM=PERE";
     EXPECT_EQ(c.url(SearchEngine::Bing, "k", 2), c.run.nextPageUrl);
-    EXPECT_EQ(c.url(SearchEngine::Bing, "k", 1),
-              "https://global.bing.com/search?q=k&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
+    EXPECT_EQ(
+        c.url(SearchEngine::Bing, "k", 1),
+        "https://global.bing.com/search?q=k&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
 }
 
 class CountingSource : public RandomSource {

@@ -19,7 +19,8 @@ using test::ScriptedSteps;
 
 TEST(DetectVerification, FindsEveryMarkerIgnoringCaseOnly) {
     EXPECT_TRUE(detectVerification("<html>" + gb("<title>百度安全验证</title>") + "</html>"));
-    EXPECT_TRUE(detectVerification("x our systems have detected UNUSUAL traffic from your computer network"));
+    EXPECT_TRUE(detectVerification(
+        "x our systems have detected UNUSUAL traffic from your computer network"));
     EXPECT_TRUE(detectVerification("sendLog('verify_page', 1)"));
     EXPECT_TRUE(detectVerification("{\"verify_page\": 1}"));
     EXPECT_TRUE(detectVerification(gb("用户您好，您的访问过于频繁")));
@@ -82,12 +83,12 @@ TEST(HandOffVerification, OkShowsThePageTakesCookiesStoresBaiduFileAndRefetches)
         if (inside) handOff.push_back(line);
         if (line == "activate") break;
     }
-    EXPECT_EQ(handOff, (std::vector<std::string>{
-                           "clear 1", "clear 2", "clear 8", "clear 255", "webview clear cookies",
-                           "webview cache folder", "webview cookie folder",
-                           "webview load about:blank", "wait 1000", "webview load " + url,
-                           "webview visible 1", "ask", "webview cookies", "webview visible 0",
-                           "activate"}));
+    EXPECT_EQ(handOff,
+              (std::vector<std::string>{
+                  "clear 1", "clear 2", "clear 8", "clear 255", "webview clear cookies",
+                  "webview cache folder", "webview cookie folder", "webview load about:blank",
+                  "wait 1000", "webview load " + url, "webview visible 1", "ask", "webview cookies",
+                  "webview visible 0", "activate"}));
     EXPECT_EQ(h.host.cacheFolder.size(), 8u);
     EXPECT_NE(h.host.cacheFolder, h.host.cookieFolder);
     EXPECT_EQ(h.host.prompts.at(0),
@@ -116,7 +117,8 @@ TEST(HandOffVerification, CancelStopsTheRunKeepsCookiesAndWritesNoFile) {
 TEST(HandOffVerification, AutoCloseWaitsTenSecondsAndAsksNothing) {
     VerifyHarness h(SearchEngine::Google);
     h.host.options.autoCloseVerification = true;
-    h.steps.fetchTexts.push_back("Our systems have detected unusual traffic from your computer network");
+    h.steps.fetchTexts.push_back(
+        "Our systems have detected unusual traffic from your computer network");
     h.driver.onStartStopClicked();
     EXPECT_TRUE(h.host.prompts.empty());
     EXPECT_EQ(h.steps.fetched.size(), 3u);  // asked again as long as the engine insists

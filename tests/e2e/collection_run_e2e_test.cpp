@@ -113,19 +113,35 @@ void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
 }
 
 // Two keywords, three pages each, every engine: files, agents on the wire, pauses.
-TEST(CollectionRunE2E, Baidu) { expectWholeRun(SearchEngine::Baidu, std::string(kDesktopUserAgent)); }
-TEST(CollectionRunE2E, BaiduNews) { expectWholeRun(SearchEngine::BaiduNews, std::string(kDesktopUserAgent)); }
-TEST(CollectionRunE2E, Sogou) { expectWholeRun(SearchEngine::Sogou, std::string(kDesktopUserAgent)); }
-TEST(CollectionRunE2E, SogouNews) { expectWholeRun(SearchEngine::SogouNews, std::string(kDesktopUserAgent)); }
-TEST(CollectionRunE2E, Search360) { expectWholeRun(SearchEngine::Search360, std::string(kDesktopUserAgent)); }
-TEST(CollectionRunE2E, Google) { expectWholeRun(SearchEngine::Google, std::string(kDesktopUserAgent)); }
+TEST(CollectionRunE2E, Baidu) {
+    expectWholeRun(SearchEngine::Baidu, std::string(kDesktopUserAgent));
+}
+TEST(CollectionRunE2E, BaiduNews) {
+    expectWholeRun(SearchEngine::BaiduNews, std::string(kDesktopUserAgent));
+}
+TEST(CollectionRunE2E, Sogou) {
+    expectWholeRun(SearchEngine::Sogou, std::string(kDesktopUserAgent));
+}
+TEST(CollectionRunE2E, SogouNews) {
+    expectWholeRun(SearchEngine::SogouNews, std::string(kDesktopUserAgent));
+}
+TEST(CollectionRunE2E, Search360) {
+    expectWholeRun(SearchEngine::Search360, std::string(kDesktopUserAgent));
+}
+TEST(CollectionRunE2E, Google) {
+    expectWholeRun(SearchEngine::Google, std::string(kDesktopUserAgent));
+}
 TEST(CollectionRunE2E, Bing) { expectWholeRun(SearchEngine::Bing, std::string(kDesktopUserAgent)); }
-TEST(CollectionRunE2E, BaiduMobile) { expectWholeRun(SearchEngine::BaiduMobile, std::string(kMobileUserAgent)); }
+TEST(CollectionRunE2E, BaiduMobile) {
+    expectWholeRun(SearchEngine::BaiduMobile, std::string(kMobileUserAgent));
+}
 // 360 mobile's download names no agent: the transport's own goes out.
 TEST(CollectionRunE2E, Search360Mobile) {
     expectWholeRun(SearchEngine::Search360Mobile, std::string(kTransportUserAgent));
 }
-TEST(CollectionRunE2E, ShenmaMobile) { expectWholeRun(SearchEngine::ShenmaMobile, std::string(kMobileUserAgent)); }
+TEST(CollectionRunE2E, ShenmaMobile) {
+    expectWholeRun(SearchEngine::ShenmaMobile, std::string(kMobileUserAgent));
+}
 
 TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {
     RunHarness h(SearchEngine::Baidu);
@@ -133,8 +149,9 @@ TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {
     h.host.options.keywordList = "a";
     h.start();
     // Anchored by hand: the first line of the file.
-    const std::string first = gb("\"a 结果 1-1\",\"http://r1.p1.example.com/61-1.html\","
-                                 "\"r1.p1.example.com\",\"example.com\",\"关于a的描述 1-1\"\r\n");
+    const std::string first =
+        gb("\"a 结果 1-1\",\"http://r1.p1.example.com/61-1.html\","
+           "\"r1.p1.example.com\",\"example.com\",\"关于a的描述 1-1\"\r\n");
     EXPECT_EQ(h.keywordFile("a").substr(0, first.size()), first);
     EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 3));
 
@@ -191,7 +208,8 @@ TEST(CollectionRunE2E, SogouSendsAFreshSjEveryAttemptAndBingResetsTheWebView) {
         ASSERT_EQ(h.host.webViewAddresses.size(), 3u);
         EXPECT_EQ(h.host.webViewAddresses[0], "about:blank");
         EXPECT_EQ(h.host.webViewAddresses[1],
-                  "https://global.bing.com/search?q=a&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
+                  "https://global.bing.com/"
+                  "search?q=a&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
     }
 }
 

@@ -79,8 +79,9 @@ TEST(ResultLinkResolutionE2E, RefreshPagesOf360SogouNewsAndBaiduMobile) {
         LinkHarness h(SearchEngine::Search360);
         EXPECT_EQ(h.resolve("//www.so.com/link?m=" + test::hexOf(kTarget)), kTarget);
         // A link that is no redirector gives its link?url= parameter, decoded.
-        EXPECT_EQ(h.resolve("http://x.example.com/link?url=http%3A%2F%2Fa.example.com%2F%E4%B8%AD&z=1"),
-                  "http://a.example.com/" + gb("中"));
+        EXPECT_EQ(
+            h.resolve("http://x.example.com/link?url=http%3A%2F%2Fa.example.com%2F%E4%B8%AD&z=1"),
+            "http://a.example.com/" + gb("中"));
         EXPECT_EQ(h.resolve("http://plain.example.com/"), "http://plain.example.com/");
     }
     {
@@ -103,7 +104,8 @@ TEST(ResultLinkResolutionE2E, RefreshPagesOf360SogouNewsAndBaiduMobile) {
     }
     {
         LinkHarness h(SearchEngine::Sogou);  // Sogou web keeps its links
-        EXPECT_EQ(h.resolve("http://www.sogou.com/link?url=abc"), "http://www.sogou.com/link?url=abc");
+        EXPECT_EQ(h.resolve("http://www.sogou.com/link?url=abc"),
+                  "http://www.sogou.com/link?url=abc");
         EXPECT_EQ(h.server.requests().size(), 0u);
     }
 }
@@ -112,14 +114,17 @@ TEST(ResultLinkResolution, GoogleCleanUpTakesTheTargetAndDropsJsessionid) {
     RegexService jsession;
     makeJsessionPattern(jsession);
     const std::string base = "https://www.google.com/";
-    EXPECT_EQ(cleanGoogleAddress(base + "url?q=http://a.example.com/%E4%B8%AD&sa=U", base, jsession),
-              "http://a.example.com/" + gb("中"));
+    EXPECT_EQ(
+        cleanGoogleAddress(base + "url?q=http://a.example.com/%E4%B8%AD&sa=U", base, jsession),
+        "http://a.example.com/" + gb("中"));
     EXPECT_EQ(cleanGoogleAddress("http://a.example.com/p;jsessionid=ABC?x=1", base, jsession),
               "http://a.example.com/p");
-    EXPECT_EQ(cleanGoogleAddress("http://h.example.com/r?x=1&url=http://t.example.com/", base, jsession),
-              "http://t.example.com/");
-    EXPECT_EQ(cleanGoogleAddress("http://h.example.com/r?url=http://t.example.com/&y=2", base, jsession),
-              "http://t.example.com/");
+    EXPECT_EQ(
+        cleanGoogleAddress("http://h.example.com/r?x=1&url=http://t.example.com/", base, jsession),
+        "http://t.example.com/");
+    EXPECT_EQ(
+        cleanGoogleAddress("http://h.example.com/r?url=http://t.example.com/&y=2", base, jsession),
+        "http://t.example.com/");
     EXPECT_EQ(cleanGoogleAddress("", base, jsession), "");
 }
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <csignal>
 #include <fstream>
-#include <sys/resource.h>
 
 #include "settings/control_state_store.h"
 #include "support/fake_window.h"
@@ -56,48 +56,49 @@ TEST(ControlStateStore, FirstSaveIntoEmptyFolderWritesExactBytes) {
     auto window = makeMainWindow();
     store.saveWindowControls(*window, mainWindowSection());
 
-    const std::string expected = gb(
-        "[主界面]\r\n"
-        "选择框删除缓存=假\r\n"
-        "选择框自动关闭验证窗口=假\r\n"
-        "组合框采集模式=0\r\n"
-        "按钮10.标记=\r\n"
-        "单选框神马移动=假\r\n"
-        "单选框360移动=假\r\n"
-        "单选框百度移动=假\r\n"
-        "单选框谷歌=假\r\n"
-        "单选框必应=假\r\n"
-        "单选框360=假\r\n"
-        "单选框搜狗新闻=假\r\n"
-        "单选框搜狗=假\r\n"
-        "单选框百度新闻=假\r\n"
-        "单选框百度=真\r\n"
-        "按钮6.标记=\r\n"
-        "编辑框保存模板=\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"\r\n"
-        "按钮1.标记=\r\n"
-        "按钮2.标记=\r\n"
-        "按钮3.标记=\r\n"
-        "按钮4.标记=\r\n"
-        "按钮8.标记=\r\n"
-        "按钮7.标记=\r\n"
-        "按钮5.标记=\r\n"
-        "按钮立即采集.标记=\r\n"
-        "选择框合并保存=假\r\n"
-        "选择框自动去重=真\r\n"
-        "选择框英文站搜索=真\r\n"
-        "选择框关键词分割线=假\r\n"
-        "选择框忽略自家=假\r\n"
-        "选择框www非顶级=假\r\n"
-        "编辑框每页采集数=50\r\n"
-        "编辑框采集页数=全部\r\n"
-        "选择框仅指定排名=假\r\n"
-        "编辑框指定排名=2|3|5\r\n"
-        "按钮选择.标记=\r\n"
-        "编辑框扩展名=txt\r\n"
-        "编辑框保存目录=C:\\搜词取链");
+    const std::string expected =
+        gb("[主界面]\r\n"
+           "选择框删除缓存=假\r\n"
+           "选择框自动关闭验证窗口=假\r\n"
+           "组合框采集模式=0\r\n"
+           "按钮10.标记=\r\n"
+           "单选框神马移动=假\r\n"
+           "单选框360移动=假\r\n"
+           "单选框百度移动=假\r\n"
+           "单选框谷歌=假\r\n"
+           "单选框必应=假\r\n"
+           "单选框360=假\r\n"
+           "单选框搜狗新闻=假\r\n"
+           "单选框搜狗=假\r\n"
+           "单选框百度新闻=假\r\n"
+           "单选框百度=真\r\n"
+           "按钮6.标记=\r\n"
+           "编辑框保存模板=\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"\r\n"
+           "按钮1.标记=\r\n"
+           "按钮2.标记=\r\n"
+           "按钮3.标记=\r\n"
+           "按钮4.标记=\r\n"
+           "按钮8.标记=\r\n"
+           "按钮7.标记=\r\n"
+           "按钮5.标记=\r\n"
+           "按钮立即采集.标记=\r\n"
+           "选择框合并保存=假\r\n"
+           "选择框自动去重=真\r\n"
+           "选择框英文站搜索=真\r\n"
+           "选择框关键词分割线=假\r\n"
+           "选择框忽略自家=假\r\n"
+           "选择框www非顶级=假\r\n"
+           "编辑框每页采集数=50\r\n"
+           "编辑框采集页数=全部\r\n"
+           "选择框仅指定排名=假\r\n"
+           "编辑框指定排名=2|3|5\r\n"
+           "按钮选择.标记=\r\n"
+           "编辑框扩展名=txt\r\n"
+           "编辑框保存目录=C:\\搜词取链");
     EXPECT_EQ(store.text(), expected);
     EXPECT_EQ(fileBytes(onDisk), expected);
-    EXPECT_EQ(fileBytes(folder.path() / "inibin" / "主界面-编辑框关键词.ibn"), gb("外星人\r\n2012"));
+    EXPECT_EQ(fileBytes(folder.path() / "inibin" / "主界面-编辑框关键词.ibn"),
+              gb("外星人\r\n2012"));
     EXPECT_TRUE(messages.empty());
 
     // A second start restores what the first one left, over other values.
@@ -155,8 +156,8 @@ TEST(ControlStateStore, FindsKeysExactlyAndKeepsLineBreaksOnOneLine) {
 TEST(ControlStateStore, RewritesLeaveEveryOtherLineByteIdentical) {
     TempFolder folder;
     const std::string path = settingsPathIn(folder, "s.ini");
-    std::vector<std::string> lines = {"[a]", "k1=one", "k2=", "k3=three", "[b]", "k1=b-one",
-                                      "k4=four", "[c]", "k5=five"};
+    std::vector<std::string> lines = {"[a]",      "k1=one",  "k2=", "k3=three", "[b]",
+                                      "k1=b-one", "k4=four", "[c]", "k5=five"};
     writeFile(nativePath(path), joinText(lines, "\r\n"));
     ControlStateStore store;
     ASSERT_TRUE(store.openStore(path));
@@ -168,14 +169,14 @@ TEST(ControlStateStore, RewritesLeaveEveryOtherLineByteIdentical) {
         std::size_t line;  // index in `lines` the write must change
     };
     const std::vector<Step> steps = {
-        {"a", "k1", "1", 1},                       // shorter
-        {"a", "k1", std::string(300, 'x'), 1},     // longer
-        {"a", "k2", "two", 2},                     // empty to something
-        {"b", "k1", "", 5},                        // something to empty
-        {"c", "k5", "5", 8},                       // the last line, no CR LF after it
-        {"b", "k4", "FOUR", 6},                    // same length
-        {"a", "k3", "3", 3},                       // edit before the cached section b
-        {"b", "k4", "fourfour", 6},                // cached section b after that edit
+        {"a", "k1", "1", 1},                    // shorter
+        {"a", "k1", std::string(300, 'x'), 1},  // longer
+        {"a", "k2", "two", 2},                  // empty to something
+        {"b", "k1", "", 5},                     // something to empty
+        {"c", "k5", "5", 8},                    // the last line, no CR LF after it
+        {"b", "k4", "FOUR", 6},                 // same length
+        {"a", "k3", "3", 3},                    // edit before the cached section b
+        {"b", "k4", "fourfour", 6},             // cached section b after that edit
     };
     for (const Step& step : steps) {
         store.setCurrentSection(step.section);
@@ -220,7 +221,8 @@ TEST(ControlStateStore, IgnoresStrayKeysHeadersInsideValuesAndLaterSections) {
     store.setCurrentSection(section);
     EXPECT_EQ(store.readValue("k", "none"), "none");
     EXPECT_TRUE(store.writeValue("k", "mine"));
-    EXPECT_EQ(store.text(), gb("k=stray\r\n[其他]\r\nv=x[主界面]\r\nk=later\r\n[主界面]\r\nk=mine"));
+    EXPECT_EQ(store.text(),
+              gb("k=stray\r\n[其他]\r\nv=x[主界面]\r\nk=later\r\n[主界面]\r\nk=mine"));
     EXPECT_EQ(store.readValue("k", "none"), "mine");
     store.setCurrentSection(gb("其他"));
     EXPECT_EQ(store.readValue("k", "none"), "later");
@@ -265,8 +267,8 @@ TEST(ControlStateStore, SaveRequestedDuringSaveIsQueuedAndRunsInOrder) {
             nestedDone = true;
             store.saveWindowControls(second, "s");
             // It came back at once, its writes waiting behind the running one.
-            nestedReturnedQueued =
-                store.pendingWrites() == 3 && store.text().find(gb("编辑框乙")) == std::string::npos;
+            nestedReturnedQueued = store.pendingWrites() == 3 &&
+                                   store.text().find(gb("编辑框乙")) == std::string::npos;
         }
     });
     store.saveWindowControls(first, "s");
@@ -302,8 +304,8 @@ TEST(ControlStateStore, RestoresComboIndexEmptyValuesAndSideFileDefaults) {
     const std::string combo = gb("组合框采集模式");
     FakeControl& mode = *starting->find("组合框采集模式");
     ASSERT_EQ(mode.comboItems.size(), 2u);
-    for (const auto& [stored, selected] :
-         std::vector<std::pair<std::string, int>>{{"5", 1}, {"-1", -1}, {"1", 1}, {"x", 0}, {"-7", -1}}) {
+    for (const auto& [stored, selected] : std::vector<std::pair<std::string, int>>{
+             {"5", 1}, {"-1", -1}, {"1", 1}, {"x", 0}, {"-7", -1}}) {
         mode.selection = 0;
         EXPECT_TRUE(store.writeValue(combo, stored));
         store.restoreWindowControls(*starting, section);

@@ -4,9 +4,7 @@
 
 namespace lh::test {
 
-FakeCollectionHost::FakeCollectionHost(unsigned seed) : random_(seed) {
-    caption = gb("开始采集");
-}
+FakeCollectionHost::FakeCollectionHost(unsigned seed) : random_(seed) { caption = gb("开始采集"); }
 
 void FakeCollectionHost::waitWithEvents(long long ms, const std::atomic<bool>* stopFlag) {
     log.push_back("wait " + std::to_string(ms) + (stopFlag != nullptr ? " stop" : ""));

@@ -88,9 +88,9 @@ inline std::unique_ptr<FakeWindow> makeMainWindow() {
     mode.comboItems = {gb("百度：采集模式2"), gb("百度：采集模式3")};
     mode.selection = 0;
     w->add("按钮10");
-    for (const char* radio : {"单选框神马移动", "单选框360移动", "单选框百度移动", "单选框谷歌",
-                              "单选框必应", "单选框360", "单选框搜狗新闻", "单选框搜狗",
-                              "单选框百度新闻"})
+    for (const char* radio :
+         {"单选框神马移动", "单选框360移动", "单选框百度移动", "单选框谷歌", "单选框必应",
+          "单选框360", "单选框搜狗新闻", "单选框搜狗", "单选框百度新闻"})
         w->check(radio, false);
     w->check("单选框百度", true);
     w->add("标签2");
@@ -98,8 +98,8 @@ inline std::unique_ptr<FakeWindow> makeMainWindow() {
     w->edit("编辑框关键词", "外星人\r\n2012").tagText = gb("字节集方式");
     w->add("标签4");
     w->edit("编辑框保存模板", "\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"");
-    for (const char* button : {"按钮1", "按钮2", "按钮3", "按钮4", "按钮8", "按钮7", "按钮5",
-                               "按钮立即采集"})
+    for (const char* button :
+         {"按钮1", "按钮2", "按钮3", "按钮4", "按钮8", "按钮7", "按钮5", "按钮立即采集"})
         w->add(button);
     w->check("选择框合并保存", false);
     w->check("选择框自动去重", true);

@@ -10,8 +10,8 @@
 #include <zlib.h>
 
 #include <atomic>
-#include <csignal>
 #include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -30,7 +30,9 @@ constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
 constexpr int kMaxRequestsPerConnection = 1000;
 constexpr auto kIdleLimit = std::chrono::seconds(5);
 
-std::string certPath(const char* name) { return std::string(LH_TESTS_DIR) + "/support/certs/" + name; }
+std::string certPath(const char* name) {
+    return std::string(LH_TESTS_DIR) + "/support/certs/" + name;
+}
 
 std::string trim(std::string_view s) {
     const std::size_t b = s.find_first_not_of(" \t");
@@ -41,28 +43,42 @@ std::string trim(std::string_view s) {
 
 std::string nameOf(const std::string& line) {
     const std::size_t colon = line.find(':');
-    return colon == std::string::npos ? std::string() : trim(std::string_view(line).substr(0, colon));
+    return colon == std::string::npos ? std::string()
+                                      : trim(std::string_view(line).substr(0, colon));
 }
 
 std::string valueOf(const std::string& line) {
     const std::size_t colon = line.find(':');
-    return colon == std::string::npos ? std::string() : trim(std::string_view(line).substr(colon + 1));
+    return colon == std::string::npos ? std::string()
+                                      : trim(std::string_view(line).substr(colon + 1));
 }
 
 const char* reasonFor(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 204: return "No Content";
-        case 301: return "Moved Permanently";
-        case 302: return "Found";
-        case 303: return "See Other";
-        case 307: return "Temporary Redirect";
-        case 308: return "Permanent Redirect";
-        case 400: return "Bad Request";
-        case 403: return "Forbidden";
-        case 404: return "Not Found";
-        case 500: return "Internal Server Error";
-        default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -70,7 +86,8 @@ const char* reasonFor(int status) {
 // so that a stopping server is noticed at once.
 class Connection {
 public:
-    Connection(int fd, SSL_CTX* ctx, const std::atomic<bool>& stopping) : fd_(fd), stopping_(stopping) {
+    Connection(int fd, SSL_CTX* ctx, const std::atomic<bool>& stopping)
+        : fd_(fd), stopping_(stopping) {
         ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL, 0) | O_NONBLOCK);
         if (ctx != nullptr) {
             ssl_ = SSL_new(ctx);
@@ -91,9 +108,12 @@ public:
             if (rc == 1) return true;
             const int err = SSL_get_error(ssl_, rc);
             short events = 0;
-            if (err == SSL_ERROR_WANT_READ) events = POLLIN;
-            else if (err == SSL_ERROR_WANT_WRITE) events = POLLOUT;
-            else return false;
+            if (err == SSL_ERROR_WANT_READ)
+                events = POLLIN;
+            else if (err == SSL_ERROR_WANT_WRITE)
+                events = POLLOUT;
+            else
+                return false;
             if (!waitFor(events, deadline)) return false;
         }
     }
@@ -108,8 +128,10 @@ public:
                 if (rc > 0) return rc;
                 const int err = SSL_get_error(ssl_, rc);
                 if (err == SSL_ERROR_ZERO_RETURN) return 0;
-                if (err == SSL_ERROR_WANT_WRITE) events = POLLOUT;
-                else if (err != SSL_ERROR_WANT_READ) return err == SSL_ERROR_SYSCALL ? 0 : -1;
+                if (err == SSL_ERROR_WANT_WRITE)
+                    events = POLLOUT;
+                else if (err != SSL_ERROR_WANT_READ)
+                    return err == SSL_ERROR_SYSCALL ? 0 : -1;
             } else {
                 const ssize_t rc = ::recv(fd_, buffer, size, 0);
                 if (rc > 0) return rc;
@@ -127,21 +149,26 @@ public:
             short events = POLLOUT;
             if (ssl_ != nullptr) {
                 ERR_clear_error();
-                const int rc = SSL_write(ssl_, data.data() + done, static_cast<int>(data.size() - done));
+                const int rc =
+                    SSL_write(ssl_, data.data() + done, static_cast<int>(data.size() - done));
                 if (rc > 0) {
                     done += static_cast<std::size_t>(rc);
                     continue;
                 }
                 const int err = SSL_get_error(ssl_, rc);
-                if (err == SSL_ERROR_WANT_READ) events = POLLIN;
-                else if (err != SSL_ERROR_WANT_WRITE) return false;
+                if (err == SSL_ERROR_WANT_READ)
+                    events = POLLIN;
+                else if (err != SSL_ERROR_WANT_WRITE)
+                    return false;
             } else {
-                const ssize_t rc = ::send(fd_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+                const ssize_t rc =
+                    ::send(fd_, data.data() + done, data.size() - done, MSG_NOSIGNAL);
                 if (rc > 0) {
                     done += static_cast<std::size_t>(rc);
                     continue;
                 }
-                if (rc < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return false;
+                if (rc < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+                    return false;
             }
             if (!waitFor(events, deadline)) return false;
         }
@@ -154,7 +181,10 @@ public:
         while (Clock::now() < until) {
             if (stopping_) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(
-                kSliceMs, std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count() + 1)));
+                kSliceMs,
+                std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now())
+                        .count() +
+                    1)));
         }
         return !stopping_;
     }
@@ -212,7 +242,8 @@ template <class Base>
 class RawServer : public Base {
 public:
     template <class... Args>
-    explicit RawServer(LocalServer::Impl* impl, Args&&... args) : Base(std::forward<Args>(args)...), impl_(impl) {}
+    explicit RawServer(LocalServer::Impl* impl, Args&&... args)
+        : Base(std::forward<Args>(args)...), impl_(impl) {}
 
 private:
     bool process_and_close_socket(socket_t sock) override {
@@ -257,7 +288,8 @@ bool RecordedRequest::hasHeader(std::string_view name) const { return headerInde
 
 int RecordedRequest::headerCount(std::string_view name) const {
     int count = 0;
-    for (const std::string& line : headerLines) count += equalsIgnoreCase(nameOf(line), name) ? 1 : 0;
+    for (const std::string& line : headerLines)
+        count += equalsIgnoreCase(nameOf(line), name) ? 1 : 0;
     return count;
 }
 
@@ -270,7 +302,8 @@ int RecordedRequest::headerIndex(std::string_view name) const {
 
 std::string RecordedRequest::path() const { return target.substr(0, target.find('?')); }
 
-bool LocalServer::Impl::readRequest(Connection& conn, std::string& buffer, RecordedRequest& request) {
+bool LocalServer::Impl::readRequest(Connection& conn, std::string& buffer,
+                                    RecordedRequest& request) {
     char chunk[16384];
     std::size_t headEnd;
     while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
@@ -279,7 +312,8 @@ bool LocalServer::Impl::readRequest(Connection& conn, std::string& buffer, Recor
         if (n <= 0) return false;
         buffer.append(chunk, static_cast<std::size_t>(n));
     }
-    const std::vector<std::string> lines = splitText(std::string_view(buffer).substr(0, headEnd), "\r\n");
+    const std::vector<std::string> lines =
+        splitText(std::string_view(buffer).substr(0, headEnd), "\r\n");
     const std::vector<std::string> requestLine = splitText(lines[0], " ");
     if (requestLine.size() < 3) return false;
     request.method = requestLine[0];
@@ -308,14 +342,16 @@ bool LocalServer::Impl::readRequest(Connection& conn, std::string& buffer, Recor
 bool LocalServer::Impl::sendAnswer(Connection& conn, const ScriptedAnswer& answer) {
     if (answer.delayMs > 0 && !conn.pause(answer.delayMs)) return false;
     if (answer.dropWithoutAnswer) return false;
-    std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " +
-                       (answer.reason.empty() ? std::string(reasonFor(answer.status)) : answer.reason) + "\r\n";
+    std::string head =
+        "HTTP/1.1 " + std::to_string(answer.status) + " " +
+        (answer.reason.empty() ? std::string(reasonFor(answer.status)) : answer.reason) + "\r\n";
     bool hasLength = false;
     for (const std::string& line : answer.headers) {
         head += line + "\r\n";
         hasLength = hasLength || equalsIgnoreCase(nameOf(line), "Content-Length");
     }
-    if (answer.addContentLength && !hasLength) head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
+    if (answer.addContentLength && !hasLength)
+        head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
     head += "\r\n";
     if (!conn.write(head)) return false;
 
@@ -329,7 +365,8 @@ bool LocalServer::Impl::sendAnswer(Connection& conn, const ScriptedAnswer& answe
         if (!conn.pause(answer.pauseMs)) return false;
     }
     if (answer.dropAfterBodyBytes < body.size()) {
-        if (answer.dropAfterBodyBytes > sent && !conn.write(body.substr(sent, answer.dropAfterBodyBytes - sent))) {
+        if (answer.dropAfterBodyBytes > sent &&
+            !conn.write(body.substr(sent, answer.dropAfterBodyBytes - sent))) {
             return false;
         }
         return false;
@@ -380,13 +417,16 @@ void LocalServer::Impl::serve(int fd, SSL_CTX* ctx) {
 }
 
 LocalServer::LocalServer(Scheme scheme)
-    : LocalServer(scheme == Scheme::Https ? certFile() : std::string(), scheme == Scheme::Https ? keyFile() : std::string()) {}
+    : LocalServer(scheme == Scheme::Https ? certFile() : std::string(),
+                  scheme == Scheme::Https ? keyFile() : std::string()) {}
 
-LocalServer::LocalServer(const std::string& cert, const std::string& key) : impl_(std::make_unique<Impl>()) {
+LocalServer::LocalServer(const std::string& cert, const std::string& key)
+    : impl_(std::make_unique<Impl>()) {
     std::signal(SIGPIPE, SIG_IGN);
     impl_->https = !cert.empty();
     if (impl_->https) {
-        impl_->server = std::make_unique<RawServer<httplib::SSLServer>>(impl_.get(), cert.c_str(), key.c_str());
+        impl_->server =
+            std::make_unique<RawServer<httplib::SSLServer>>(impl_.get(), cert.c_str(), key.c_str());
     } else {
         impl_->server = std::make_unique<RawServer<httplib::Server>>(impl_.get());
     }
@@ -397,7 +437,8 @@ LocalServer::LocalServer(const std::string& cert, const std::string& key) : impl
     httplib::Server* server = impl_->server.get();
     impl_->listener = std::thread([server] { server->listen_after_bind(); });
     // stop() only reaches a server that has started listening.
-    for (int i = 0; i < 5000 && !server->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 5000 && !server->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 LocalServer::~LocalServer() {
@@ -413,10 +454,13 @@ int LocalServer::port() const { return impl_->port; }
 bool LocalServer::https() const { return impl_->https; }
 
 std::string LocalServer::baseUrl() const {
-    return std::string(impl_->https ? "https" : "http") + "://127.0.0.1:" + std::to_string(impl_->port);
+    return std::string(impl_->https ? "https" : "http") +
+           "://127.0.0.1:" + std::to_string(impl_->port);
 }
 
-std::string LocalServer::url(std::string_view pathAndQuery) const { return baseUrl() + std::string(pathAndQuery); }
+std::string LocalServer::url(std::string_view pathAndQuery) const {
+    return baseUrl() + std::string(pathAndQuery);
+}
 
 void LocalServer::setHandler(Handler handler) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
@@ -469,11 +513,13 @@ std::string LocalServer::keyFile() { return certPath("server.key"); }
 std::string LocalServer::untrustedCertFile() { return certPath("untrusted.pem"); }
 std::string LocalServer::untrustedKeyFile() { return certPath("untrusted.key"); }
 
-ScopedServerRedirect::ScopedServerRedirect(const LocalServer& server, const std::vector<std::string>& hosts, int port)
+ScopedServerRedirect::ScopedServerRedirect(const LocalServer& server,
+                                           const std::vector<std::string>& hosts, int port)
     : saved_(NetworkOverrides::instance().snapshot()) {
     NetworkOverrides& overrides = NetworkOverrides::instance();
     const int from = port != 0 ? port : (server.https() ? 443 : 80);
-    for (const std::string& host : hosts) overrides.addConnectTo(host, from, "127.0.0.1", server.port());
+    for (const std::string& host : hosts)
+        overrides.addConnectTo(host, from, "127.0.0.1", server.port());
     overrides.setExtraCaFile(LocalServer::caFile());
 }
 
@@ -482,7 +528,8 @@ ScopedServerRedirect::~ScopedServerRedirect() { NetworkOverrides::instance().res
 std::string gzipText(std::string_view plain) {
     z_stream stream{};
     std::string out;
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
         return out;
     }
     out.resize(deflateBound(&stream, static_cast<uLong>(plain.size())) + 32);

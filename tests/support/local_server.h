@@ -21,7 +21,7 @@ struct RecordedRequest {
     std::vector<std::string> headerLines;  // raw "Name: value" lines in arrival order
     std::string body;
     bool tls = false;
-    int connection = 0;                    // which connection carried it (1, 2, ...)
+    int connection = 0;  // which connection carried it (1, 2, ...)
 
     // The first value of header `name` (any case), trimmed; empty when absent.
     std::string header(std::string_view name) const;
@@ -29,7 +29,7 @@ struct RecordedRequest {
     int headerCount(std::string_view name) const;
     // Index of the first line named `name` in headerLines, -1 when absent.
     int headerIndex(std::string_view name) const;
-    std::string path() const;              // target without the query
+    std::string path() const;  // target without the query
 };
 
 // What the server answers to one request.
@@ -38,13 +38,13 @@ struct ScriptedAnswer {
     std::string reason;                // empty: the usual phrase for the status
     std::vector<std::string> headers;  // raw "Name: value" lines, sent in this order
     std::string body;
-    bool addContentLength = true;      // adds one unless `headers` has Content-Length
-    int delayMs = 0;                   // silence before the status line
-    bool dropWithoutAnswer = false;    // close the connection instead of answering
-    std::size_t dropAfterBodyBytes = std::string::npos;  // close mid-body after that many
-    std::size_t pauseAfterBodyBytes = std::string::npos; // go silent mid-body ...
-    int pauseMs = 0;                                     // ... for this long
-    bool closeAfter = false;           // close the connection after this answer
+    bool addContentLength = true;    // adds one unless `headers` has Content-Length
+    int delayMs = 0;                 // silence before the status line
+    bool dropWithoutAnswer = false;  // close the connection instead of answering
+    std::size_t dropAfterBodyBytes = std::string::npos;   // close mid-body after that many
+    std::size_t pauseAfterBodyBytes = std::string::npos;  // go silent mid-body ...
+    int pauseMs = 0;                                      // ... for this long
+    bool closeAfter = false;                              // close the connection after this answer
 
     static ScriptedAnswer html(std::string body, std::string contentType = "text/html");
     static ScriptedAnswer redirect(int status, std::string location);
@@ -87,7 +87,8 @@ public:
     RecordedRequest lastRequest() const;  // empty record when none arrived
     void clearLog();
     // Waits (bounded) until at least `count` requests have arrived.
-    bool waitForRequests(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
+    bool waitForRequests(std::size_t count,
+                         std::chrono::milliseconds limit = std::chrono::seconds(5)) const;
 
     static std::string caFile();
     static std::string certFile();
@@ -106,7 +107,8 @@ private:
 // are as before. Scopes nest (e.g. one for an HTTP and one for an HTTPS server).
 class ScopedServerRedirect {
 public:
-    ScopedServerRedirect(const LocalServer& server, const std::vector<std::string>& hosts, int port = 0);
+    ScopedServerRedirect(const LocalServer& server, const std::vector<std::string>& hosts,
+                         int port = 0);
     ~ScopedServerRedirect();
     ScopedServerRedirect(const ScopedServerRedirect&) = delete;
     ScopedServerRedirect& operator=(const ScopedServerRedirect&) = delete;

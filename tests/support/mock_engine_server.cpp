@@ -12,9 +12,9 @@ namespace {
 
 const std::vector<std::string>& engineHosts() {
     static const std::vector<std::string> hosts = {
-        "www.baidu.com", "www.sogou.com", "news.sogou.com", "www.so.com",  "www.google.com",
-        "www.google.com.hk", "cn.bing.com", "global.bing.com", "m.baidu.com", "m.so.com",
-        "m.sm.cn"};
+        "www.baidu.com",  "www.sogou.com",     "news.sogou.com", "www.so.com",
+        "www.google.com", "www.google.com.hk", "cn.bing.com",    "global.bing.com",
+        "m.baidu.com",    "m.so.com",          "m.sm.cn"};
     return hosts;
 }
 
@@ -35,10 +35,14 @@ long long number(const std::string& text) { return toInteger(text); }
 std::string htmlEscape(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
     }
     return out;
 }
@@ -107,7 +111,8 @@ std::vector<MockResult> MockEngineServer::results(SearchEngine engine, const std
     static const std::string about = gb("关于");
     static const std::string description = gb("的描述 ");
     std::vector<MockResult> list;
-    const std::string slug = hexOf(gbToUtf8(keyword)) + "-" + std::to_string(static_cast<int>(engine));
+    const std::string slug =
+        hexOf(gbToUtf8(keyword)) + "-" + std::to_string(static_cast<int>(engine));
     for (int i = 1; i <= count; ++i) {
         const std::string place = std::to_string(page) + "-" + std::to_string(i);
         MockResult result;
@@ -210,7 +215,8 @@ ScriptedAnswer MockEngineServer::answer(const RecordedRequest& request) {
     if (host == "www.baidu.com" && path == "/link") {
         const std::string token = queryParam(target, "url");
         if (token.rfind("A-", 0) == 0) {
-            return ScriptedAnswer::html(refreshPage(kRefreshA, unhex(token.substr(2))) + "</noscript>");
+            return ScriptedAnswer::html(refreshPage(kRefreshA, unhex(token.substr(2))) +
+                                        "</noscript>");
         }
         return ScriptedAnswer::redirect(302, unhex(token));
     }
@@ -290,7 +296,8 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
         const std::string keyword = percentDecodeUtf8(keywordParam);
         const int pageNo = static_cast<int>(pageNumber);
         std::vector<MockResult> list;
-        if (pageNo >= 1 && pageNo <= pagesPerKeyword) list = results(engine, keyword, pageNo, resultsPerPage);
+        if (pageNo >= 1 && pageNo <= pagesPerKeyword)
+            list = results(engine, keyword, pageNo, resultsPerPage);
         const bool hasNext = pageNo < pagesPerKeyword;
 
         std::string blocks;
@@ -302,11 +309,13 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
             const std::string hex = hexOf(r.target);
             switch (engine) {
             case SearchEngine::Baidu: {
-                std::string href = "http://www.baidu.com/link?url=" + (index == 3 ? "A-" + hex : hex);
+                std::string href =
+                    "http://www.baidu.com/link?url=" + (index == 3 ? "A-" + hex : hex);
                 if (pageNo == 1 && index == 2) href = "https://www.baidu.com/baidu.php?url=" + hex;
-                blocks += "<div class=\"result c-container xpath-log\" id=\"" + std::to_string(index) +
-                          "\"><h3 class=\"t\"><a href=\"" + href + "\" target=\"_blank\">" + title +
-                          "</a></h3><div class=\"c-abstract\">" + desc + "</div></div>\n";
+                blocks += "<div class=\"result c-container xpath-log\" id=\"" +
+                          std::to_string(index) + "\"><h3 class=\"t\"><a href=\"" + href +
+                          "\" target=\"_blank\">" + title + "</a></h3><div class=\"c-abstract\">" +
+                          desc + "</div></div>\n";
                 break;
             }
             case SearchEngine::BaiduNews:
@@ -315,47 +324,56 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
                           "</a></h3><div class=\"c-summary c-row\">" + desc + "</div></div>\n";
                 break;
             case SearchEngine::Sogou:
-                blocks += "<div class=\"vrwrap\"><h3 class=\"vr-title\"><a href=\"" + r.target + "\">" +
-                          title + "</a></h3><p class=\"str_info\">" + desc + "</p></div>\n";
+                blocks += "<div class=\"vrwrap\"><h3 class=\"vr-title\"><a href=\"" + r.target +
+                          "\">" + title + "</a></h3><p class=\"str_info\">" + desc + "</p></div>\n";
                 break;
             case SearchEngine::SogouNews:
-                blocks += "<div class=\"vrwrap\"><h3 class=\"vr-title\"><a href=\"http://news.sogou.com/link?url=" +
-                          hex + "\">" + title + "</a></h3><p class=\"news-txt\">" + desc + "</p></div>\n";
+                blocks +=
+                    "<div class=\"vrwrap\"><h3 class=\"vr-title\"><a "
+                    "href=\"http://news.sogou.com/link?url=" +
+                    hex + "\">" + title + "</a></h3><p class=\"news-txt\">" + desc + "</p></div>\n";
                 break;
             case SearchEngine::Search360:
-                blocks += "<li class=\"res-list\"><h3 class=\"res-title\"><a href=\"//www.so.com/link?m=" +
-                          hex + "\">" + title + "</a></h3><p class=\"res-desc\">" + desc + "</p></li>\n";
+                blocks +=
+                    "<li class=\"res-list\"><h3 class=\"res-title\"><a "
+                    "href=\"//www.so.com/link?m=" +
+                    hex + "\">" + title + "</a></h3><p class=\"res-desc\">" + desc + "</p></li>\n";
                 break;
             case SearchEngine::Google: {
                 const std::string base = host == "www.google.com.hk" ? "https://www.google.com.hk/"
                                                                      : "https://www.google.com/";
                 const std::string target = r.target + (index == 2 ? ";jsessionid=ABC123" : "");
-                blocks += "<div class=\"g\"><div class=\"r\"><a href=\"" + base + "url?q=" +
-                          target + "&amp;sa=U&amp;ved=0\"><h3 class=\"LC20lb\">" +
+                blocks += "<div class=\"g\"><div class=\"r\"><a href=\"" + base +
+                          "url?q=" + target + "&amp;sa=U&amp;ved=0\"><h3 class=\"LC20lb\">" +
                           title + "</h3></a></div><div class=\"s\"><span class=\"st\">" + desc +
                           "</span></div></div>\n";
                 break;
             }
             case SearchEngine::Bing:
-                blocks += "<li class=\"b_algo\"><h2><a href=\"" + r.target + "\" h=\"ID=1\">" + title +
-                          "</a></h2><div class=\"b_caption\"><p>" + desc + "</p></div></li>\n";
+                blocks += "<li class=\"b_algo\"><h2><a href=\"" + r.target + "\" h=\"ID=1\">" +
+                          title + "</a></h2><div class=\"b_caption\"><p>" + desc +
+                          "</p></div></li>\n";
                 break;
             case SearchEngine::BaiduMobile:
-                blocks += "<div class=\"c-result result\"><div class=\"c-result-content\"><article>"
-                          "<a href=\"https://m.baidu.com/from=844b/bd_page_type=1/ssid=0/uid=0/t=iphone/"
-                          "tc?ref=www_iphone&amp;order=" + std::to_string(index) + "&amp;nsrc=" + hex +
-                          "\" class=\"c-blocka\"><h3 class=\"c-title\">" + title +
-                          "</h3></a><div class=\"c-span8\">" + desc + "</div></article></div></div>\n";
+                blocks +=
+                    "<div class=\"c-result result\"><div class=\"c-result-content\"><article>"
+                    "<a href=\"https://m.baidu.com/from=844b/bd_page_type=1/ssid=0/uid=0/t=iphone/"
+                    "tc?ref=www_iphone&amp;order=" +
+                    std::to_string(index) + "&amp;nsrc=" + hex +
+                    "\" class=\"c-blocka\"><h3 class=\"c-title\">" + title +
+                    "</h3></a><div class=\"c-span8\">" + desc + "</div></article></div></div>\n";
                 break;
             case SearchEngine::Search360Mobile:
                 blocks += "<div class=\"res-list\"><a href=\"https://m.so.com/jump?u=" +
-                          percentEncodeKeyword(r.target) + "&amp;m=1\" class=\"alink\"><h3 class=\"res-title\">" +
-                          title + "</h3></a><div class=\"summary\">" + desc + "</div></div>\n";
+                          percentEncodeKeyword(r.target) +
+                          "&amp;m=1\" class=\"alink\"><h3 class=\"res-title\">" + title +
+                          "</h3></a><div class=\"summary\">" + desc + "</div></div>\n";
                 break;
             case SearchEngine::ShenmaMobile:
                 blocks += "<div class=\"c-container\"><a href=\"" + r.target +
                           "\" class=\"c-header-inner\"><span class=\"c-header-title\">" + title +
-                          "</span></a><span class=\"js-c-paragraph-text\">" + desc + "</span></div>\n";
+                          "</span></a><span class=\"js-c-paragraph-text\">" + desc +
+                          "</span></div>\n";
                 break;
             default:
                 break;
@@ -365,20 +383,21 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
         std::string next;
         if (hasNext && (engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews)) {
             const long long rn = std::max(1LL, number(queryParam(t, "rn")));
-            next = "<div id=\"page\"><a href=\"/s?ie=utf-8&amp;word=" + keywordParam + "&amp;rn=" +
-                   std::to_string(rn) + "&amp;pn=" + std::to_string(pageNumber * rn) +
-                   (engine == SearchEngine::BaiduNews ? "&amp;tn=news" : "") +
-                   "\" class=\"n\">" + gb("下一页") + " &gt;</a></div>";
+            next = "<div id=\"page\"><a href=\"/s?ie=utf-8&amp;word=" + keywordParam +
+                   "&amp;rn=" + std::to_string(rn) + "&amp;pn=" + std::to_string(pageNumber * rn) +
+                   (engine == SearchEngine::BaiduNews ? "&amp;tn=news" : "") + "\" class=\"n\">" +
+                   gb("下一页") + " &gt;</a></div>";
         }
         if (hasNext && engine == SearchEngine::Bing) {
-            next = "<nav><a class=\"sb_pagN\" href=\"/search?q=" + keywordParam + "&amp;first=" +
-                   std::to_string(pageNumber * 10 + 1) + "&amp;FORM=PORE\" title=\"" + gb("下一页") +
-                   "\">" + gb("下一页") + "</a></nav>";
+            next = "<nav><a class=\"sb_pagN\" href=\"/search?q=" + keywordParam +
+                   "&amp;first=" + std::to_string(pageNumber * 10 + 1) +
+                   "&amp;FORM=PORE\" title=\"" + gb("下一页") + "\">" + gb("下一页") + "</a></nav>";
         }
 
         const bool utf8 = bodyOf(engine) == MockBody::Utf8 || bodyOf(engine) == MockBody::GzipUtf8;
-        page = std::string("<!DOCTYPE html><html><head><meta charset=\"") + (utf8 ? "utf-8" : "gbk") +
-               "\"><title>" + htmlEscape(keyword) + "</title></head><body>\n";
+        page = std::string("<!DOCTYPE html><html><head><meta charset=\"") +
+               (utf8 ? "utf-8" : "gbk") + "\"><title>" + htmlEscape(keyword) +
+               "</title></head><body>\n";
         if (engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews) {
             page += "<div id=\"content_left\">\n" + blocks + "</div>\n";
         } else if (engine == SearchEngine::BaiduMobile) {
@@ -396,7 +415,8 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
     const bool utf8 = body == MockBody::Utf8 || body == MockBody::GzipUtf8;
     std::string bytes = utf8 ? gbToUtf8(page) : page;
     ScriptedAnswer answer;
-    answer.headers.push_back(utf8 ? "Content-Type: text/html; charset=utf-8" : "Content-Type: text/html");
+    answer.headers.push_back(utf8 ? "Content-Type: text/html; charset=utf-8"
+                                  : "Content-Type: text/html");
     if (body == MockBody::GzipUtf8 || body == MockBody::GzipGbk) {
         bytes = gzipText(bytes);
         answer.headers.push_back("Content-Encoding: gzip");

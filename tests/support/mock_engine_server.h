@@ -14,7 +14,7 @@ namespace lh::test {
 // One result the mock engines list. Program text.
 struct MockResult {
     std::string title;
-    std::string target;       // the real address behind the engine's link
+    std::string target;  // the real address behind the engine's link
     std::string description;
 };
 
@@ -57,8 +57,8 @@ public:
     int pagesPerKeyword = 3;
 
     // The first `count` results of a keyword's page.
-    static std::vector<MockResult> results(SearchEngine engine, const std::string& keyword, int page,
-                                           int count = 3);
+    static std::vector<MockResult> results(SearchEngine engine, const std::string& keyword,
+                                           int page, int count = 3);
     static MockBody bodyOf(SearchEngine engine);
 
     // About 1 KB of markup that is no result (a side panel with one link), as padding.

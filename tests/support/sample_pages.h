@@ -19,8 +19,8 @@ inline bool samplePagesPresent() { return std::filesystem::is_directory(samplePa
 
 // Skips a test over the real result pages when the folder of pages is not beside the
 // checkout, instead of failing on data the repository does not carry.
-#define LH_REQUIRE_SAMPLE_PAGES()                                                        \
-    do {                                                                                 \
-        if (!::lh::test::samplePagesPresent())                                           \
+#define LH_REQUIRE_SAMPLE_PAGES()                                                                 \
+    do {                                                                                          \
+        if (!::lh::test::samplePagesPresent())                                                    \
             GTEST_SKIP() << "real result pages not found in " << ::lh::test::samplePagesFolder(); \
     } while (0)

@@ -53,9 +53,12 @@ TEST(AbsolutiseLinks, WhatStaysAndWhatIsTakenForRelative) {
     EXPECT_EQ(rewrite(R"(<script src="//cdn/x.js">)"), R"(<script src="http://cdn/x.js">)");
     EXPECT_EQ(rewrite(R"(<script src='//cdn/x.js'>)"), R"(<script src='http://h//cdn/x.js'>)");
     EXPECT_EQ(rewrite(R"(<a href="https://s/y">)"), R"(<a href="https://s/y">)");
-    EXPECT_EQ(rewrite(R"(<a href='http://s/y'><a href=http://s/z>)"), R"(<a href='http://s/y'><a href=http://s/z>)");
-    EXPECT_EQ(rewrite(R"(document.write("<img src=\"x.png\">");)"), R"(document.write("<img src=\"x.png\">");)");
-    EXPECT_EQ(rewrite(R"x(<a href="javascript:void(0)">)x"), R"x(<a href="http://h/a/b/javascript:void(0)">)x");
+    EXPECT_EQ(rewrite(R"(<a href='http://s/y'><a href=http://s/z>)"),
+              R"(<a href='http://s/y'><a href=http://s/z>)");
+    EXPECT_EQ(rewrite(R"(document.write("<img src=\"x.png\">");)"),
+              R"(document.write("<img src=\"x.png\">");)");
+    EXPECT_EQ(rewrite(R"x(<a href="javascript:void(0)">)x"),
+              R"x(<a href="http://h/a/b/javascript:void(0)">)x");
     EXPECT_EQ(rewrite(R"(<img src="data:x">)"), R"(<img src="http://h/a/b/data:x">)");
     EXPECT_EQ(rewrite(R"(<IMG SRC="x.png"><A HREF="/p">)"), R"(<IMG SRC="x.png"><A HREF="/p">)");
     // Full-width attribute words the page itself carries come out in ASCII.
@@ -64,23 +67,27 @@ TEST(AbsolutiseLinks, WhatStaysAndWhatIsTakenForRelative) {
 }
 
 TEST(AbsolutiseLinks, LazyImagesGetTheirRealAddress) {
-    EXPECT_EQ(rewrite(R"(<img data-original="o.jpg">)"), R"(<img data-original="o.jpg" src="http://h/a/b/o.jpg">)");
+    EXPECT_EQ(rewrite(R"(<img data-original="o.jpg">)"),
+              R"(<img data-original="o.jpg" src="http://h/a/b/o.jpg">)");
     EXPECT_EQ(rewrite(R"(<img src="s.gif" file="f.jpg" zoomfile="/z.jpg" />)"),
               R"(<img src="http://h/z.jpg" file="f.jpg" zoomfile="/z.jpg" />)");
     // src inside data-src is not the image's src.
     EXPECT_EQ(rewrite(R"(<img data-src="d.jpg">)"),
               R"(<img data-src="http://h/a/b/d.jpg" src="http://h/a/b/d.jpg">)");
     EXPECT_EQ(rewrite(R"(<img alt="x" src="s.gif">)"), R"(<img alt="x" src="http://h/a/b/s.gif">)");
-    EXPECT_EQ(rewrite(R"(<img file="" src="s.gif"><IMG FILE="U.JPG">)"),
-              R"(<img file="" src="http://h/a/b/s.gif"><IMG FILE="U.JPG" src="http://h/a/b/U.JPG">)");
+    EXPECT_EQ(
+        rewrite(R"(<img file="" src="s.gif"><IMG FILE="U.JPG">)"),
+        R"(<img file="" src="http://h/a/b/s.gif"><IMG FILE="U.JPG" src="http://h/a/b/U.JPG">)");
 }
 
 TEST(AbsolutiseLinks, BaseElementReplacesThePageDirectory) {
-    const std::string page = R"(<base href="http://h/base/"><a href="x"><a href="/r"><a href="#f">)";
+    const std::string page =
+        R"(<base href="http://h/base/"><a href="x"><a href="/r"><a href="#f">)";
     EXPECT_EQ(rewrite(page),
               R"(<base href="http://h/base/"><a href="http://h/base/x"><a href="http://h/base/r">)"
               R"(<a href="http://h/a/b/c.htm#f">)");
-    EXPECT_EQ(rewrite(R"(<base href=http://o/d><a href="x">)"), R"(<base href=http://o/d><a href="http://o/d/x">)");
+    EXPECT_EQ(rewrite(R"(<base href=http://o/d><a href="x">)"),
+              R"(<base href=http://o/d><a href="http://o/d/x">)");
 }
 
 TEST(AbsolutiseLinks, AmpersandsOnlyInTheResult) {
@@ -109,7 +116,8 @@ std::string slowAbsolutise(const std::string& a, std::string page) {
         std::string dots;
         for (int i = 0; i < f; ++i) dots += "../";
         const std::string lower = toLowerAscii(up);
-        const bool none = up.empty() || lower == "http:/" || lower == "https:/" || lower == "http:" || lower == "https:";
+        const bool none = up.empty() || lower == "http:/" || lower == "https:/" ||
+                          lower == "http:" || lower == "https:";
         page = replaceAll(page, dots, none ? "/" : up + "/");
     }
     page = replaceAll(page, "\"//", "\"http://");
@@ -132,11 +140,30 @@ std::string slowAbsolutise(const std::string& a, std::string page) {
 }
 
 TEST(AbsolutiseLinks, AgreesWithPlainReplacementPassesOnRandomPages) {
-    const std::vector<std::string> pieces = {
-        "src=", "href=", "\"", "'", "/", "#", "http", "\\\"", fullWidth("src="), fullWidth("href="),
-        "../", "./", "\xD6\xD0", "\x81", "s", "h", "=", " = ", "&amp;", "<a ", ">", "x"};
-    const std::vector<std::string> addresses = {"http://h/a/b/c.htm", "https://h/x?href=1#src=2", "p",
-                                                "http://h/" + gb("中") + "/d.htm"};
+    const std::vector<std::string> pieces = {"src=",
+                                             "href=",
+                                             "\"",
+                                             "'",
+                                             "/",
+                                             "#",
+                                             "http",
+                                             "\\\"",
+                                             fullWidth("src="),
+                                             fullWidth("href="),
+                                             "../",
+                                             "./",
+                                             "\xD6\xD0",
+                                             "\x81",
+                                             "s",
+                                             "h",
+                                             "=",
+                                             " = ",
+                                             "&amp;",
+                                             "<a ",
+                                             ">",
+                                             "x"};
+    const std::vector<std::string> addresses = {"http://h/a/b/c.htm", "https://h/x?href=1#src=2",
+                                                "p", "http://h/" + gb("中") + "/d.htm"};
     std::mt19937 rng(777);
     for (int round = 0; round < 3000; ++round) {
         std::string page;

@@ -18,10 +18,15 @@ TEST(HtmlRedirect, MetaRefresh) {
     EXPECT_EQ(detectRedirect(page, address), "http://s/dir/a.htm");
     EXPECT_EQ(address, "http://s/dir/a.htm");
 
-    EXPECT_EQ(redirectOf(R"(<head><META HTTP-EQUIV = "Refresh" content="5; url=/x"></head>)"), "http://s/x");
-    EXPECT_EQ(redirectOf(R"(<meta http-equiv='REFRESH' content='0;url=http://o/t'>)"), "http://o/t");
+    EXPECT_EQ(redirectOf(R"(<head><META HTTP-EQUIV = "Refresh" content="5; url=/x"></head>)"),
+              "http://s/x");
+    EXPECT_EQ(redirectOf(R"(<meta http-equiv='REFRESH' content='0;url=http://o/t'>)"),
+              "http://o/t");
     // Inside noscript it is ignored, when the page has a head.
-    EXPECT_EQ(redirectOf(R"(<head><noscript><meta http-equiv="refresh" content="0;url=/n"></noscript></head>)"), "");
+    EXPECT_EQ(
+        redirectOf(
+            R"(<head><noscript><meta http-equiv="refresh" content="0;url=/n"></noscript></head>)"),
+        "");
     // An empty target falls through to the script.
     EXPECT_EQ(redirectOf(R"(<head><meta http-equiv="refresh" content="30"></head>)"
                          R"(<script>location.href="/s";</script>)"),
@@ -29,11 +34,13 @@ TEST(HtmlRedirect, MetaRefresh) {
 }
 
 TEST(HtmlRedirect, ScriptAssignments) {
-    EXPECT_EQ(redirectOf("<script>window.location.href = 'next.htm';</script>"), "http://s/dir/next.htm");
+    EXPECT_EQ(redirectOf("<script>window.location.href = 'next.htm';</script>"),
+              "http://s/dir/next.htm");
     EXPECT_EQ(redirectOf("<script>top.location=\"//cdn/x\"</script>"), "http://s//cdn/x");
     EXPECT_EQ(redirectOf("<script>window.navigate('go.htm');</script>"), "http://s/dir/go.htm");
     // Only the first script counts, and a conditional one is not followed.
-    EXPECT_EQ(redirectOf("<script>var counter=1;</script><script>window.location='x.htm'</script>"), "");
+    EXPECT_EQ(redirectOf("<script>var counter=1;</script><script>window.location='x.htm'</script>"),
+              "");
     EXPECT_EQ(redirectOf("<script>if(top!=self) top.location='x.htm'</script>"), "");
     EXPECT_EQ(redirectOf("<script>IF (a) self.location='x.htm'</script>"), "");
     EXPECT_EQ(redirectOf("<p>no redirect here</p>"), "");

@@ -34,7 +34,8 @@ struct SlowScan {
             const std::size_t p = buf.find(startNeedle, from);
             if (p == std::string::npos) return p;
             const std::size_t q = p + startNeedle.size();
-            if (q >= buf.size() || !((buf[q] >= '0' && buf[q] <= '9') || (buf[q] >= 'a' && buf[q] <= 'z')))
+            if (q >= buf.size() ||
+                !((buf[q] >= '0' && buf[q] <= '9') || (buf[q] >= 'a' && buf[q] <= 'z')))
                 return p;
             from = p + 1;
         }
@@ -45,7 +46,8 @@ struct SlowScan {
         std::size_t h = buf.find(endNeedle, g + 1);
         while (h != std::string::npos) {
             std::size_t last = mark;
-            for (std::size_t s = findStart(mark + 1); s != std::string::npos && s < h; s = findStart(s + 1)) {
+            for (std::size_t s = findStart(mark + 1); s != std::string::npos && s < h;
+                 s = findStart(s + 1)) {
                 ++opened;
                 last = std::max(last, s);
             }
@@ -70,7 +72,8 @@ struct SlowScan {
             const std::size_t e = elementEnd(g, len);
             if (innerOnly) {
                 const bool self = buf.compare(g + len - 2, 2, "/>") == 0;
-                std::size_t end = self || e < g + len + endNeedle.size() ? g + len : e - endNeedle.size();
+                std::size_t end =
+                    self || e < g + len + endNeedle.size() ? g + len : e - endNeedle.size();
                 out.push_back({g + len, end});
                 from = g + len;
             } else {
@@ -102,7 +105,8 @@ TEST(HtmlTagScanner, NestedElementsPairWithTheirOwnEndTags) {
     EXPECT_EQ(scanner.elementText(4), "");
 
     // Inner texts, and a nested element right after the outer start tag is still found.
-    EXPECT_EQ(scanner.findAllElements("<div><div>b</div></div>", {.tag = "div", .innerOnly = true}), 2);
+    EXPECT_EQ(scanner.findAllElements("<div><div>b</div></div>", {.tag = "div", .innerOnly = true}),
+              2);
     EXPECT_EQ(scanner.elementText(1), "<div>b</div>");
     EXPECT_EQ(scanner.elementText(2), "b");
 }
@@ -150,7 +154,8 @@ TEST(HtmlTagScanner, AttributeConditions) {
     // An empty wanted value asks only for the attribute.
     EXPECT_EQ(scanner.findAllElements(page, {.tag = "div", .attrNames = {"id"}}), 1);
     // Any condition, or all of them.
-    ElementQuery both{.tag = "div", .attrNames = {"id", "class"}, .attrValues = {"k", "c-container x"}};
+    ElementQuery both{
+        .tag = "div", .attrNames = {"id", "class"}, .attrValues = {"k", "c-container x"}};
     EXPECT_EQ(scanner.findAllElements(page, both), 2);
     both.matchAll = true;
     EXPECT_EQ(scanner.findAllElements(page, both), 0);
@@ -163,7 +168,8 @@ TEST(HtmlTagScanner, AttributeConditions) {
     EXPECT_EQ(scanner.findAllElements(scanner.normaliseAssignments(spaced), m), 2);
     // Returned texts have their blanks removed unless raw.
     EXPECT_EQ(scanner.findElement(spaced, {.tag = "a"}), R"(<a class="m">x</a>)");
-    EXPECT_EQ(scanner.findElement(spaced, {.tag = "a", .rawText = true}), R"(<a class = "m">x</a>)");
+    EXPECT_EQ(scanner.findElement(spaced, {.tag = "a", .rawText = true}),
+              R"(<a class = "m">x</a>)");
 }
 
 TEST(HtmlTagScanner, SingleCallsLeaveCollectedElementsAlone) {
@@ -192,7 +198,8 @@ TEST(HtmlTagScanner, FindBySample) {
               R"(ab<span class="m">2</span>c)");
     EXPECT_EQ(page, R"(ab<span class="m">2</span>c)");
 
-    std::string list = R"(<i class="k z">1</i><i class="k">2</i><noscript>n</noscript><i class="k">3</i>)";
+    std::string list =
+        R"(<i class="k z">1</i><i class="k">2</i><noscript>n</noscript><i class="k">3</i>)";
     EXPECT_EQ(scanner.findBySample(list, R"(<i class="k">|noscript)", {.listAll = true}),
               "<i class=\"k\">2</i>\r\n<i class=\"k\">3</i>\r\n\r\n<noscript>n</noscript>\r\n");
     EXPECT_EQ(scanner.findBySample(list, R"(i class="k z")", {.innerOnly = true}), "1");
@@ -210,10 +217,12 @@ TEST(HtmlTagScanner, AttributeValueReadAndWrite) {
     EXPECT_EQ(scanner.attributeValue(R"(<a href="" href='z'>)", "href"), "");
     EXPECT_EQ(scanner.attributeValue(R"(<a title=t>)", "href"), "");
     EXPECT_EQ(scanner.attributeValue("window.location.href='/go';", "location.href"), "/go");
-    EXPECT_EQ(scanner.attributeValue("x " + gb("　") + "v=\"" + gb("　值") + " \">", "v"), gb("值"));
+    EXPECT_EQ(scanner.attributeValue("x " + gb("　") + "v=\"" + gb("　值") + " \">", "v"),
+              gb("值"));
 
     std::string tag = R"(<img data-src="r.jpg" alt=x>)";
-    EXPECT_EQ(scanner.attributeValue(tag, "src", "r.jpg", true), R"(<img data-src="r.jpg" alt=x src="r.jpg">)");
+    EXPECT_EQ(scanner.attributeValue(tag, "src", "r.jpg", true),
+              R"(<img data-src="r.jpg" alt=x src="r.jpg">)");
     EXPECT_EQ(tag, R"(<img data-src="r.jpg" alt=x src="r.jpg">)");
     tag = R"(<img src='a.gif' />)";
     EXPECT_EQ(scanner.attributeValue(tag, "src", "b.png", true), R"(<img src='b.png' />)");
@@ -229,8 +238,9 @@ TEST(HtmlTagScanner, NormaliseAssignments) {
     EXPECT_EQ(scanner.normaliseAssignments("a = b\t=\r\nc"), "a=b=c");
     EXPECT_EQ(scanner.normaliseAssignments("x" + gb("　") + "=" + gb("　　") + "y"), "x=y");
     // At most ten blanks on each side.
-    EXPECT_EQ(scanner.normaliseAssignments("a" + std::string(12, ' ') + "=" + std::string(12, ' ') + "b"),
-              "a  =  b");
+    EXPECT_EQ(
+        scanner.normaliseAssignments("a" + std::string(12, ' ') + "=" + std::string(12, ' ') + "b"),
+        "a  =  b");
     // An "=" that is the second byte of a character is not an assignment; a full-width
     // space must be a whole character.
     EXPECT_EQ(scanner.normaliseAssignments("\x81= \xD6\xD0 = 1"), "\x81= \xD6\xD0=1");
@@ -240,9 +250,22 @@ TEST(HtmlTagScanner, NormaliseAssignments) {
 }
 
 TEST(HtmlTagScanner, AgreesWithTheSlowScanOnRandomPages) {
-    const std::vector<std::string> pieces = {
-        "<div>", "</div>", "<div/>", "<DIV class=\"a\">", "<divx>", "</div >", "<div",
-        "</div", "x", ">", "<", "\xD6\xD0", "<span>", "</span>", "<div class='a'/>", "</DIV>"};
+    const std::vector<std::string> pieces = {"<div>",
+                                             "</div>",
+                                             "<div/>",
+                                             "<DIV class=\"a\">",
+                                             "<divx>",
+                                             "</div >",
+                                             "<div",
+                                             "</div",
+                                             "x",
+                                             ">",
+                                             "<",
+                                             "\xD6\xD0",
+                                             "<span>",
+                                             "</span>",
+                                             "<div class='a'/>",
+                                             "</DIV>"};
     std::mt19937 rng(12345);
     for (int round = 0; round < 400; ++round) {
         std::string page;
@@ -257,8 +280,10 @@ TEST(HtmlTagScanner, AgreesWithTheSlowScanOnRandomPages) {
             }
             HtmlTagScanner scanner;
             const Ranges all = SlowScan(page, "div", ic).collect(false);
-            const std::string first = all.empty() ? "" : page.substr(all[0].first, all[0].second - all[0].first);
-            ASSERT_EQ(scanner.findElement(page, {.tag = "div", .ignoreCase = ic, .rawText = true}), first)
+            const std::string first =
+                all.empty() ? "" : page.substr(all[0].first, all[0].second - all[0].first);
+            ASSERT_EQ(scanner.findElement(page, {.tag = "div", .ignoreCase = ic, .rawText = true}),
+                      first)
                 << page;
         }
     }
@@ -276,8 +301,9 @@ namespace {
 // The hand-written assignment cleanup and the fast searches must give what the regular
 // expression and the character-walking searches give.
 TEST(TextSearch, FastPathsAgreeWithTheGeneralOnes) {
-    const std::vector<std::string> pieces = {"=", " ", "\t", "\r\n", "\xA1\xA1", "\xB0", "\xA1", "a", "A",
-                                             "\xD6\xD0", "x", "          ", "://", "H", "h", "/"};
+    const std::vector<std::string> pieces = {
+        "=", " ",        "\t", "\r\n",       "\xA1\xA1", "\xB0", "\xA1", "a",
+        "A", "\xD6\xD0", "x",  "          ", "://",      "H",    "h",    "/"};
     RegexService pattern;
     ASSERT_TRUE(pattern.create("[\\s\xA1\xA1]{0,10}=[\\s\xA1\xA1]{0,10}"));
     HtmlTagScanner scanner;
@@ -292,7 +318,8 @@ TEST(TextSearch, FastPathsAgreeWithTheGeneralOnes) {
         if (isValidUtf8(gbToUtf8(text)) && utf8ToGb(gbToUtf8(text)) == text) {
             ASSERT_EQ(scanner.normaliseAssignments(text), pattern.replace(text, "=")) << text;
         }
-        ASSERT_EQ(findTextIgnoringCase(text, needle), findText(text, needle, 0, Case::Ignore)) << text;
+        ASSERT_EQ(findTextIgnoringCase(text, needle), findText(text, needle, 0, Case::Ignore))
+            << text;
         if (needle.back() != '\xB0' && needle.back() != '\xA1') {
             ASSERT_EQ(replaceAllFast(text, needle, "<>"), replaceAll(text, needle, "<>")) << text;
         }

@@ -14,7 +14,9 @@
 namespace lh {
 namespace {
 
-bool saysNext(const std::string& text) { return isNextLinkText(text, nextLinkWords(), nextLinkArrows()); }
+bool saysNext(const std::string& text) {
+    return isNextLinkText(text, nextLinkWords(), nextLinkArrows());
+}
 
 TEST(NextPage, WordAndArrowLists) {
     ASSERT_EQ(nextLinkWords().size(), 15u);
@@ -38,31 +40,40 @@ TEST(NextPage, WordAndArrowLists) {
 }
 
 TEST(NextPage, LinkTextRule) {
-    const std::string page = "<a href=\"http://h/list/9.htm\">9</a>"
-                             "<a class=n href=\"http://h/list/2.htm\"><span> " + gb("下一") +
-                             "</span>\r\n<b>" + gb("页") + "</b></a>";
+    const std::string page =
+        "<a href=\"http://h/list/9.htm\">9</a>"
+        "<a class=n href=\"http://h/list/2.htm\"><span> " +
+        gb("下一") + "</span>\r\n<b>" + gb("页") + "</b></a>";
     EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", page), "http://h/list/2.htm");
-    EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", R"(<a href="http://h/list/x?p=2">Next &raquo;</a>)"),
-              "http://h/list/x?p=2");
+    EXPECT_EQ(
+        findNextPageUrl("http://h/list/1.htm", R"(<a href="http://h/list/x?p=2">Next &raquo;</a>)"),
+        "http://h/list/x?p=2");
     // Outside the current directory the text does not count.
-    EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", "<a href=\"http://o/list/2.htm\">" + gb("下一页") + "</a>"), "");
+    EXPECT_EQ(findNextPageUrl("http://h/list/1.htm",
+                              "<a href=\"http://o/list/2.htm\">" + gb("下一页") + "</a>"),
+              "");
     EXPECT_EQ(findNextPageUrl("http://h/list/1.htm", ""), "");
 }
 
 TEST(NextPage, SecondPageNameRule) {
     EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/a/LIST_2.htm\">2</a>"),
               "http://h/a/list_2.htm");
-    EXPECT_EQ(findNextPageUrl("http://h/a/list", "see http://h/a/list_2. here"), "http://h/a/list_2.");
-    EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/b/list_2.htm\">2</a>"), "");
+    EXPECT_EQ(findNextPageUrl("http://h/a/list", "see http://h/a/list_2. here"),
+              "http://h/a/list_2.");
+    EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/b/list_2.htm\">2</a>"),
+              "");
 }
 
 TEST(NextPage, NumberRule) {
     EXPECT_EQ(findNextPageUrl("http://h/a/list_5.htm", "<a href=\"http://h/a/list_6.htm\">6</a>"),
               "http://h/a/list_6.htm");
-    EXPECT_EQ(findNextPageUrl("http://h/a/list_5.htm", "<a href=\"http://h/a/list_7.htm\">7</a>"), "");
+    EXPECT_EQ(findNextPageUrl("http://h/a/list_5.htm", "<a href=\"http://h/a/list_7.htm\">7</a>"),
+              "");
     EXPECT_EQ(findNextPageUrl("http://h/a/p9.htm", "<a href=\"http://h/b/p10.htm\">10</a>"), "");
-    EXPECT_EQ(findNextPageUrl("http://h/a/p9.htm", "<a href=\"http://h/a/p10.htm\">10</a>"), "http://h/a/p10.htm");
-    EXPECT_EQ(findNextPageUrl("http://h/s?q=x&pn=10", "<a href=\"http://h/s?q=x&pn=11\">"), "http://h/s?q=x&pn=11");
+    EXPECT_EQ(findNextPageUrl("http://h/a/p9.htm", "<a href=\"http://h/a/p10.htm\">10</a>"),
+              "http://h/a/p10.htm");
+    EXPECT_EQ(findNextPageUrl("http://h/s?q=x&pn=10", "<a href=\"http://h/s?q=x&pn=11\">"),
+              "http://h/s?q=x&pn=11");
     EXPECT_EQ(findNextPageUrl("http://h/a/list.htm", "<a href=\"http://h/a/list1.htm\">"), "");
     EXPECT_EQ(findNextPageUrl("http://h/a/p99999999999999999999.htm", "http://h/a/p1.htm"), "");
 }
@@ -81,13 +92,16 @@ TEST(NextPage, RealBaiduPage) {
     const std::string address = "https://www.baidu.com/s?wd=number";
     const std::string absolute = absolutiseLinks(address, page);
     // The pager's last link, text "下一页&gt;", written root-relative in the page.
-    EXPECT_EQ(findNextPageUrl(address, absolute),
-              "https://www.baidu.com/s?wd=number&pn=10&oq=number&ie=utf-8&usm=2&rsv_idx=1"
-              "&rsv_pq=c4d7712b0000a3d9&rsv_t=e28c7GcQNSQKuUkn7WIp9UJehQeSyLz7VdXXe4RSHlyNBbB39eWduquPQ9Q"
-              "&rsv_page=1");
+    EXPECT_EQ(
+        findNextPageUrl(address, absolute),
+        "https://www.baidu.com/s?wd=number&pn=10&oq=number&ie=utf-8&usm=2&rsv_idx=1"
+        "&rsv_pq=c4d7712b0000a3d9&rsv_t=e28c7GcQNSQKuUkn7WIp9UJehQeSyLz7VdXXe4RSHlyNBbB39eWduquPQ9Q"
+        "&rsv_page=1");
     HtmlTagScanner scanner;
-    EXPECT_EQ(scanner.findAllElements(absolute, {.tag = "div", .attrNames = {"class"},
-                                                  .attrValues = {"c-container"}, .containsMatch = true}),
+    EXPECT_EQ(scanner.findAllElements(absolute, {.tag = "div",
+                                                 .attrNames = {"class"},
+                                                 .attrValues = {"c-container"},
+                                                 .containsMatch = true}),
               10);
 }
 

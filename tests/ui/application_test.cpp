@@ -47,7 +47,9 @@ private slots:
 void ApplicationTest::programFolderIsTheExecutablesWhenWritable() {
     QTemporaryDir dir;
     QCOMPARE(chooseProgramFolder(dir.path()), QDir::cleanPath(dir.path()));
-    QVERIFY(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
+    QVERIFY(QDir(dir.path())
+                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden)
+                .isEmpty());
     // Not writable (here: missing): the per-user data folder, made on the spot.
     QTemporaryDir data;
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
@@ -150,14 +152,16 @@ void ApplicationTest::settingsComeBackInTheNextWindow() {
     {
         Application program(dir.path(), testOptions());
         program.start();
-        QCOMPARE(program.window()->control<QPlainTextEdit>("编辑框关键词")->toPlainText(), u("外星人\n2012"));
+        QCOMPARE(program.window()->control<QPlainTextEdit>("编辑框关键词")->toPlainText(),
+                 u("外星人\n2012"));
         // Ending without closing the window (the tray's exit) skips the close-time save.
         program.window()->control<QLineEdit>("编辑框扩展名")->setText(QStringLiteral("csv"));
     }
     {
         Application program(dir.path(), testOptions());
         program.start();
-        QCOMPARE(program.window()->control<QLineEdit>("编辑框扩展名")->text(), QStringLiteral("txt"));
+        QCOMPARE(program.window()->control<QLineEdit>("编辑框扩展名")->text(),
+                 QStringLiteral("txt"));
     }
 }
 

@@ -68,7 +68,9 @@ std::unique_ptr<MainWindow> makeWindow(Recorder& r, std::shared_ptr<StoppableRun
     };
     setup.seams.pickFolder = [&r](const QString&) { return r.pickedFolder; };
     setup.seams.openUrl = [&r](const QUrl& url) { r.opened << url; };
-    setup.seams.startProgram = [&r](const QString& program, const QStringList&) { r.started << program; };
+    setup.seams.startProgram = [&r](const QString& program, const QStringList&) {
+        r.started << program;
+    };
     setup.seams.quit = [&r] { r.quits++; };
     setup.saveControls = [&r](MainWindow&) { r.saves++; };
     if (run) {
@@ -112,11 +114,16 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
         QRect rect;
     };
     const Expected buttons[] = {
-        {"按钮6", "粘贴", {144, 112, 88, 24}},         {"按钮1", "#标题#", {328, 237, 60, 24}},
-        {"按钮2", "#网址#", {389, 237, 60, 24}},       {"按钮3", "#域名#", {450, 237, 60, 24}},
-        {"按钮4", "#顶级域名#", {511, 237, 90, 24}},   {"按钮8", "#描述#", {602, 237, 60, 24}},
-        {"按钮10", "#关键词#", {663, 237, 80, 24}},    {"按钮7", "锚文本", {744, 237, 70, 24}},
-        {"按钮5", "清除模板", {832, 237, 80, 24}},     {"按钮立即采集", "开始采集", {248, 286, 664, 64}},
+        {"按钮6", "粘贴", {144, 112, 88, 24}},
+        {"按钮1", "#标题#", {328, 237, 60, 24}},
+        {"按钮2", "#网址#", {389, 237, 60, 24}},
+        {"按钮3", "#域名#", {450, 237, 60, 24}},
+        {"按钮4", "#顶级域名#", {511, 237, 90, 24}},
+        {"按钮8", "#描述#", {602, 237, 60, 24}},
+        {"按钮10", "#关键词#", {663, 237, 80, 24}},
+        {"按钮7", "锚文本", {744, 237, 70, 24}},
+        {"按钮5", "清除模板", {832, 237, 80, 24}},
+        {"按钮立即采集", "开始采集", {248, 286, 664, 64}},
         {"按钮选择", "..", {833, 471, 30, 20}},
     };
     for (const Expected& e : buttons) {
@@ -181,7 +188,9 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
         const char* text;
         QRect rect;
     } edits[] = {
-        {"编辑框保存模板", "\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"", {328, 210, 584, 24}},
+        {"编辑框保存模板",
+         "\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"",
+         {328, 210, 584, 24}},
         {"编辑框每页采集数", "50", {328, 436, 56, 24}},
         {"编辑框采集页数", "全部", {504, 436, 56, 24}},
         {"编辑框指定排名", "2|3|5", {808, 436, 104, 24}},
@@ -216,8 +225,8 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
         const char* name;
         const char* caption;
     } labels[] = {
-        {"标签2", "输入关键词列表："}, {"标签4", "搜索引擎："}, {"标签6", "保存模板："},
-        {"标签7", "每页数量："},       {"标签1", "采集页数："}, {"标签3", "保存目录："},
+        {"标签2", "输入关键词列表："}, {"标签4", "搜索引擎："},      {"标签6", "保存模板："},
+        {"标签7", "每页数量："},       {"标签1", "采集页数："},      {"标签3", "保存目录："},
         {"链接保存配置", "保存配置"},  {"链接疑点说明", "疑点说明"}, {"链接软件主页", "软件主页"},
     };
     for (const auto& l : labels) {
@@ -305,7 +314,8 @@ void MainWindowTest::placeholderButtonsEditOnlyTheSelectionOrCaret() {
     QTest::mouseClick(w->control<QPushButton>("按钮4"), Qt::LeftButton);
     QCOMPARE(tpl->text(), u("#顶级域名#"));
     QTest::mouseClick(w->control<QPushButton>("按钮7"), Qt::LeftButton);
-    QCOMPARE(tpl->text(), u("#顶级域名#<a href=\"#网址#\" target=\"_blank\">#标题#</a><br>#描述#<br><br>"));
+    QCOMPARE(tpl->text(),
+             u("#顶级域名#<a href=\"#网址#\" target=\"_blank\">#标题#</a><br>#描述#<br><br>"));
     QCOMPARE(w->settingsSnapshot().outputTemplate, programText(tpl->text()));
 }
 

@@ -51,7 +51,8 @@ void TextDialogTest::requestFillsInHintAndTitle() {
 }
 
 void TextDialogTest::layoutKeepsMarginsAndCentresTheCloseButton() {
-    TextDialogRequest request = makeTextDialogRequest(u("content"), QString(130, QLatin1Char('h')), u("t"), true);
+    TextDialogRequest request =
+        makeTextDialogRequest(u("content"), QString(130, QLatin1Char('h')), u("t"), true);
     TextDialog* dialog = TextDialog::create(request, nullptr);
     QVERIFY(dialog != nullptr);
     dialog->show();
@@ -77,9 +78,11 @@ void TextDialogTest::layoutKeepsMarginsAndCentresTheCloseButton() {
 }
 
 void TextDialogTest::opensCentredAtDesignSizeAndOnlyOnce() {
-    TextDialog* dialog = TextDialog::create(makeTextDialogRequest(u("c"), std::nullopt, u("t"), true), nullptr);
+    TextDialog* dialog =
+        TextDialog::create(makeTextDialogRequest(u("c"), std::nullopt, u("t"), true), nullptr);
     QVERIFY(dialog != nullptr);
-    QVERIFY(TextDialog::create(makeTextDialogRequest(u("d"), std::nullopt, u("t"), true), nullptr) == nullptr);
+    QVERIFY(TextDialog::create(makeTextDialogRequest(u("d"), std::nullopt, u("t"), true),
+                               nullptr) == nullptr);
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
     QCOMPARE(dialog->frameGeometry().size(), QSize(495, 393));
@@ -88,7 +91,8 @@ void TextDialogTest::opensCentredAtDesignSizeAndOnlyOnce() {
              QRect(5, 10, dialog->width() - 10, dialog->height() - 10 - 34));
     const QRect screen = dialog->screen()->geometry();
     QCOMPARE(dialog->frameGeometry().left(), static_cast<int>(screen.width() / 2.0 - 495 / 2.0));
-    QCOMPARE(dialog->frameGeometry().top(), static_cast<int>((screen.height() - 30) / 2.0 - 393 / 2.0));
+    QCOMPARE(dialog->frameGeometry().top(),
+             static_cast<int>((screen.height() - 30) / 2.0 - 393 / 2.0));
     QVERIFY(dialog->contentBox()->hasFocus() || !QGuiApplication::focusWindow());
     dialog->close();
     QTRY_VERIFY(TextDialog::current() == nullptr);

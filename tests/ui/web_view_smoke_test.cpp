@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 
 #include "ui/web_view.h"
@@ -25,7 +25,8 @@ public:
                     const bool sub = request.startsWith("GET /sub/");
                     const bool top = request.startsWith("GET / ");
                     QByteArray body = "<html><body>ok</body></html>";
-                    QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n";
+                    QByteArray head =
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n";
                     if (sub) head += "Set-Cookie: deep=2; Path=/sub\r\n";
                     if (top) head += "Set-Cookie: top=1; Path=/\r\n";
                     head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n";

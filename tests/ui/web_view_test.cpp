@@ -30,12 +30,9 @@ private slots:
 
 void WebViewTest::cookiesFollowDomainPathAndSecureRules() {
     const std::vector<ViewCookie> jar = {
-        cookie("BAIDUID", "x1", ".baidu.com"),
-        cookie("host", "h", "www.baidu.com"),
-        cookie("other", "o", "image.baidu.com"),
-        cookie("deep", "d", ".baidu.com", "/s"),
-        cookie("sec", "s", ".baidu.com", "/", true),
-        cookie("near", "n", ".ubaidu.com"),
+        cookie("BAIDUID", "x1", ".baidu.com"),       cookie("host", "h", "www.baidu.com"),
+        cookie("other", "o", "image.baidu.com"),     cookie("deep", "d", ".baidu.com", "/s"),
+        cookie("sec", "s", ".baidu.com", "/", true), cookie("near", "n", ".ubaidu.com"),
     };
     QCOMPARE(cookieHeaderFor(jar, QUrl(QStringLiteral("http://www.baidu.com/"))),
              QStringLiteral("BAIDUID=x1; host=h"));
@@ -45,7 +42,8 @@ void WebViewTest::cookiesFollowDomainPathAndSecureRules() {
     QCOMPARE(cookieHeaderFor(jar, QUrl(QStringLiteral("https://www.baidu.com/search"))),
              QStringLiteral("BAIDUID=x1; host=h; sec=s"));
     // A domain cookie reaches the bare domain; host-only cookies stay on their host.
-    QCOMPARE(cookieHeaderFor(jar, QUrl(QStringLiteral("http://baidu.com/"))), QStringLiteral("BAIDUID=x1"));
+    QCOMPARE(cookieHeaderFor(jar, QUrl(QStringLiteral("http://baidu.com/"))),
+             QStringLiteral("BAIDUID=x1"));
     QCOMPARE(cookieHeaderFor(jar, QUrl(QStringLiteral("http://sub.www.baidu.com/"))),
              QStringLiteral("BAIDUID=x1"));
     QCOMPARE(cookieHeaderFor(jar, QUrl(QStringLiteral("http://example.com/"))), QString());

@@ -109,7 +109,9 @@ Application::Options options(Answers& a, int waitDivisor = 1000) {
         a.questions << text;
         return a.questions.size() < a.questionsBeforeCancel + 1;
     };
-    o.seams.failureReport = [&a](const QString& title, const QString&, const QString&) { a.failureTitles << title; };
+    o.seams.failureReport = [&a](const QString& title, const QString&, const QString&) {
+        a.failureTitles << title;
+    };
     return o;
 }
 
@@ -146,10 +148,11 @@ void WindowRunTest::fiveKeywordRunWritesFilesWhileTheWindowStaysResponsive() {
     QCOMPARE(w->control<QPushButton>("按钮立即采集")->text(), u("停止采集"));
     QVERIFY(!w->control<QCheckBox>("选择框合并保存")->isEnabled());
     QVERIFY(finished.wait(60000));
-    std::printf("window thread during the run: longest gap between 5 ms timer ticks %lld ms (%lld ticks), "
-                "longest single event %lld ms\n",
-                static_cast<long long>(watch.longestGapMs()), watch.ticks(),
-                static_cast<long long>(TimedApplication::longestDispatchMs));
+    std::printf(
+        "window thread during the run: longest gap between 5 ms timer ticks %lld ms (%lld ticks), "
+        "longest single event %lld ms\n",
+        static_cast<long long>(watch.longestGapMs()), watch.ticks(),
+        static_cast<long long>(TimedApplication::longestDispatchMs));
     // Nothing the run makes the window do holds its thread up; the timer's gap also
     // counts the machine's scheduling, so it only has to show no freeze.
     QVERIFY2(TimedApplication::longestDispatchMs < 50, "the window's thread was held up");
@@ -163,7 +166,9 @@ void WindowRunTest::fiveKeywordRunWritesFilesWhileTheWindowStaysResponsive() {
     QVERIFY(w->control<QCheckBox>("选择框合并保存")->isEnabled());
     for (const char* keyword : {"k1", "k2", "k3", "k4", "k5"}) {
         // 3 results on each of 2 pages
-        QCOMPARE(lineCount(out + u("/搜狗_") + QString::fromLatin1(keyword) + QStringLiteral(".txt")), 6L);
+        QCOMPARE(
+            lineCount(out + u("/搜狗_") + QString::fromLatin1(keyword) + QStringLiteral(".txt")),
+            6L);
     }
     QVERIFY(answers.failureTitles.isEmpty());
 }
@@ -184,7 +189,8 @@ void WindowRunTest::verificationIsAskedThroughTheWindowAndCancelStops() {
     QTest::mouseClick(w->control<QPushButton>("按钮立即采集"), Qt::LeftButton);
     QVERIFY(finished.wait(60000));
     QCOMPARE(answers.questions.size(), 2);
-    QCOMPARE(answers.questions.front(), u("程序检测到出现验证，请完成验证操作，然后确定继续！如果取消将跳出采集"));
+    QCOMPARE(answers.questions.front(),
+             u("程序检测到出现验证，请完成验证操作，然后确定继续！如果取消将跳出采集"));
     QVERIFY(!w->webView().viewVisible());  // shown for the question, hidden again
     QCOMPARE(answers.endMessages.size(), 1);
     QVERIFY(answers.endMessages.front().startsWith(u("已采集完成！总采集数量 0 耗时 ")));

@@ -34,7 +34,8 @@ TEST(DecodeBody, EmptyAsciiAndGbkBodiesStayNative) {
     CharsetCode used = CharsetCode::Detect;
     EXPECT_EQ(decodeBody(std::string(), CharsetCode::Detect, &used), "");
     EXPECT_EQ(used, CharsetCode::Native);
-    EXPECT_EQ(decodeBody(std::string("<html>plain</html>"), CharsetCode::Detect, &used), "<html>plain</html>");
+    EXPECT_EQ(decodeBody(std::string("<html>plain</html>"), CharsetCode::Detect, &used),
+              "<html>plain</html>");
     EXPECT_EQ(used, CharsetCode::Native);
     const std::string gbk = "<html>" + gb("百度一下，你就知道") + "</html>";
     EXPECT_EQ(decodeBody(gbk, CharsetCode::Detect, &used), gbk);
@@ -45,11 +46,14 @@ TEST(DecodeBody, EmptyAsciiAndGbkBodiesStayNative) {
 
 TEST(DecodeBody, MetaCharsetInTheHeadRegionOnly) {
     // Quoted with apostrophes, after another meta tag.
-    const std::string page = "<html><HEAD><meta name=x><meta http-equiv=Content-Type content='text/html; "
-                             "charset='utf-8''></HEAD><body>" + kUtf8 + "</body></html>";
+    const std::string page =
+        "<html><HEAD><meta name=x><meta http-equiv=Content-Type content='text/html; "
+        "charset='utf-8''></HEAD><body>" +
+        kUtf8 + "</body></html>";
     EXPECT_EQ(metaCharset(page), 1);
     // Outside an existing head region the tag is not seen.
-    const std::string outside = "<html><head><title>t</title></head><meta charset=\"utf-8\"><body>x</body>";
+    const std::string outside =
+        "<html><head><title>t</title></head><meta charset=\"utf-8\"><body>x</body>";
     EXPECT_EQ(metaCharset(outside), 0);
     // Without a head region the whole text is scanned.
     EXPECT_EQ(metaCharset("<meta charset=\"UTF-8\">"), 1);
@@ -61,10 +65,12 @@ TEST(DecodeBody, MetaCharsetInTheHeadRegionOnly) {
     EXPECT_EQ(metaCharset("<head><meta charset=gbk></head>"), 0);
 
     const std::string big5Page = "<head><meta charset=\"big5\"></head>" + kBig5;
-    EXPECT_EQ(decodeBody(big5Page, CharsetCode::Detect), "<head><meta charset=\"big5\"></head>" + chinese());
+    EXPECT_EQ(decodeBody(big5Page, CharsetCode::Detect),
+              "<head><meta charset=\"big5\"></head>" + chinese());
     const std::string hkscsPage = "<head><meta charset=big5-hkscs></head>" + kBig5;
     CharsetCode used = CharsetCode::Detect;
-    EXPECT_EQ(decodeBody(hkscsPage, CharsetCode::Detect, &used), "<head><meta charset=big5-hkscs></head>" + chinese());
+    EXPECT_EQ(decodeBody(hkscsPage, CharsetCode::Detect, &used),
+              "<head><meta charset=big5-hkscs></head>" + chinese());
     EXPECT_EQ(used, CharsetCode::Big5);
 }
 
@@ -75,13 +81,14 @@ TEST(DecodeBody, Utf8ScanAcceptsFourByteSequencesAndRejectsBrokenOnes) {
     EXPECT_FALSE(looksLikeUtf8("plain ascii"));
     EXPECT_FALSE(looksLikeUtf8(""));
     EXPECT_FALSE(looksLikeUtf8(gb("百度")));
-    EXPECT_FALSE(looksLikeUtf8("\xF0\x9F\x98"));        // cut short
-    EXPECT_FALSE(looksLikeUtf8("\xF5\x80\x80\x80"));    // no such lead byte
-    EXPECT_FALSE(looksLikeUtf8("\xF0\x9F\x41\x80"));    // broken continuation
-    EXPECT_FALSE(looksLikeUtf8("\xE4\xB8"));            // three-byte lead cut short
+    EXPECT_FALSE(looksLikeUtf8("\xF0\x9F\x98"));      // cut short
+    EXPECT_FALSE(looksLikeUtf8("\xF5\x80\x80\x80"));  // no such lead byte
+    EXPECT_FALSE(looksLikeUtf8("\xF0\x9F\x41\x80"));  // broken continuation
+    EXPECT_FALSE(looksLikeUtf8("\xE4\xB8"));          // three-byte lead cut short
 
     CharsetCode used = CharsetCode::Detect;
-    const std::string decoded = decodeBody("<p>" + kUtf8 + emoji + "</p>", CharsetCode::Detect, &used);
+    const std::string decoded =
+        decodeBody("<p>" + kUtf8 + emoji + "</p>", CharsetCode::Detect, &used);
     EXPECT_EQ(used, CharsetCode::Utf8);
     EXPECT_EQ(decoded, "<p>" + chinese() + convertCharset(emoji, "UTF-8", "GB18030") + "</p>");
     EXPECT_EQ(gbToUtf8(decoded), "<p>" + kUtf8 + emoji + "</p>");
@@ -107,7 +114,8 @@ TEST(DecodeBody, GzipIsUnpackedWholeOrUpToTheDamage) {
     for (std::size_t i = damaged.size() / 2; i < damaged.size() / 2 + 64; ++i) damaged[i] = '\xFF';
     const std::string partial = gunzipBody(damaged);
     ASSERT_GE(partial.size(), 1000u);
-    EXPECT_EQ(page.compare(0, std::min<std::size_t>(1000, partial.size()), partial.substr(0, 1000)), 0);
+    EXPECT_EQ(page.compare(0, std::min<std::size_t>(1000, partial.size()), partial.substr(0, 1000)),
+              0);
 
     EXPECT_EQ(gunzipBody(std::string("\x1F\x8B")), "");
     EXPECT_EQ(decodeBody(std::string("\x1F\x8B"), CharsetCode::Detect), "");
@@ -115,7 +123,8 @@ TEST(DecodeBody, GzipIsUnpackedWholeOrUpToTheDamage) {
 
 TEST(DecodeBody, FixQuotesAndHeaderCharset) {
     EXPECT_EQ(fixQuotes("charset=''utf-8'' and 'single'"), "charset=\"utf-8\" and 'single'");
-    EXPECT_TRUE(headersDeclareUtf8("HTTP/1.1 200 OK\r\nContent-Type: text/html; Charset=UTF-8\r\n"));
+    EXPECT_TRUE(
+        headersDeclareUtf8("HTTP/1.1 200 OK\r\nContent-Type: text/html; Charset=UTF-8\r\n"));
     EXPECT_TRUE(headersDeclareUtf8("Content-Type: text/html; charset=\"Utf-8\""));
     EXPECT_TRUE(headersDeclareUtf8("Content-Type: text/html; charset='utf-8'"));
     EXPECT_FALSE(headersDeclareUtf8("Content-Type: text/html; charset=gbk"));

@@ -39,8 +39,9 @@ TEST(CookieText, ResponseCookieTexts) {
     EXPECT_EQ(responseCookies(headers), "BAIDUID=1;lower=2;bare=3;");
     EXPECT_EQ(responseCookies("HTTP/1.1 200 OK\r\nContent-Type: x\r\n"), "");
 
-    const std::string all = "Content-Type: text/html\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n"
-                            "set-cookie: c=3\r\n";
+    const std::string all =
+        "Content-Type: text/html\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: b=2\r\n"
+        "set-cookie: c=3\r\n";
     EXPECT_EQ(requestCookieText(all), "a=1; path=/; b=2; ");
     EXPECT_EQ(requestCookieText("Content-Type: text/html\r\n"), "");
 }
@@ -56,7 +57,8 @@ TEST(CookieStoreTest, DomainsPathsSecureExpiryAndHttpOnly) {
     store.storeSetCookie("http://www.baidu.com/", "noequals");
 
     EXPECT_EQ(store.cookieTextFor("http://www.baidu.com/s/page"), "host=1; deep=3; dom=2; ho=5");
-    EXPECT_EQ(store.cookieTextFor("https://www.baidu.com/s/page"), "host=1; deep=3; dom=2; sec=4; ho=5");
+    EXPECT_EQ(store.cookieTextFor("https://www.baidu.com/s/page"),
+              "host=1; deep=3; dom=2; sec=4; ho=5");
     EXPECT_EQ(store.cookieTextFor("http://www.baidu.com/s/page", false), "host=1; deep=3; dom=2");
     EXPECT_EQ(store.cookieTextFor("http://m.baidu.com/"), "dom=2");
     EXPECT_EQ(store.cookieTextFor("http://www.baidu.com/sx"), "dom=2; ho=5");
@@ -66,12 +68,15 @@ TEST(CookieStoreTest, DomainsPathsSecureExpiryAndHttpOnly) {
     // Replacing keeps one cookie; an expired Set-Cookie removes it.
     store.storeSetCookie("http://www.baidu.com/", "dom=7; domain=baidu.com; path=/");
     EXPECT_EQ(store.cookieTextFor("http://m.baidu.com/"), "dom=7");
-    store.storeSetCookie("http://www.baidu.com/", "dom=x; domain=baidu.com; path=/; expires=Thu, 01 Jan 1970 00:00:01 GMT");
+    store.storeSetCookie("http://www.baidu.com/",
+                         "dom=x; domain=baidu.com; path=/; expires=Thu, 01 Jan 1970 00:00:01 GMT");
     EXPECT_EQ(store.cookieTextFor("http://m.baidu.com/"), "");
     store.storeSetCookie("http://www.baidu.com/", "host=gone; Max-Age=0");
-    store.storeSetCookie("http://www.baidu.com/", "future=1; expires=Fri, 01 Jan 2100 00:00:00 GMT; max-age=100");
+    store.storeSetCookie("http://www.baidu.com/",
+                         "future=1; expires=Fri, 01 Jan 2100 00:00:00 GMT; max-age=100");
     EXPECT_EQ(store.cookieTextFor("http://www.baidu.com/"), "ho=5; future=1");
-    store.storeFromHeaders("http://www.sogou.com/", "HTTP/1.1 200 OK\r\nSET-COOKIE: SUV=9; path=/\r\nX: y\r\n");
+    store.storeFromHeaders("http://www.sogou.com/",
+                           "HTTP/1.1 200 OK\r\nSET-COOKIE: SUV=9; path=/\r\nX: y\r\n");
     EXPECT_EQ(store.cookieTextFor("http://www.sogou.com/a"), "SUV=9");
     store.clear();
     EXPECT_TRUE(store.all().empty());
@@ -102,7 +107,8 @@ class CookieFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder = std::filesystem::temp_directory_path() /
-                 ("lh_cookie_files_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ("lh_cookie_files_" +
+                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
                   std::to_string(reinterpret_cast<std::uintptr_t>(this)));
         std::filesystem::create_directories(folder);
     }
@@ -118,7 +124,8 @@ TEST_F(CookieFileTest, WritesAndReadsGbBytesUnderUtf8Names) {
     EXPECT_TRUE(std::filesystem::exists(folder / u8"百度Cookies.txt"));
     EXPECT_EQ(readCookieFile(folderText, baiduCookieFileName()), cookie);
     std::ifstream raw(folder / u8"百度Cookies.txt", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
+    const std::string bytes((std::istreambuf_iterator<char>(raw)),
+                            std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, cookie);
 
     ASSERT_TRUE(writeCookieFile(folderText, baiduMobileCookieFileName(), "m=1"));

@@ -53,8 +53,9 @@ TEST_F(FetchTest, PlainGetCarriesDefaultAgentAcceptRefererAndLanguage) {
 TEST_F(FetchTest, CallerHeadersDecideWhichDefaultsAreAdded) {
     server.setDefaultAnswer(ScriptedAnswer::html("ok"));
     // An Accept-Language line also contains "Accept": neither default goes out.
-    client.fetch(server.url("/a"), {.referer = "http://ref.example/x",
-                                    .headers = "User-Agent: MyAgent/1.0\r\nAccept-Language: en-us"});
+    client.fetch(server.url("/a"),
+                 {.referer = "http://ref.example/x",
+                  .headers = "User-Agent: MyAgent/1.0\r\nAccept-Language: en-us"});
     RecordedRequest r = server.lastRequest();
     EXPECT_FALSE(r.hasHeader("Accept"));
     EXPECT_EQ(r.header("Accept-Language"), "en-us");
@@ -91,7 +92,8 @@ TEST_F(FetchTest, PostGetsFormContentTypeAndLengthUnlessGiven) {
     EXPECT_EQ(r.headerIndex("Content-Length"), static_cast<int>(r.headerLines.size()) - 1);
     EXPECT_EQ(r.headerIndex("Content-Type"), static_cast<int>(r.headerLines.size()) - 2);
 
-    client.fetch(server.url("/p"), {.postText = "ignored", .postBytes = toBytes("x=\x01\x02"),
+    client.fetch(server.url("/p"), {.postText = "ignored",
+                                    .postBytes = toBytes("x=\x01\x02"),
                                     .headers = "content-type: text/plain"});
     r = server.lastRequest();
     EXPECT_EQ(r.body, "x=\x01\x02");
@@ -127,7 +129,8 @@ TEST_F(FetchTest, CallerCookiesReplaceTheStoreAndStoredCookiesGoOutOtherwise) {
     r = server.lastRequest();
     EXPECT_EQ(r.header("Cookie"), "mine=1; other=2");
     EXPECT_EQ(r.headerCount("Cookie"), 1);
-    EXPECT_EQ(CookieStore::instance().cookieTextFor(server.url("/")), "BAIDUID=abc; H_PS=1; plain=yes");
+    EXPECT_EQ(CookieStore::instance().cookieTextFor(server.url("/")),
+              "BAIDUID=abc; H_PS=1; plain=yes");
 }
 
 TEST_F(FetchTest, ResponseHeadersDeclaringUtf8DecodeTheBody) {
@@ -137,7 +140,8 @@ TEST_F(FetchTest, ResponseHeadersDeclaringUtf8DecodeTheBody) {
         ScriptedAnswer answer = ScriptedAnswer::html(utf8Page, contentType);
         server.enqueue(answer);
         FetchReply reply;
-        const std::string page = client.fetch(server.url("/u"), {.charset = CharsetCode::Native}, &reply);
+        const std::string page =
+            client.fetch(server.url("/u"), {.charset = CharsetCode::Native}, &reply);
         EXPECT_EQ(page, utf8Page) << contentType;  // a named charset is not overridden
         server.enqueue(answer);
         EXPECT_EQ(client.fetch(server.url("/u"), {}, &reply), utf8ToGb(utf8Page)) << contentType;
@@ -147,7 +151,8 @@ TEST_F(FetchTest, ResponseHeadersDeclaringUtf8DecodeTheBody) {
 
 TEST_F(FetchTest, LongHeaderBlocksAreKeptWhole) {
     ScriptedAnswer answer = ScriptedAnswer::html("<p>\xE4\xB8\xAD</p>", "text/html");
-    for (int i = 0; i < 60; ++i) answer.headers.push_back("X-Padding-" + std::to_string(i) + ": " + std::string(60, 'p'));
+    for (int i = 0; i < 60; ++i)
+        answer.headers.push_back("X-Padding-" + std::to_string(i) + ": " + std::string(60, 'p'));
     answer.headers.push_back("Content-Language: x; charset=utf-8");
     answer.headers.push_back("Set-Cookie: late=1; path=/");
     server.enqueue(answer);

@@ -40,8 +40,9 @@ TEST_F(RequestTest, DefaultsSendFormContentTypeOnAGetAndTheTransportAgent) {
 TEST_F(RequestTest, CallerLinesRefererSchemeAndCaseSensitiveRules) {
     server.setDefaultAnswer(ScriptedAnswer::html("ok"));
     // Exactly "User-Agent:" in the caller's lines: no default agent; the line keeps its place.
-    client.request(server.url("/a"), {.referer = "www.sogou.com/web",
-                                      .headers = "X-First: 1\r\nUser-Agent: Caller/1\r\nContent-Type: text/xml"});
+    client.request(server.url("/a"),
+                   {.referer = "www.sogou.com/web",
+                    .headers = "X-First: 1\r\nUser-Agent: Caller/1\r\nContent-Type: text/xml"});
     RecordedRequest r = server.lastRequest();
     EXPECT_EQ(r.header("Referer"), "http://www.sogou.com/web");
     EXPECT_EQ(r.headerCount("User-Agent"), 1);
@@ -51,7 +52,8 @@ TEST_F(RequestTest, CallerLinesRefererSchemeAndCaseSensitiveRules) {
     EXPECT_EQ(r.headerCount("Content-Type"), 1);
 
     // In lower case the default is set first and the caller's line then replaces it in place.
-    client.request(server.url("/b"), {.contentType = "text/plain", .headers = "X-First: 1\r\nuser-agent: Caller/2"});
+    client.request(server.url("/b"),
+                   {.contentType = "text/plain", .headers = "X-First: 1\r\nuser-agent: Caller/2"});
     r = server.lastRequest();
     EXPECT_EQ(r.headerCount("User-Agent"), 1);
     EXPECT_EQ(r.header("User-Agent"), "Caller/2");
@@ -59,7 +61,8 @@ TEST_F(RequestTest, CallerLinesRefererSchemeAndCaseSensitiveRules) {
     EXPECT_EQ(r.header("Content-Type"), "text/plain");
 
     // A value containing ": " is cut there; lines without a value are skipped.
-    client.request(server.url("/c"), {.userAgent = "Given/3", .headers = "X-Cut: a: b\r\nX-Empty: \r\nbroken"});
+    client.request(server.url("/c"),
+                   {.userAgent = "Given/3", .headers = "X-Cut: a: b\r\nX-Empty: \r\nbroken"});
     r = server.lastRequest();
     EXPECT_EQ(r.header("X-Cut"), "a");
     EXPECT_FALSE(r.hasHeader("X-Empty"));
@@ -172,15 +175,17 @@ TEST_F(RequestTest, AsynchronousWaitBoundsTheWholeExchange) {
 TEST_F(RequestTest, RedirectLocationSendsItsFixedHeadersAndDoesNotFollow) {
     server.route("/link", ScriptedAnswer::redirect(302, "http://target.example/page?id=1"));
     server.route("/plain", ScriptedAnswer::html("no redirect"));
-    EXPECT_EQ(client.redirectLocation(server.url("/link"), {.referer = "www.baidu.com/s", .cookies = ""}),
-              "http://target.example/page?id=1");
+    EXPECT_EQ(
+        client.redirectLocation(server.url("/link"), {.referer = "www.baidu.com/s", .cookies = ""}),
+        "http://target.example/page?id=1");
     ASSERT_EQ(server.requestCount(), 1u);
     const RecordedRequest r = server.lastRequest();
     EXPECT_EQ(r.method, "GET");
-    const std::vector<std::string> expectedOrder = {"Host", "User-Agent", "Accept-Language", "Connection",
-                                                    "Accept", "Referer", "Cookie"};
+    const std::vector<std::string> expectedOrder = {
+        "Host", "User-Agent", "Accept-Language", "Connection", "Accept", "Referer", "Cookie"};
     for (std::size_t i = 1; i < expectedOrder.size(); ++i) {
-        EXPECT_LT(r.headerIndex(expectedOrder[i - 1]), r.headerIndex(expectedOrder[i])) << expectedOrder[i];
+        EXPECT_LT(r.headerIndex(expectedOrder[i - 1]), r.headerIndex(expectedOrder[i]))
+            << expectedOrder[i];
     }
     EXPECT_EQ(r.header("User-Agent"), kTransportUserAgent);
     EXPECT_EQ(r.header("Accept-Language"), "zh-cn");
@@ -192,8 +197,10 @@ TEST_F(RequestTest, RedirectLocationSendsItsFixedHeadersAndDoesNotFollow) {
 
     EXPECT_EQ(client.redirectLocation(server.url("/plain")), "");
     EXPECT_FALSE(server.lastRequest().hasHeader("Cookie"));  // not given, not sent
-    EXPECT_EQ(client.redirectLocation(server.url("/link"), {.userAgent = "UA/9", .postText = "x=1", .headers = "X-A: b"}),
-              "http://target.example/page?id=1");
+    EXPECT_EQ(
+        client.redirectLocation(server.url("/link"),
+                                {.userAgent = "UA/9", .postText = "x=1", .headers = "X-A: b"}),
+        "http://target.example/page?id=1");
     const RecordedRequest post = server.lastRequest();
     EXPECT_EQ(post.method, "POST");
     EXPECT_EQ(post.body, "x=1");
@@ -214,12 +221,14 @@ TEST(Proxies, FetchAndRequestSendTheirProxyTheAbsoluteAddress) {
     proxy.setDefaultAnswer(ScriptedAnswer::html("via proxy"));
     HttpClient client;
     const std::string hostPort = "127.0.0.1:" + std::to_string(proxy.port());
-    EXPECT_EQ(client.fetch("http://www.example.org/x?y=1", {.proxy = hostPort, .cookies = "c=1"}), "via proxy");
+    EXPECT_EQ(client.fetch("http://www.example.org/x?y=1", {.proxy = hostPort, .cookies = "c=1"}),
+              "via proxy");
     RecordedRequest r = proxy.lastRequest();
     EXPECT_EQ(r.target, "http://www.example.org/x?y=1");
     EXPECT_EQ(r.header("Host"), "www.example.org");
 
-    EXPECT_EQ(client.request("http://www.example.org/r", {.proxy = hostPort + ",user,secret"}), "via proxy");
+    EXPECT_EQ(client.request("http://www.example.org/r", {.proxy = hostPort + ",user,secret"}),
+              "via proxy");
     r = proxy.lastRequest();
     EXPECT_EQ(r.target, "http://www.example.org/r");
     EXPECT_EQ(r.header("Proxy-Authorization"), "Basic dXNlcjpzZWNyZXQ=");

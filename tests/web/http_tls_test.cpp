@@ -40,7 +40,8 @@ TEST(FetchTls, HttpsAddressWithPortUsesThatPort) {
     HttpClient client;
     // The certificate names 127.0.0.1 and localhost; the address names the server's port.
     EXPECT_EQ(client.fetch(server.url("/x")), "on my port");
-    EXPECT_EQ(client.fetch("https://localhost:" + std::to_string(server.port()) + "/y"), "on my port");
+    EXPECT_EQ(client.fetch("https://localhost:" + std::to_string(server.port()) + "/y"),
+              "on my port");
     EXPECT_EQ(server.requestCount(), 2u);
 }
 
@@ -83,7 +84,8 @@ TEST(FetchTls, ConnectToEntriesInCurlFormAndUnreadableCaFiles) {
     EXPECT_FALSE(overrides.addConnectTo("www.sogou.com:80"));
     EXPECT_FALSE(overrides.setExtraCaFile("/nonexistent/ca.pem"));
     EXPECT_FALSE(overrides.snapshot().caBundle);
-    ASSERT_TRUE(overrides.addConnectTo("www.sogou.com:80:127.0.0.1:" + std::to_string(server.port())));
+    ASSERT_TRUE(
+        overrides.addConnectTo("www.sogou.com:80:127.0.0.1:" + std::to_string(server.port())));
     HttpClient client;
     EXPECT_EQ(client.fetch("www.sogou.com/web?query=a"), "sogou");
     EXPECT_EQ(server.lastRequest().header("Host"), "www.sogou.com");

@@ -40,15 +40,19 @@ TEST_F(PageFetchTest, ThreeEmptyAnswersGiveEmptyTextAfterThreePauses) {
 }
 
 TEST_F(PageFetchTest, MetaRefreshIsFollowedAndLinksAreAbsoluteAgainstTheLastAddress) {
-    server.route("/dir/start", ScriptedAnswer::html(
-                                   "<html><head><meta http-equiv=\"refresh\" content=\"0;url=sub/landing.html\">"
-                                   "</head></html>"));
-    server.route("/dir/sub/landing.html",
-                 ScriptedAnswer::html("<html><body><a href=\"item.html\">i</a><img src=\"/logo.png\"></body></html>"));
+    server.route("/dir/start",
+                 ScriptedAnswer::html(
+                     "<html><head><meta http-equiv=\"refresh\" content=\"0;url=sub/landing.html\">"
+                     "</head></html>"));
+    server.route(
+        "/dir/sub/landing.html",
+        ScriptedAnswer::html(
+            "<html><body><a href=\"item.html\">i</a><img src=\"/logo.png\"></body></html>"));
     PageFetchReply reply;
     const std::string page = fetchPage(server.url("/dir/start"), clock, {}, &reply);
     EXPECT_EQ(reply.url, server.url("/dir/sub/landing.html"));
-    EXPECT_NE(page.find("href=\"" + server.url("/dir/sub/item.html") + "\""), std::string::npos) << page;
+    EXPECT_NE(page.find("href=\"" + server.url("/dir/sub/item.html") + "\""), std::string::npos)
+        << page;
     EXPECT_NE(page.find("src=\"" + server.url("/logo.png") + "\""), std::string::npos) << page;
     EXPECT_TRUE(clock.waits.empty());
     const auto log = server.requests();
@@ -57,7 +61,8 @@ TEST_F(PageFetchTest, MetaRefreshIsFollowedAndLinksAreAbsoluteAgainstTheLastAddr
 }
 
 TEST_F(PageFetchTest, RedirectLoopEndsWithTheThirdAttemptsPage) {
-    const std::string loop = "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/again\"></head></html>";
+    const std::string loop =
+        "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/again\"></head></html>";
     server.setDefaultAnswer(ScriptedAnswer::html(loop));
     const std::string page = fetchPage(server.url("/again"), clock);
     EXPECT_NE(page.find("refresh"), std::string::npos);
@@ -94,9 +99,11 @@ TEST_F(PageFetchTest, FormDataAfterTheBarPostsWithAgentAndContentTypeLines) {
 
 TEST_F(PageFetchTest, Utf8FoundInHeadersCarriesToLaterAttemptsAndCookiesComeBack) {
     ScriptedAnswer redirecting = ScriptedAnswer::html(
-        "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/plain\"></head></html>", "text/html; charset=utf-8");
+        "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/plain\"></head></html>",
+        "text/html; charset=utf-8");
     server.route("/start", redirecting);
-    ScriptedAnswer plain = ScriptedAnswer::html("<p>\xE4\xB8\xAD\xE6\x96\x87 \xE2\x84\x83</p>", "text/html");
+    ScriptedAnswer plain =
+        ScriptedAnswer::html("<p>\xE4\xB8\xAD\xE6\x96\x87 \xE2\x84\x83</p>", "text/html");
     plain.headers.push_back("Set-Cookie: k=v; path=/");
     server.route("/plain", plain);
     PageFetchReply reply;
