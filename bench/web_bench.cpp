@@ -4,7 +4,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <malloc.h>
+#include <time.h>
+
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -128,6 +132,120 @@ void BM_FetchVersusCurlCommand(benchmark::State& state) {
     state.counters["fetch_over_curl"] = curlMs > 0 ? fetchMs / curlMs : 0;
 }
 BENCHMARK(BM_FetchVersusCurlCommand)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+struct BatchCost {
+    double cpuMs = 0;
+    int tlsHandshakes = 0;
+    int connections = 0;
+    bool complete = true;
+};
+
+// Twenty pages of 300 KB from one fresh local host, one client per page as the run makes
+// them; only this thread's CPU counts, so the server's own work stays out.
+BatchCost fetchTwentyPages(test::LocalServer::Scheme scheme) {
+    constexpr std::size_t kPageSize = 300 * 1024;
+    test::LocalServer server(scheme);
+    std::string page = makeUtf8Page(kPageSize);
+    page.resize(kPageSize);
+    server.setDefaultAnswer(test::ScriptedAnswer::html(page, "text/html; charset=utf-8"));
+    test::ScopedServerRedirect trustTestCa(server, {});
+    BatchCost cost;
+    const double start = threadCpuMs();
+    for (int i = 0; i < 20; ++i) {
+        HttpClient client;
+        FetchReply reply;
+        client.fetch(server.url("/s?pn=" + std::to_string(i)), {.timeoutSeconds = 10}, &reply);
+        cost.complete = cost.complete && reply.body.size() == kPageSize;
+    }
+    cost.cpuMs = threadCpuMs() - start;
+    cost.tlsHandshakes = server.tlsHandshakeCount();
+    cost.connections = server.connectionCount();
+    return cost;
+}
+
+long statusKb(std::string_view field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with(field)) return std::stol(line.substr(field.size()));
+    }
+    return 0;
+}
+
+// Growth of the resident set over its level at construction, at its highest. Large
+// buffers are mapped and unmapped one by one, so freed memory cannot hide a peak.
+class PeakMemoryProbe {
+public:
+    PeakMemoryProbe() {
+        mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+        malloc_trim(0);
+        std::ofstream("/proc/self/clear_refs") << "5";
+        baseKb_ = statusKb("VmRSS:");
+    }
+    double growthMb() const { return static_cast<double>(statusKb("VmHWM:") - baseKb_) / 1024.0; }
+
+private:
+    long baseKb_ = 0;
+};
+
+// A gzip body that unpacks to state.range(0) MB, and a plain body of state.range(0) MB:
+// both must stay within a few times the body limit, whatever their size.
+void peakMemoryOf(benchmark::State& state, const test::ScriptedAnswer& answer) {
+    test::LocalServer server;
+    server.setDefaultAnswer(answer);
+    double peakMb = 0;
+    std::size_t textBytes = 0;
+    for (auto _ : state) {
+        const PeakMemoryProbe probe;
+        HttpClient client;
+        textBytes = client.fetch(server.url("/big"), {.timeoutSeconds = 60}).size();
+        peakMb = std::max(peakMb, probe.growthMb());
+    }
+    state.counters["peak_mb"] = peakMb;
+    state.counters["text_bytes"] = static_cast<double>(textBytes);
+}
+
+void BM_PeakMemoryGzipBomb(benchmark::State& state) {
+    test::ScriptedAnswer bomb =
+        test::ScriptedAnswer::html(test::gzipBomb(static_cast<std::size_t>(state.range(0)) << 20));
+    bomb.headers.push_back("Content-Encoding: gzip");
+    peakMemoryOf(state, bomb);
+}
+BENCHMARK(BM_PeakMemoryGzipBomb)->Arg(1024)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_PeakMemoryOversizeBody(benchmark::State& state) {
+    test::ScriptedAnswer big = test::ScriptedAnswer::html("<html>");
+    big.fillerBytes = static_cast<std::size_t>(state.range(0)) << 20;
+    peakMemoryOf(state, big);
+}
+BENCHMARK(BM_PeakMemoryOversizeBody)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The budget: https_over_http <= 1.5, with one TLS handshake per twenty pages.
+void BM_Fetch20Pages300KBHttpsVersusHttp(benchmark::State& state) {
+    double httpMs = 0, httpsMs = 0;
+    int handshakes = 0, connections = 0;
+    for (auto _ : state) {
+        const BatchCost http = fetchTwentyPages(test::LocalServer::Scheme::Http);
+        const BatchCost https = fetchTwentyPages(test::LocalServer::Scheme::Https);
+        if (!http.complete || !https.complete) state.SkipWithError("download incomplete");
+        httpMs += http.cpuMs;
+        httpsMs += https.cpuMs;
+        handshakes = std::max(handshakes, https.tlsHandshakes);
+        connections = std::max(connections, https.connections);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["http_cpu_ms"] = httpMs / n;
+    state.counters["https_cpu_ms"] = httpsMs / n;
+    state.counters["https_over_http"] = httpMs > 0 ? httpsMs / httpMs : 0;
+    state.counters["tls_handshakes"] = handshakes;
+    state.counters["connections"] = connections;
+}
+BENCHMARK(BM_Fetch20Pages300KBHttpsVersusHttp)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 }  // namespace lh

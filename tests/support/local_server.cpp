@@ -189,6 +189,12 @@ public:
         return !stopping_;
     }
 
+    // The next close sends a reset instead of an orderly end.
+    void resetOnClose() {
+        const linger hard{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    }
+
     void closeGracefully() {
         if (ssl_ != nullptr) SSL_shutdown(ssl_);
         ::shutdown(fd_, SHUT_RDWR);
@@ -217,6 +223,7 @@ struct LocalServer::Impl {
     std::thread listener;
     std::atomic<bool> stopping{false};
     std::atomic<int> connections{0};
+    std::atomic<int> handshakes{0};
     int port = -1;
     bool https = false;
 
@@ -341,7 +348,11 @@ bool LocalServer::Impl::readRequest(Connection& conn, std::string& buffer,
 
 bool LocalServer::Impl::sendAnswer(Connection& conn, const ScriptedAnswer& answer) {
     if (answer.delayMs > 0 && !conn.pause(answer.delayMs)) return false;
-    if (answer.dropWithoutAnswer) return false;
+    if (answer.dropWithoutAnswer) {
+        if (answer.resetOnDrop) conn.resetOnClose();
+        return false;
+    }
+    const std::size_t total = answer.body.size() + answer.fillerBytes;
     std::string head =
         "HTTP/1.1 " + std::to_string(answer.status) + " " +
         (answer.reason.empty() ? std::string(reasonFor(answer.status)) : answer.reason) + "\r\n";
@@ -351,27 +362,48 @@ bool LocalServer::Impl::sendAnswer(Connection& conn, const ScriptedAnswer& answe
         hasLength = hasLength || equalsIgnoreCase(nameOf(line), "Content-Length");
     }
     if (answer.addContentLength && !hasLength)
-        head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
+        head += "Content-Length: " + std::to_string(total) + "\r\n";
     head += "\r\n";
     if (!conn.write(head)) return false;
 
-    const std::string_view body = answer.body;
+    // Bytes [from, to) of the body followed by its filler, dripped when asked.
+    const std::string filler(std::min<std::size_t>(answer.fillerBytes, 64 * 1024), 'x');
+    auto sendRange = [&](std::size_t from, std::size_t to) {
+        while (from < to) {
+            std::size_t end = to;
+            if (answer.dripMs > 0) {
+                if (!conn.pause(answer.dripMs)) return false;
+                end = from + 1;
+            }
+            std::string_view piece;
+            if (from < answer.body.size()) {
+                piece = std::string_view(answer.body)
+                            .substr(from, std::min(end, answer.body.size()) - from);
+            } else {
+                piece = std::string_view(filler).substr(0, std::min(end - from, filler.size()));
+            }
+            if (!conn.write(piece)) return false;
+            from += piece.size();
+        }
+        return true;
+    };
+    auto drop = [&] {
+        if (answer.resetOnDrop) conn.resetOnClose();
+        return false;
+    };
     std::size_t sent = 0;
-    if (answer.pauseAfterBodyBytes < body.size()) {
+    if (answer.pauseAfterBodyBytes < total) {
         const std::size_t first = std::min(answer.pauseAfterBodyBytes, answer.dropAfterBodyBytes);
-        if (!conn.write(body.substr(0, first))) return false;
+        if (!sendRange(0, first)) return false;
         sent = first;
-        if (first == answer.dropAfterBodyBytes) return false;
+        if (first == answer.dropAfterBodyBytes) return drop();
         if (!conn.pause(answer.pauseMs)) return false;
     }
-    if (answer.dropAfterBodyBytes < body.size()) {
-        if (answer.dropAfterBodyBytes > sent &&
-            !conn.write(body.substr(sent, answer.dropAfterBodyBytes - sent))) {
-            return false;
-        }
-        return false;
+    if (answer.dropAfterBodyBytes < total) {
+        if (!sendRange(sent, answer.dropAfterBodyBytes)) return false;
+        return drop();
     }
-    return conn.write(body.substr(sent));
+    return sendRange(sent, total);
 }
 
 ScriptedAnswer LocalServer::Impl::answerFor(const RecordedRequest& request) {
@@ -394,7 +426,10 @@ ScriptedAnswer LocalServer::Impl::answerFor(const RecordedRequest& request) {
 
 void LocalServer::Impl::serve(int fd, SSL_CTX* ctx) {
     Connection conn(fd, ctx, stopping);
-    if (ctx != nullptr && !conn.handshake()) return;
+    if (ctx != nullptr) {
+        if (!conn.handshake()) return;
+        ++handshakes;
+    }
     const int id = ++connections;
     std::string buffer;
     for (int served = 0; served < kMaxRequestsPerConnection && !stopping; ++served) {
@@ -492,6 +527,9 @@ std::size_t LocalServer::requestCount() const {
     return impl_->log.size();
 }
 
+int LocalServer::connectionCount() const { return impl_->connections; }
+int LocalServer::tlsHandshakeCount() const { return impl_->handshakes; }
+
 RecordedRequest LocalServer::lastRequest() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     return impl_->log.empty() ? RecordedRequest{} : impl_->log.back();
@@ -539,6 +577,34 @@ std::string gzipText(std::string_view plain) {
     stream.avail_out = static_cast<uInt>(out.size());
     deflate(&stream, Z_FINISH);
     out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+std::string gzipBomb(std::size_t unpackedBytes) {
+    z_stream stream{};
+    std::string out;
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
+        return out;
+    }
+    const std::string zeros(256 * 1024, '\0');
+    std::string buffer(64 * 1024, '\0');
+    std::size_t left = unpackedBytes;
+    int flush = Z_NO_FLUSH;
+    do {
+        const std::size_t take = std::min(left, zeros.size());
+        left -= take;
+        flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+        stream.avail_in = static_cast<uInt>(take);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
+            stream.avail_out = static_cast<uInt>(buffer.size());
+            deflate(&stream, flush);
+            out.append(buffer.data(), buffer.size() - stream.avail_out);
+        } while (stream.avail_out == 0);
+    } while (flush != Z_FINISH);
     deflateEnd(&stream);
     return out;
 }

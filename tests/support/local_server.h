@@ -45,6 +45,9 @@ struct ScriptedAnswer {
     std::size_t pauseAfterBodyBytes = std::string::npos;  // go silent mid-body ...
     int pauseMs = 0;                                      // ... for this long
     bool closeAfter = false;                              // close the connection after this answer
+    bool resetOnDrop = false;     // a dropped connection is reset (RST), not closed
+    std::size_t fillerBytes = 0;  // that many 'x' after `body`, made while sending
+    int dripMs = 0;               // silence before every body byte
 
     static ScriptedAnswer html(std::string body, std::string contentType = "text/html");
     static ScriptedAnswer redirect(int status, std::string location);
@@ -84,6 +87,9 @@ public:
 
     std::vector<RecordedRequest> requests() const;
     std::size_t requestCount() const;
+    // Connections accepted so far, and the TLS handshakes completed on them.
+    int connectionCount() const;
+    int tlsHandshakeCount() const;
     RecordedRequest lastRequest() const;  // empty record when none arrived
     void clearLog();
     // Waits (bounded) until at least `count` requests have arrived.
@@ -119,5 +125,8 @@ private:
 
 // gzip (RFC 1952) of `plain`.
 std::string gzipText(std::string_view plain);
+// gzip of `unpackedBytes` zero bytes, made without holding them: a small body that
+// unpacks to a huge one.
+std::string gzipBomb(std::size_t unpackedBytes);
 
 }  // namespace lh::test
