@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 
 namespace lh {
@@ -45,8 +46,9 @@ bool headersDeclareUtf8(std::string_view rawHeaders) {
                                   "|");
 }
 
-std::string gunzipBody(std::string_view gzip) {
+std::string gunzipBody(std::string_view gzip, std::size_t limit, bool* tooLarge) {
     std::string out;
+    if (tooLarge != nullptr) *tooLarge = false;
     if (gzip.size() < 2) return out;
     z_stream stream{};
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return out;
@@ -61,6 +63,14 @@ std::string gunzipBody(std::string_view gzip) {
         const uInt inBefore = stream.avail_in;
         const int rc = inflate(&stream, Z_NO_FLUSH);
         const std::size_t produced = buffer.size() - stream.avail_out;
+        if (out.size() + produced > limit) {
+            if (tooLarge != nullptr) *tooLarge = true;
+            break;
+        }
+        if (out.capacity() < out.size() + produced) {
+            // Grow by doubling, but never past the limit.
+            out.reserve(std::min(limit, std::max(out.size() + produced, 2 * out.capacity())));
+        }
         out.append(buffer.data(), produced);
         if (rc != Z_OK) break;
         if (produced == 0 && stream.avail_in == inBefore) break;
@@ -69,9 +79,9 @@ std::string gunzipBody(std::string_view gzip) {
     return out;
 }
 
-Bytes gunzipBody(const Bytes& gzip) {
-    return toBytes(
-        gunzipBody(std::string_view(reinterpret_cast<const char*>(gzip.data()), gzip.size())));
+Bytes gunzipBody(const Bytes& gzip, std::size_t limit) {
+    return toBytes(gunzipBody(
+        std::string_view(reinterpret_cast<const char*>(gzip.data()), gzip.size()), limit));
 }
 
 int metaCharset(std::string_view text) {
@@ -129,12 +139,14 @@ bool looksLikeUtf8(std::string_view bytes) {
     return sawNonAscii;
 }
 
-std::string decodeBody(std::string_view body, CharsetCode charset, CharsetCode* used) {
+DecodedBody decodeBodyWithin(std::string_view body, CharsetCode charset, std::size_t unpackLimit) {
+    DecodedBody decoded;
     std::string unpacked;
     std::string_view data = body;
     if (data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0x1F &&
         static_cast<unsigned char>(data[1]) == 0x8B) {
-        unpacked = gunzipBody(data);
+        unpacked = gunzipBody(data, unpackLimit, &decoded.tooLarge);
+        if (decoded.tooLarge) return decoded;
         data = unpacked;
     }
 
@@ -174,15 +186,21 @@ std::string decodeBody(std::string_view body, CharsetCode charset, CharsetCode* 
         position < data.size() ? data.substr(position) : std::string_view();
     if (charset == CharsetCode::Detect && looksLikeUtf8(rest)) charset = CharsetCode::Utf8;
 
-    std::string result;
     const char* source = converterName(charset);
-    if (source != nullptr && !rest.empty()) result = convertCharset(rest, source, "GB18030");
-    if (result.empty()) {
-        if (used != nullptr) *used = CharsetCode::Native;
-        return std::string(data);
+    if (source != nullptr && !rest.empty()) decoded.text = convertCharset(rest, source, "GB18030");
+    if (decoded.text.empty()) {
+        decoded.used = CharsetCode::Native;
+        decoded.text = unpacked.empty() ? std::string(data) : std::move(unpacked);
+        return decoded;
     }
-    if (used != nullptr) *used = charset;
-    return result;
+    decoded.used = charset;
+    return decoded;
+}
+
+std::string decodeBody(std::string_view body, CharsetCode charset, CharsetCode* used) {
+    DecodedBody decoded = decodeBodyWithin(body, charset, kDefaultBodyLimit);
+    if (used != nullptr) *used = decoded.used;
+    return std::move(decoded.text);
 }
 
 std::string decodeBody(const Bytes& body, CharsetCode charset, CharsetCode* used) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -22,17 +23,33 @@ enum class CharsetCode : int {
     Big5Hkscs = 6,
 };
 
-// Turns a response body into program text: unpacks gzip, finds the encoding (byte-order
-// mark, meta charset in the head, UTF-8 scan) when asked to detect, and converts to
-// GB18030. Never fails: at worst the body bytes come back unchanged. `used` (optional)
-// receives the charset the text was decoded from (`Native` when nothing was converted).
+// The most bytes a response body may have, as received and as unpacked, unless the
+// caller sets another limit.
+inline constexpr std::size_t kDefaultBodyLimit = std::size_t{16} << 20;
+
+struct DecodedBody {
+    std::string text;
+    CharsetCode used = CharsetCode::Native;  // the charset the text was decoded from
+    bool tooLarge = false;  // the gzip body unpacks to more than the limit; text is empty
+};
+
+// Turns a response body into program text: unpacks gzip (up to `unpackLimit` bytes),
+// finds the encoding (byte-order mark, meta charset in the head, UTF-8 scan) when asked
+// to detect, and converts to GB18030. Otherwise never fails: at worst the body bytes come
+// back unchanged. `used` is `Native` when nothing was converted.
+DecodedBody decodeBodyWithin(std::string_view body, CharsetCode charset, std::size_t unpackLimit);
+
+// The same with the default limit: the text alone, empty for a body that unpacks past it.
+// `used` (optional) receives the charset the text was decoded from.
 std::string decodeBody(const Bytes& body, CharsetCode charset, CharsetCode* used = nullptr);
 std::string decodeBody(std::string_view body, CharsetCode charset, CharsetCode* used = nullptr);
 
 // A gzip stream unpacked. A damaged or truncated stream gives what inflated before the
-// damage; bytes that are not gzip give an empty result.
-Bytes gunzipBody(const Bytes& gzip);
-std::string gunzipBody(std::string_view gzip);
+// damage; bytes that are not gzip give an empty result. Unpacking stops at `limit` bytes
+// (a bomb is never unpacked whole); `tooLarge` (optional) then becomes true.
+Bytes gunzipBody(const Bytes& gzip, std::size_t limit = kDefaultBodyLimit);
+std::string gunzipBody(std::string_view gzip, std::size_t limit = kDefaultBodyLimit,
+                       bool* tooLarge = nullptr);
 
 // The charset a meta tag of the page's head region names: 1 UTF-8, 2 Big5, 3 Big5-HKSCS,
 // 0 none. Without a head region the whole text is scanned.

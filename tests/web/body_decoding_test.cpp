@@ -121,6 +121,24 @@ TEST(DecodeBody, GzipIsUnpackedWholeOrUpToTheDamage) {
     EXPECT_EQ(decodeBody(std::string("\x1F\x8B"), CharsetCode::Detect), "");
 }
 
+TEST(DecodeBody, GzipUnpacksNoFurtherThanTheLimit) {
+    const std::string bomb = test::gzipBomb(std::size_t{20} << 20);
+    bool tooLarge = false;
+    const std::string cut = gunzipBody(bomb, 100000, &tooLarge);
+    EXPECT_TRUE(tooLarge);
+    EXPECT_LE(cut.size(), 100000u);
+    EXPECT_GT(cut.size(), 80000u);
+    EXPECT_EQ(gunzipBody(bomb, std::size_t{20} << 20, &tooLarge).size(), std::size_t{20} << 20);
+    EXPECT_FALSE(tooLarge);
+
+    // Decoding refuses the bomb at the default limit instead of unpacking 20 MB.
+    const DecodedBody decoded = decodeBodyWithin(bomb, CharsetCode::Detect, kDefaultBodyLimit);
+    EXPECT_TRUE(decoded.tooLarge);
+    EXPECT_EQ(decoded.text, "");
+    EXPECT_EQ(decodeBody(bomb, CharsetCode::Detect), "");
+    EXPECT_FALSE(decodeBodyWithin(test::gzipText("<p>"), CharsetCode::Detect, 3).tooLarge);
+}
+
 TEST(DecodeBody, FixQuotesAndHeaderCharset) {
     EXPECT_EQ(fixQuotes("charset=''utf-8'' and 'single'"), "charset=\"utf-8\" and 'single'");
     EXPECT_TRUE(
