@@ -1,12 +1,18 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "web/body_decoding.h"
+#include "web/stop_token.h"
+#include "web/transfer_outcome.h"
 
 namespace lh {
 
 // One HTTP/1.1 exchange over libcurl, redirects followed by hand so that every hop's
 // cookies and headers are under our control. Both transports of HttpClient end here.
+// Connections stay open per host for the next exchange on the same thread.
 struct TransferSpec {
     enum class Proxy { Environment, Explicit };
 
@@ -26,14 +32,16 @@ struct TransferSpec {
     // Every hop sends the program-wide store's cookies for its address (as a last Cookie
     // line) and files the cookies it receives there.
     bool useCookieStore = false;
+    StopToken stop;
+    std::size_t maxBodyBytes = kDefaultBodyLimit;  // a longer body fails as TooLarge
+    // Only the headers matter: the body is not kept, and the exchange ends soon after the
+    // headers when the body is slow or long.
+    bool headersOnly = false;
 };
 
 struct TransferResult {
-    bool completed = false;  // the last response arrived whole
-    long status = 0;
-    std::string rawHeaders;  // status line and header lines of the last response, CR LF
-    std::string body;        // as received, possibly partial
-    std::string url;         // address of the last response
+    TransferOutcome outcome;
+    std::string body;  // as received (gzip stays packed); empty unless the answer was delivered
 };
 
 TransferResult performTransfer(const TransferSpec& spec);

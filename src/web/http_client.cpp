@@ -35,11 +35,6 @@ bool lineNamed(const std::string& line, std::string_view name) {
     return colon != std::string::npos && equalsIgnoreCase(trimSpaces(line.substr(0, colon)), name);
 }
 
-// A transfer that nobody bounded otherwise still ends: ten idle periods past connecting.
-long boundedOverallMs(long connectMs, long idleSeconds) {
-    return connectMs + 10 * idleSeconds * 1000;
-}
-
 // The request-object transport's headers: setting a name again replaces it in place.
 class HeaderList {
 public:
@@ -102,6 +97,18 @@ std::string headerLinesOnly(const std::string& rawHeaders) {
     return rawHeaders.substr(firstBreak + 2);
 }
 
+// Decodes a delivered body; one that unpacks past the limit turns the outcome into a
+// failure and gives no text.
+std::string decodeDelivered(std::string_view body, CharsetCode charset, std::size_t limit,
+                            TransferOutcome& outcome) {
+    DecodedBody decoded = decodeBodyWithin(body, charset, limit);
+    if (decoded.tooLarge) {
+        outcome.failure = TransferFailure::TooLarge;
+        outcome.reason = "body unpacks to more than " + std::to_string(limit) + " bytes";
+    }
+    return std::move(decoded.text);
+}
+
 // The response decoded by its declared charset (UTF-8 when it names none).
 std::string objectText(const std::string& body, const std::string& allHeaders) {
     const std::string contentType = headerValue(allHeaders, "Content-Type");
@@ -127,7 +134,11 @@ std::string HttpClient::forgedClientHeaders() { return lh::forgedClientHeaders()
 HttpResponse HttpClient::runTransfer(const HttpRequest& request) {
     HttpResponse response;
     std::string address = trimSpaces(request.url);
-    if (address.empty()) return response;
+    if (address.empty()) {
+        response.outcome.failure = TransferFailure::Other;
+        response.outcome.reason = "no address";
+        return response;
+    }
     if (!hasWebScheme(address)) address = "http://" + address;
     const bool post = request.method == "POST";
 
@@ -175,7 +186,9 @@ HttpResponse HttpClient::runTransfer(const HttpRequest& request) {
     const long timeoutMs = request.timeoutMs >= 1 ? request.timeoutMs : 60000;
     spec.connectTimeoutMs = timeoutMs;
     spec.idleTimeoutSeconds = std::max(1L, (timeoutMs + 999) / 1000);
-    spec.overallTimeoutMs = 10 * timeoutMs;
+    spec.overallTimeoutMs = 3 * timeoutMs;  // connect, send and receive
+    spec.stop = request.stop;
+    spec.maxBodyBytes = request.maxBodyBytes;
     if (!request.proxy.empty()) {
         spec.proxyMode = TransferSpec::Proxy::Explicit;
         spec.proxy = "http://" + request.proxy;
@@ -185,9 +198,10 @@ HttpResponse HttpClient::runTransfer(const HttpRequest& request) {
 
     TransferResult result = performTransfer(spec);
     response.body = toBytes(result.body);
-    response.rawHeaders = std::move(result.rawHeaders);
+    response.rawHeaders = result.outcome.rawHeaders;
     response.responseCookies = responseCookies(response.rawHeaders);
-    response.status = result.status;
+    response.status = result.outcome.status;
+    response.outcome = std::move(result.outcome);
     return response;
 }
 
@@ -209,13 +223,18 @@ std::string HttpClient::fetch(const std::string& url, const FetchOptions& option
     if (std::fabs(seconds) <= 1e-7) seconds = 120;
     const long wholeSeconds = static_cast<long>(seconds);
     request.timeoutMs = wholeSeconds >= 1 ? wholeSeconds * 1000 : 60000;
+    request.stop = options.stop;
+    request.maxBodyBytes = options.maxBodyBytes;
 
     HttpResponse response = runTransfer(request);
 
     CharsetCode charset = options.charset;
     if (charset == CharsetCode::Detect && headersDeclareUtf8(response.rawHeaders))
         charset = CharsetCode::Utf8;
-    std::string text = decodeBody(response.body, charset);
+    const std::string_view raw(reinterpret_cast<const char*>(response.body.data()),
+                               response.body.size());
+    std::string text = decodeDelivered(raw, charset, options.maxBodyBytes, response.outcome);
+    if (!response.outcome.delivered()) response.body.clear();
     if (reply != nullptr) {
         reply->url = address;
         reply->charset = charset;
@@ -223,6 +242,7 @@ std::string HttpClient::fetch(const std::string& url, const FetchOptions& option
         reply->body = std::move(response.body);
         reply->rawHeaders = std::move(response.rawHeaders);
         reply->status = response.status;
+        reply->outcome = std::move(response.outcome);
     }
     return text;
 }
@@ -263,27 +283,38 @@ std::string HttpClient::request(const std::string& url, const RequestOptions& op
     spec.headerLines = headers.lines();
     spec.body = !options.postBytes.empty() ? fromBytes(options.postBytes) : options.postText;
     const double t = options.timeoutSeconds;
+    long sendMs = 0;
     if (std::fabs(t + 1) <= 1e-7) {
         spec.connectTimeoutMs = 60000;  // the request object's own limits
+        sendMs = 30000;
         spec.idleTimeoutSeconds = 30;
     } else if (t < 1 - 1e-7) {
         spec.connectTimeoutMs = 10000 + 10000;
+        sendMs = 60000;
         spec.idleTimeoutSeconds = 120;
     } else {
         spec.connectTimeoutMs = 2 * static_cast<long>(t * 500);
+        sendMs = static_cast<long>(t * 1000);
         spec.idleTimeoutSeconds = std::max(1L, static_cast<long>(t));
     }
     const long waitSeconds = t >= 1 ? static_cast<long>(t) : 120;
+    // Synchronous: the request object's phases one after the other (connect, send,
+    // receive); otherwise the wait bounds the whole exchange.
     spec.overallTimeoutMs = options.synchronous
-                                ? boundedOverallMs(spec.connectTimeoutMs, spec.idleTimeoutSeconds)
+                                ? spec.connectTimeoutMs + sendMs + spec.idleTimeoutSeconds * 1000
                                 : waitSeconds * 1000;
+    spec.stop = options.stop;
+    spec.maxBodyBytes = options.maxBodyBytes;
     if (options.proxy) applyRequestProxy(spec, *options.proxy);
 
     TransferResult result;
-    if (!address.empty()) result = performTransfer(spec);
-    // An answer that did not arrive whole within the wait counts as no answer.
-    if (!result.completed) result.body.clear();
-    const std::string allHeaders = headerLinesOnly(result.rawHeaders);
+    if (!address.empty()) {
+        result = performTransfer(spec);
+    } else {
+        result.outcome.failure = TransferFailure::Other;
+        result.outcome.reason = "no address";
+    }
+    const std::string allHeaders = headerLinesOnly(result.outcome.rawHeaders);
     lastResponseCookies_ = requestCookieText(allHeaders);
     if (options.storeResponseCookies) cookieJar_ = lastResponseCookies_;
 
@@ -296,21 +327,28 @@ std::string HttpClient::request(const std::string& url, const RequestOptions& op
     } else {
         if (charset == CharsetCode::Detect && headersDeclareUtf8(allHeaders))
             charset = CharsetCode::Utf8;
-        text = decodeBody(result.body, charset);
+        text = decodeDelivered(result.body, charset, options.maxBodyBytes, result.outcome);
+        if (!result.outcome.delivered()) result.body.clear();
     }
     if (reply != nullptr) {
         reply->charset = charset;
         reply->cookies = cookies;
         reply->body = toBytes(result.body);
         reply->allHeaders = allHeaders;
-        reply->status = result.status;
+        reply->status = result.outcome.status;
+        reply->outcome = std::move(result.outcome);
     }
     return text;
 }
 
-std::string HttpClient::redirectLocation(const std::string& url, const RedirectOptions& options) {
+std::string HttpClient::redirectLocation(const std::string& url, const RedirectOptions& options,
+                                         TransferOutcome* outcome) {
     const std::string address = normalisedAddress(url);
-    if (address.empty()) return {};
+    if (address.empty()) {
+        if (outcome != nullptr)
+            *outcome = {.failure = TransferFailure::Other, .reason = "no address"};
+        return {};
+    }
     HeaderList headers;
     headers.set("User-Agent",
                 options.userAgent.empty() ? std::string(kTransportUserAgent) : options.userAgent);
@@ -327,15 +365,19 @@ std::string HttpClient::redirectLocation(const std::string& url, const RedirectO
     spec.body = options.postText;
     spec.headerLines = headers.lines();
     spec.followRedirects = false;
+    spec.headersOnly = true;
     spec.connectTimeoutMs = 5000 + 5000;
     spec.idleTimeoutSeconds = 5;
-    spec.overallTimeoutMs = options.synchronous
-                                ? boundedOverallMs(spec.connectTimeoutMs, spec.idleTimeoutSeconds)
-                                : (spec.post ? 100000 : 25000);
+    // Synchronous: resolve, connect, send and receive one after the other.
+    spec.overallTimeoutMs =
+        options.synchronous ? 5000 + 5000 + 10000 + 5000 : (spec.post ? 100000 : 25000);
+    spec.stop = options.stop;
     if (!options.proxy.empty()) applyRequestProxy(spec, options.proxy);
-    const TransferResult result = performTransfer(spec);
-    if (!result.completed) return {};
-    return headerValue(result.rawHeaders, "Location");
+    TransferResult result = performTransfer(spec);
+    std::string location =
+        result.outcome.delivered() ? headerValue(result.outcome.rawHeaders, "Location") : "";
+    if (outcome != nullptr) *outcome = std::move(result.outcome);
+    return location;
 }
 
 void HttpClient::reset() { cookieJar_.clear(); }

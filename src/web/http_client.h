@@ -5,6 +5,8 @@
 
 #include "textutil/program_text.h"
 #include "web/body_decoding.h"
+#include "web/stop_token.h"
+#include "web/transfer_outcome.h"
 
 namespace lh {
 
@@ -18,15 +20,18 @@ struct HttpRequest {
     std::string cookies{};  // Cookie header value; empty: the program-wide store's cookies
     bool noRedirect = false;
     long timeoutMs = 60000;  // connect limit and receive idle limit
+    StopToken stop{};
+    std::size_t maxBodyBytes = kDefaultBodyLimit;
 };
 
-// What one transfer returns. Every field is empty on a failed transfer (no connection,
-// refused certificate); a transfer cut short keeps what arrived.
+// What one transfer returns. The body is empty unless a whole answer arrived: a
+// transfer that failed or was cut short has no body, and `outcome` says why.
 struct HttpResponse {
     Bytes body;                     // exactly as received (gzip stays packed)
     std::string responseCookies{};  // name=value; per Set-Cookie line
     std::string rawHeaders{};       // status line and header lines of the last response, CR LF
     long status = 0;                // HTTP status of the last response, 0 when none came
+    TransferOutcome outcome{};
 };
 
 // `fetch` options, in the order callers usually think of them.
@@ -39,6 +44,8 @@ struct FetchOptions {
     std::string referer{};        // empty: the address itself
     std::string cookies{};        // empty: the program-wide store's cookies
     std::string headers{};        // extra lines, CR LF separated
+    StopToken stop{};
+    std::size_t maxBodyBytes = kDefaultBodyLimit;  // as received and as unpacked
 };
 
 struct FetchReply {
@@ -48,6 +55,7 @@ struct FetchReply {
     Bytes body{};  // undecoded
     std::string rawHeaders{};
     long status = 0;
+    TransferOutcome outcome{};
 };
 
 // `request` options. `charset` also takes CharsetCode::RawText and ObjectText.
@@ -65,6 +73,8 @@ struct RequestOptions {
     std::string userAgent{};
     std::string headers{};
     bool forgeClientAddress = false;
+    StopToken stop{};
+    std::size_t maxBodyBytes = kDefaultBodyLimit;  // as received and as unpacked
 };
 
 struct RequestReply {
@@ -73,6 +83,7 @@ struct RequestReply {
     Bytes body{};
     std::string allHeaders{};  // response header lines, without status line
     long status = 0;
+    TransferOutcome outcome{};
 };
 
 struct RedirectOptions {
@@ -83,13 +94,15 @@ struct RedirectOptions {
     std::string userAgent{};
     std::string postText{};
     std::string headers{};
+    StopToken stop{};
 };
 
 // The download object. `fetch` is the main transport: headers as a browser sends them,
 // cookies from the program-wide store unless the caller gives some. `request` and
 // `redirectLocation` are the second transport with its own header rules and the
 // client's cookie jar. Every transfer runs on the calling thread over HTTP/1.1,
-// verifies certificates, and is bounded in time.
+// verifies certificates, is bounded in time and in size, and ends at a stop request.
+// Whatever failed, the text is empty and the reply's `outcome` says why.
 class HttpClient {
 public:
     HttpClient() = default;
@@ -104,8 +117,10 @@ public:
     std::string request(const std::string& url, const RequestOptions& options = {},
                         RequestReply* reply = nullptr);
 
-    // The Location header of the answer, without following it; empty when none.
-    std::string redirectLocation(const std::string& url, const RedirectOptions& options = {});
+    // The Location header of the answer, without following it; empty when none. Only
+    // the headers are read.
+    std::string redirectLocation(const std::string& url, const RedirectOptions& options = {},
+                                 TransferOutcome* outcome = nullptr);
 
     // A fresh start for the second transport: the cookie jar empties.
     void reset();

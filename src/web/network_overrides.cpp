@@ -31,6 +31,7 @@ void NetworkOverrides::addConnectTo(std::string_view host, int port, std::string
                         std::string(targetHost) + ":" + std::to_string(targetPort);
     std::lock_guard<std::mutex> lock(mutex_);
     connectTo_.push_back(std::move(entry));
+    ++generation_;
 }
 
 bool NetworkOverrides::addConnectTo(std::string_view spec) {
@@ -39,6 +40,7 @@ bool NetworkOverrides::addConnectTo(std::string_view spec) {
     if (colons != 3) return false;
     std::lock_guard<std::mutex> lock(mutex_);
     connectTo_.emplace_back(spec);
+    ++generation_;
     return true;
 }
 
@@ -55,6 +57,7 @@ bool NetworkOverrides::setExtraCaFile(const std::string& path) {
     bundle += extra;
     std::lock_guard<std::mutex> lock(mutex_);
     caBundle_ = std::make_shared<const std::string>(std::move(bundle));
+    ++generation_;
     return true;
 }
 
@@ -62,17 +65,19 @@ void NetworkOverrides::clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     connectTo_.clear();
     caBundle_.reset();
+    ++generation_;
 }
 
 NetworkOverrides::Snapshot NetworkOverrides::snapshot() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return {connectTo_, caBundle_};
+    return {connectTo_, caBundle_, generation_};
 }
 
 void NetworkOverrides::restore(const Snapshot& saved) {
     std::lock_guard<std::mutex> lock(mutex_);
     connectTo_ = saved.connectTo;
     caBundle_ = saved.caBundle;
+    ++generation_;
 }
 
 }  // namespace lh

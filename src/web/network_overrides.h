@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -33,16 +35,20 @@ public:
     struct Snapshot {
         std::vector<std::string> connectTo;  // curl --connect-to entries
         std::shared_ptr<const std::string>
-            caBundle;  // system CAs + extra CA (PEM); null without one
+            caBundle;                  // system CAs + extra CA (PEM); null without one
+        std::uint64_t generation = 0;  // changes with every change of the overrides
     };
     Snapshot snapshot() const;
     // Puts back what an earlier snapshot() saw (for scoped changes that nest).
     void restore(const Snapshot& saved);
+    // Cheap test for "changed since": the generation of the current overrides.
+    std::uint64_t generation() const { return generation_.load(std::memory_order_acquire); }
 
 private:
     mutable std::mutex mutex_;
     std::vector<std::string> connectTo_;
     std::shared_ptr<const std::string> caBundle_;
+    std::atomic<std::uint64_t> generation_{1};
 };
 
 }  // namespace lh

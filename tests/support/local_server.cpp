@@ -100,6 +100,7 @@ public:
     }
 
     bool tls() const { return ssl_ != nullptr; }
+    bool resumedSession() const { return ssl_ != nullptr && SSL_session_reused(ssl_) == 1; }
 
     bool handshake() {
         const auto deadline = Clock::now() + kIdleLimit;
@@ -224,6 +225,7 @@ struct LocalServer::Impl {
     std::atomic<bool> stopping{false};
     std::atomic<int> connections{0};
     std::atomic<int> handshakes{0};
+    std::atomic<int> resumed{0};
     int port = -1;
     bool https = false;
 
@@ -429,6 +431,7 @@ void LocalServer::Impl::serve(int fd, SSL_CTX* ctx) {
     if (ctx != nullptr) {
         if (!conn.handshake()) return;
         ++handshakes;
+        if (conn.resumedSession()) ++resumed;
     }
     const int id = ++connections;
     std::string buffer;
@@ -529,6 +532,7 @@ std::size_t LocalServer::requestCount() const {
 
 int LocalServer::connectionCount() const { return impl_->connections; }
 int LocalServer::tlsHandshakeCount() const { return impl_->handshakes; }
+int LocalServer::tlsResumedCount() const { return impl_->resumed; }
 
 RecordedRequest LocalServer::lastRequest() const {
     std::lock_guard<std::mutex> lock(impl_->mutex);

@@ -87,9 +87,11 @@ public:
 
     std::vector<RecordedRequest> requests() const;
     std::size_t requestCount() const;
-    // Connections accepted so far, and the TLS handshakes completed on them.
+    // Connections accepted so far, the TLS handshakes completed on them, and how many of
+    // those resumed an earlier session.
     int connectionCount() const;
     int tlsHandshakeCount() const;
+    int tlsResumedCount() const;
     RecordedRequest lastRequest() const;  // empty record when none arrived
     void clearLog();
     // Waits (bounded) until at least `count` requests have arrived.

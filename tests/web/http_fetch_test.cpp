@@ -212,26 +212,14 @@ TEST_F(FetchTest, GzipBodyIsKeptPackedAndDecodedAfterwards) {
     EXPECT_EQ(fromBytes(reply.body), test::gzipText(page));
 }
 
-TEST_F(FetchTest, DroppedConnectionsKeepWhatArrived) {
-    ScriptedAnswer dropped;
-    dropped.dropWithoutAnswer = true;
-    server.enqueue(dropped);
-    FetchReply reply;
-    EXPECT_EQ(client.fetch(server.url("/drop"), {.timeoutSeconds = 5}, &reply), "");
-    EXPECT_EQ(reply.status, 0);
-
-    ScriptedAnswer half = ScriptedAnswer::html(std::string(1000, 'a') + std::string(1000, 'b'));
-    half.dropAfterBodyBytes = 1000;
-    server.enqueue(half);
-    EXPECT_EQ(client.fetch(server.url("/half"), {.timeoutSeconds = 5}), std::string(1000, 'a'));
-}
-
 TEST_F(FetchTest, StalledServerEndsTheTransferAfterTheIdleTime) {
     ScriptedAnswer stall = ScriptedAnswer::html("too late");
     stall.delayMs = 20000;
     server.enqueue(stall);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(client.fetch(server.url("/stall"), {.timeoutSeconds = 2.9}), "");
+    FetchReply reply;
+    EXPECT_EQ(client.fetch(server.url("/stall"), {.timeoutSeconds = 2.9}, &reply), "");
+    EXPECT_EQ(reply.outcome.failure, TransferFailure::TimedOut);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, std::chrono::seconds(4));
     EXPECT_GE(took, std::chrono::milliseconds(1500));

@@ -54,6 +54,8 @@ TEST(FetchTls, UntrustedCertificateOrUnknownNameGivesNothing) {
         FetchReply reply;
         EXPECT_EQ(client.fetch(untrusted.url("/"), {.timeoutSeconds = 5}, &reply), "");
         EXPECT_TRUE(reply.body.empty());
+        EXPECT_EQ(reply.outcome.failure, TransferFailure::Tls);
+        EXPECT_FALSE(reply.outcome.reason.empty());
         EXPECT_EQ(untrusted.requestCount(), 0u);
     }
     {
