@@ -27,6 +27,8 @@ std::string fetchPage(const std::string& target, EventWait& wait, const PageFetc
     fetchOptions.proxy = options.proxy;
     fetchOptions.referer = options.referer;
     fetchOptions.cookies = options.cookies;
+    fetchOptions.stop = options.stop;
+    fetchOptions.maxBodyBytes = options.maxBodyBytes;
     fetchOptions.headers =
         (options.userAgent.empty() ? std::string() : "User-Agent: " + options.userAgent) + "\r\n" +
         (options.contentType.empty() ? std::string() : "Content-Type: " + options.contentType);
@@ -38,9 +40,11 @@ std::string fetchPage(const std::string& target, EventWait& wait, const PageFetc
         address = last.url;
         // Once the headers of one attempt said UTF-8, the next attempts decode as UTF-8.
         fetchOptions.charset = last.charset;
+        if (options.stop.done()) break;
         if (!detectRedirect(page, address).empty()) continue;
         if (!page.empty()) break;
-        wait.waitWithEvents(kRetryPauseMs, nullptr);
+        wait.waitWithEvents(options.stop.waitMs(kRetryPauseMs), options.stop.flag());
+        if (options.stop.done()) break;
     }
 
     std::string result = absolutiseLinks(address, page);
@@ -49,6 +53,7 @@ std::string fetchPage(const std::string& target, EventWait& wait, const PageFetc
         reply->charset = fetchOptions.charset;
         reply->body = std::move(last.body);
         reply->responseCookies = std::move(last.responseCookies);
+        reply->outcome = std::move(last.outcome);
     }
     return result;
 }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "support/local_server.h"
 #include "support/virtual_clock.h"
 #include "web/cookie_store.h"
@@ -37,6 +41,48 @@ TEST_F(PageFetchTest, ThreeEmptyAnswersGiveEmptyTextAfterThreePauses) {
     EXPECT_EQ(fetchPage(server.url("/empty"), clock), "");
     EXPECT_EQ(clock.waits.size(), 3u);
     EXPECT_EQ(server.requestCount(), 3u);
+}
+
+TEST_F(PageFetchTest, CutShortAnswerIsRetriedAndTheWholeSecondOneCounts) {
+    std::string results;
+    for (int i = 0; i < 100; ++i) results += "<div class=r>" + std::to_string(i) + "</div>";
+    ScriptedAnswer reset = ScriptedAnswer::html(results);
+    reset.dropAfterBodyBytes = results.size() / 2;
+    reset.resetOnDrop = true;
+    server.enqueue(reset);
+    server.enqueue(ScriptedAnswer::html(results));
+    PageFetchReply reply;
+    EXPECT_EQ(fetchPage(server.url("/s"), clock, {}, &reply), results);
+    EXPECT_EQ(reply.outcome.failure, TransferFailure::None);
+    EXPECT_EQ(server.requestCount(), 2u);
+    EXPECT_EQ(clock.waits.size(), 1u);
+}
+
+TEST_F(PageFetchTest, StopEndsTheAttemptsAndSkipsThePauses) {
+    ScriptedAnswer stalled = ScriptedAnswer::html("late");
+    stalled.delayMs = 30000;
+    server.setDefaultAnswer(stalled);
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+        server.waitForRequests(1);
+        stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    PageFetchReply reply;
+    EXPECT_EQ(fetchPage(server.url("/s"), clock, {.stop = StopToken(stop)}, &reply), "");
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(reply.outcome.failure, TransferFailure::Stopped);
+    EXPECT_EQ(server.requestCount(), 1u);
+    EXPECT_TRUE(clock.waits.empty());
+
+    // An empty answer's pause takes the stop flag, so a stop cuts it short.
+    server.setDefaultAnswer(ScriptedAnswer::html(""));
+    stop = false;
+    VirtualClock pauses;
+    fetchPage(server.url("/empty"), pauses, {.stop = StopToken(stop)});
+    ASSERT_EQ(pauses.waits.size(), 3u);
+    EXPECT_TRUE(pauses.waits[0].withStopFlag);
 }
 
 TEST_F(PageFetchTest, MetaRefreshIsFollowedAndLinksAreAbsoluteAgainstTheLastAddress) {
