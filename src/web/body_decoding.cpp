@@ -46,6 +46,20 @@ bool headersDeclareUtf8(std::string_view rawHeaders) {
                                   "|");
 }
 
+bool appendWithin(std::string& body, std::string_view piece, std::size_t limit) {
+    const std::size_t needed = body.size() + piece.size();
+    if (needed > limit) return false;
+    if (body.capacity() < needed) {
+        // Capacities of limit / 2^k: each growth doubles, and the last lands on the limit
+        // (a request between one and two times the capacity would be doubled past it).
+        std::size_t next = limit;
+        while (next / 2 >= needed && next / 2 > body.capacity()) next /= 2;
+        body.reserve(next);
+    }
+    body.append(piece);
+    return true;
+}
+
 std::string gunzipBody(std::string_view gzip, std::size_t limit, bool* tooLarge) {
     std::string out;
     if (tooLarge != nullptr) *tooLarge = false;
@@ -63,15 +77,10 @@ std::string gunzipBody(std::string_view gzip, std::size_t limit, bool* tooLarge)
         const uInt inBefore = stream.avail_in;
         const int rc = inflate(&stream, Z_NO_FLUSH);
         const std::size_t produced = buffer.size() - stream.avail_out;
-        if (out.size() + produced > limit) {
+        if (!appendWithin(out, std::string_view(buffer.data(), produced), limit)) {
             if (tooLarge != nullptr) *tooLarge = true;
             break;
         }
-        if (out.capacity() < out.size() + produced) {
-            // Grow by doubling, but never past the limit.
-            out.reserve(std::min(limit, std::max(out.size() + produced, 2 * out.capacity())));
-        }
-        out.append(buffer.data(), produced);
         if (rc != Z_OK) break;
         if (produced == 0 && stream.avail_in == inBefore) break;
     }

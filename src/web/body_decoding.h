@@ -27,6 +27,10 @@ enum class CharsetCode : int {
 // caller sets another limit.
 inline constexpr std::size_t kDefaultBodyLimit = std::size_t{16} << 20;
 
+// Appends `piece` to a body that may not pass `limit` bytes: false (and nothing appended)
+// when it would. The buffer grows by doubling up to exactly the limit, never beyond.
+bool appendWithin(std::string& body, std::string_view piece, std::size_t limit);
+
 struct DecodedBody {
     std::string text;
     CharsetCode used = CharsetCode::Native;  // the charset the text was decoded from

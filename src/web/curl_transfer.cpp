@@ -65,10 +65,6 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
         sink->bodyBytes += n;
         return sink->bodyBytes > kHeadersOnlyBodyAllowance ? 0 : n;
     }
-    if (sink->body.size() + n > sink->limit) {
-        sink->tooLarge = true;
-        return 0;  // ends the exchange
-    }
     if (sink->body.empty()) {
         // One allocation of the announced length instead of repeated doubling.
         curl_off_t announced = -1;
@@ -76,7 +72,10 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
         if (announced > 0 && static_cast<std::size_t>(announced) <= sink->limit)
             sink->body.reserve(static_cast<std::size_t>(announced));
     }
-    sink->body.append(data, n);
+    if (!appendWithin(sink->body, std::string_view(data, n), sink->limit)) {
+        sink->tooLarge = true;
+        return 0;  // ends the exchange
+    }
     return n;
 }
 

@@ -126,8 +126,8 @@ TEST(DecodeBody, GzipUnpacksNoFurtherThanTheLimit) {
     bool tooLarge = false;
     const std::string cut = gunzipBody(bomb, 100000, &tooLarge);
     EXPECT_TRUE(tooLarge);
-    EXPECT_LE(cut.size(), 100000u);
     EXPECT_GT(cut.size(), 80000u);
+    EXPECT_LE(cut.capacity(), 100000u);  // not even reserved past the limit
     EXPECT_EQ(gunzipBody(bomb, std::size_t{20} << 20, &tooLarge).size(), std::size_t{20} << 20);
     EXPECT_FALSE(tooLarge);
 
