@@ -8,6 +8,7 @@
 
 #include "collect/scripted_steps.h"
 #include "support/fake_collection_host.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -17,35 +18,15 @@ using test::FakeCollectionHost;
 using test::ScriptedPage;
 using test::ScriptedSteps;
 
-class TempFolder {
-public:
-    TempFolder() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("lh_driver_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    std::string text() const { return programTextOfPath(path_); }
-    const std::filesystem::path& path() const { return path_; }
+std::string readFile(const std::filesystem::path& path) { return test::readFileBytes(path); }
 
-private:
-    static inline int counter_ = 0;
-    std::filesystem::path path_;
-};
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string textOf(const test::TempFolder& folder) { return programTextOfPath(folder.path()); }
 
 // One driver with a fake host and scripted engine.
 struct Harness {
     Harness() {
-        host.folder = folder.text();
-        host.options.saveFolder = folder.text() + "/out";
+        host.folder = textOf(folder);
+        host.options.saveFolder = textOf(folder) + "/out";
         host.options.keywordList = "a";
         host.options.engine = SearchEngine::Sogou;
         host.options.resultsPerPageText = "10";
@@ -60,7 +41,7 @@ struct Harness {
     }
     long long pagesFetched() const { return static_cast<long long>(steps.writtenPerPage.size()); }
 
-    TempFolder folder;
+    test::TempFolder folder;
     FakeCollectionHost host;
     CollectionRun run;
     ScriptedSteps steps;
@@ -385,14 +366,14 @@ TEST(CollectionDriver, RepeatedNextPageEndsBaiduKeyword) {
 }
 
 TEST(EnsureFolderPath, CreatesEveryMissingFolderAndStopsAtAFile) {
-    TempFolder folder;
-    const std::string nested = folder.text() + "/x/" + gb("搜词取链") + "/z/";
+    test::TempFolder folder;
+    const std::string nested = textOf(folder) + "/x/" + gb("搜词取链") + "/z/";
     EXPECT_TRUE(ensureFolderPath(nested));
     EXPECT_TRUE(std::filesystem::is_directory(nativePath(nested)));
     EXPECT_TRUE(ensureFolderPath(nested));  // already there
 
     std::ofstream(folder.path() / "file") << "x";
-    EXPECT_FALSE(ensureFolderPath(folder.text() + "/file/sub/"));
+    EXPECT_FALSE(ensureFolderPath(textOf(folder) + "/file/sub/"));
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "file" / "sub"));
 }
 

@@ -7,7 +7,7 @@
 
 #include "collect/result_line.h"
 #include "collect/search_engine.h"
-#include "collect/temp_folder.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
 namespace lh {
