@@ -8,8 +8,12 @@
 #include <filesystem>
 
 #include "collect/collection_driver.h"
-#include "collect/engine_steps.h"
-#include "support/fake_collection_host.h"
+#include "collect/engine_page_source.h"
+#include "collect/output_writer.h"
+#include "collect/result_extraction.h"
+#include "collect/result_page_fetch.h"
+#include "collect/verification.h"
+#include "support/fake_run_host.h"
 #include "support/mock_engine_server.h"
 #include "textutil/absolutise_links.h"
 #include "textutil/program_text.h"
@@ -22,99 +26,52 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Forwards to the real steps and splits the time between downloads and the rest.
-class TimedSteps : public CollectionSteps {
+// The real engine pages with each download timed apart from the reading of the page
+// (the same work as EnginePageSource::fetchPage, in its parts).
+class TimedPages : public ResultPageSource {
 public:
-    explicit TimedSteps(CollectionSteps& inner) : inner_(inner) {}
+    TimedPages(Browser& browser, EventWait& wait, std::string programFolder)
+        : inner_(browser, wait, programFolder), around_{browser, wait, programFolder} {}
 
     double downloadMs = 0;
-    double ownMs = 0;
-    double nextPageMs = 0;  // part of ownMs
-    double extractMs = 0;   // part of ownMs
+    double nextPageMs = 0;
+    double extractMs = 0;
     long long pages = 0;
 
-    void openMergedFile(const CollectionSettings& s) override {
-        own([&] { inner_.openMergedFile(s); });
+    std::string searchAddress(const CollectionSettings& settings, std::string_view keyword,
+                              long long page, std::string_view nextPageUrl,
+                              const EngineSession& session) override {
+        return inner_.searchAddress(settings, keyword, page, nextPageUrl, session);
     }
-    void openKeywordFile(const CollectionSettings& s, const std::string& k) override {
-        own([&] { inner_.openKeywordFile(s, k); });
-    }
-    void writeKeywordHeading(const CollectionSettings& s, const std::string& k, bool f) override {
-        own([&] { inner_.writeKeywordHeading(s, k, f); });
-    }
-    void closeFile() override {
-        own([&] { inner_.closeFile(); });
-    }
-    ResultFileFailure takeFileFailure() override { return inner_.takeFileFailure(); }
-    void beginRun() override { inner_.beginRun(); }
-    std::string googleBase(bool c) override { return inner_.googleBase(c); }
-    void beginPage() override {
-        own([&] { inner_.beginPage(); });
-    }
-    void endPage() override {
-        own([&] { inner_.endPage(); });
-    }
-    std::string searchUrl(const std::string& k, long long p) override {
-        std::string url;
-        own([&] { url = inner_.searchUrl(k, p); });
-        return url;
-    }
-    std::string fetchResultPage(const std::string& url) override {
+    ResultPage fetchPage(const CollectionSettings& settings, std::string_view keyword,
+                         const std::string& address, EngineSession& session) override {
         ++pages;
-        const auto start = Clock::now();
-        std::string page = inner_.fetchResultPage(url);
+        const EngineProfile& engine = engineProfile(settings.engine);
+        auto start = Clock::now();
+        ResultPage page;
+        page.text = fetchResultPage(engine, settings, session, around_, address, keyword);
         downloadMs += msSince(start);
+        page.verificationDetected = engine.examinedForVerification && detectVerification(page.text);
+        start = Clock::now();
+        page.records = readResultRecords(*engine.extraction, page.text);
+        extractMs += msSince(start);
+        start = Clock::now();
+        page.nextPageUrl = nextPageOf(engine, address, page.text);
+        nextPageMs += msSince(start);
         return page;
     }
-    std::size_t extractResultBlocks(const std::string& page) override {
-        std::size_t n = 0;
-        const double before = ownMs;
-        own([&] { n = inner_.extractResultBlocks(page); });
-        extractMs += ownMs - before;
-        return n;
-    }
-    std::string block(std::size_t i) override {
-        std::string b;
-        own([&] { b = inner_.block(i); });
-        return b;
-    }
-    std::string nextPageUrl(const std::string& url, const std::string& page) override {
-        std::string next;
-        const double before = ownMs;
-        own([&] { next = inner_.nextPageUrl(url, page); });
-        nextPageMs += ownMs - before;
-        return next;
-    }
-    bool rankSelected(long long r) override { return inner_.rankSelected(r); }
-    ResultRecord parseResult(const std::string& b) override {
-        ResultRecord r;
-        own([&] { r = inner_.parseResult(b); });
-        return r;
-    }
-    std::string resolveResultLink(const std::string& a) override {
-        std::string r;
-        own([&] { r = inner_.resolveResultLink(a); });
-        return r;
-    }
-    bool acceptResult(const ResultRecord& r) override { return inner_.acceptResult(r); }
-    long long writePageResults(const std::vector<ResultRecord>& records, int perPage,
-                               const std::function<void(long long)>& onLine) override {
-        long long n = 0;
-        own([&] { n = inner_.writePageResults(records, perPage, onLine); });
-        return n;
+    std::string resolveLink(const CollectionSettings& settings, const std::string& address,
+                            EngineSession& session) override {
+        return inner_.resolveLink(settings, address, session);
     }
 
-private:
     static double msSince(Clock::time_point start) {
         return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
-    template <typename F>
-    void own(F&& work) {
-        const auto start = Clock::now();
-        work();
-        ownMs += msSince(start);
-    }
-    CollectionSteps& inner_;
+
+private:
+    EnginePageSource inner_;
+    FetchSurroundings around_;
 };
 
 void runBenchmark(benchmark::State& state, SearchEngine engineToRun) {
@@ -133,23 +90,26 @@ void runBenchmark(benchmark::State& state, SearchEngine engineToRun) {
     long long pages = 0;
     for (auto _ : state) {
         CookieStore::instance().clear();
-        test::FakeCollectionHost host;
-        host.folder = programTextOfPath(folder);
-        host.options.saveFolder = host.folder + "/out";
+        const std::string programFolder = programTextOfPath(folder);
+        test::FakeRunHost host;
+        host.options.saveFolder = programFolder + "/out";
         host.options.engine = engineToRun;
         host.options.keywordList = keywords;
-        host.options.pageLimitText = "5";
-        host.options.resultsPerPageText = "10";
-        CollectionRun run;
-        run.userAgent = std::string(kDesktopUserAgent);
-        EngineSteps engine(host, run);
-        TimedSteps timed(engine);
-        CollectionDriver driver(host, run, timed);
+        host.options.pageLimit = PageLimit{5};
+        host.options.resultsPerPage = 10;
+        EngineSession session;
+        session.userAgent = std::string(kDesktopUserAgent);
+        OutputWriter output;
+        TimedPages timed(host.browser, host.clock, programFolder);
+        CollectionDriver driver(host.surroundings(),
+                                {timed, output, session, programFolder, std::string()});
+        const auto start = Clock::now();
         driver.onStartStopClicked();
-        if (run.totalCollected != 20 * 5 * 10)
+        const double runMs = TimedPages::msSince(start);
+        if (output.totalLines() != 20 * 5 * 10)
             state.SkipWithError("the run did not collect every result");
         download += timed.downloadMs;
-        own += timed.ownMs;
+        own += runMs - timed.downloadMs;
         next += timed.nextPageMs;
         extract += timed.extractMs;
         pages += timed.pages;
