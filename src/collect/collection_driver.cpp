@@ -227,12 +227,13 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
             if (!handOffVerification(engineProfile(settings.engine), url)) break;
             result = parts_.pages.fetchPage(options.settings(), keyword, url, session);
         }
-        paging_.lastPageText = result.text;
         session.refererUrl = url;
         if (!result.records.empty()) break;
         // No wait when no attempt follows it.
         if (attempt < kAttempts && !stopping()) clock.waitWithEvents(3000, nullptr);
     }
+    // The latest download's text, kept for the failure report (nothing reads it before).
+    paging_.lastPageText = std::move(result.text);
     const long long blocks = static_cast<long long>(result.records.size());
     report(PageFetched{keyword, page, blocks});
 
