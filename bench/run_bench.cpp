@@ -54,9 +54,11 @@ public:
         ResultPage page;
         page.text = fetchResultPage(engine, settings, session, around_, address, keyword);
         downloadMs += msSince(start);
-        start = Clock::now();
-        page.verificationDetected = engine.examinedForVerification && detectVerification(page.text);
-        verificationScanMs += msSince(start);
+        if (engine.examinedForVerification) {
+            start = Clock::now();
+            page.verificationDetected = detectVerification(page.text);
+            verificationScanMs += msSince(start);
+        }
         start = Clock::now();
         page.records = readResultRecords(*engine.extraction, page.text);
         extractMs += msSince(start);
