@@ -14,6 +14,7 @@
 #include "collect/collection_driver.h"
 #include "collect/collection_run.h"
 #include "collect/engine_steps.h"
+#include "linkharvest/version.h"
 #include "web/http_client.h"
 #include "web/request_profiles.h"
 
@@ -51,7 +52,7 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
         return 0;
     }
     if (o.version) {
-        std::puts("linkharvest-cli 2.3.6");
+        std::printf("linkharvest-cli %s\n", kVersion);
         return 0;
     }
 

@@ -21,6 +21,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "linkharvest/version.h"
 #include "ui/click_label.h"
 #include "ui/help_text.h"
 #include "ui/text_dialog.h"
@@ -124,7 +125,9 @@ void setWhiteBackground(QWidget* w) {
 
 }  // namespace
 
-QString MainWindow::windowTitleText() { return u("砚溪·搜词取链器  v2.3.6.0"); }
+QString MainWindow::windowTitleText() {
+    return u("砚溪·搜词取链器  v") + QString::fromLatin1(kVersionWithBuild);
+}
 
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent), setup_(std::move(setup)), host_(std::make_unique<WindowHost>(*this)) {
