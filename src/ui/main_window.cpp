@@ -507,7 +507,7 @@ void MainWindow::showInExplorer(const QString& path) {
 void MainWindow::openAddress(const QUrl& address) {
     if (setup_.seams.openUrl) {
         setup_.seams.openUrl(address);
-    } else {
+    } else if (!showBuiltInDocument(address, this)) {
         QDesktopServices::openUrl(address);
     }
 }
