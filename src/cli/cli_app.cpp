@@ -12,6 +12,7 @@
 #include "collect/collection_driver.h"
 #include "collect/engine_page_source.h"
 #include "collect/output_writer.h"
+#include "linkharvest/version.h"
 #include "web/http_client.h"
 #include "web/request_profiles.h"
 
@@ -47,7 +48,7 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
         return 0;
     }
     if (o.version) {
-        std::puts("linkharvest-cli 2.3.6");
+        std::printf("linkharvest-cli %s\n", kVersion);
         return 0;
     }
 

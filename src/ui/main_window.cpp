@@ -24,6 +24,7 @@
 #include "collect/engine_catalogue.h"
 #include "collect/persisted_options.h"
 #include "collect/run_status_texts.h"
+#include "linkharvest/version.h"
 #include "ui/click_label.h"
 #include "ui/help_text.h"
 #include "ui/text_dialog.h"
@@ -115,7 +116,9 @@ void setWhiteBackground(QWidget* w) {
 
 }  // namespace
 
-QString MainWindow::windowTitleText() { return u("砚溪·搜词取链器  v2.3.6.0"); }
+QString MainWindow::windowTitleText() {
+    return u("砚溪·搜词取链器  v") + QString::fromLatin1(kVersionWithBuild);
+}
 
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent), setup_(std::move(setup)), host_(std::make_unique<WindowHost>(*this)) {
@@ -499,7 +502,7 @@ void MainWindow::showInExplorer(const QString& path) {
 void MainWindow::openAddress(const QUrl& address) {
     if (setup_.seams.openUrl) {
         setup_.seams.openUrl(address);
-    } else {
+    } else if (!showBuiltInDocument(address, this)) {
         QDesktopServices::openUrl(address);
     }
 }
