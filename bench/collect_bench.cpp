@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "collect/collection_run.h"
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "collect/collection_settings.h"
+#include "collect/output_writer.h"
 #include "collect/result_extraction.h"
-#include "collect/result_output.h"
 #include "textutil/html_tag_scanner.h"
 #include "textutil/program_text.h"
 
@@ -98,6 +100,19 @@ void BM_ExtractAllSamplePages(benchmark::State& state) {
 }
 BENCHMARK(BM_ExtractAllSamplePages)->Unit(benchmark::kMillisecond);
 
+// Hands every written line to the null device, one write each, as a result file would.
+class NullDeviceSink : public OutputSink {
+public:
+    NullDeviceSink() : fd_(::open("/dev/null", O_WRONLY | O_CLOEXEC)) {}
+    ~NullDeviceSink() override { ::close(fd_); }
+    bool take(std::string_view bytes) override {
+        return ::write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    }
+
+private:
+    int fd_;
+};
+
 // A merged run writing state.range(0) distinct lines with duplicate removal on, 100
 // per page, into the null device: time per line must not grow with the run.
 void BM_WriteMergedRunWithDuplicateCheck(benchmark::State& state) {
@@ -105,8 +120,11 @@ void BM_WriteMergedRunWithDuplicateCheck(benchmark::State& state) {
     CollectionSettings settings = CollectionSettings::defaults();
     std::vector<ResultRecord> page(100);
     for (auto _ : state) {
-        CollectionRun run;
-        run.outputFile.open("/dev/null");
+        NullDeviceSink nullDevice;
+        OutputWriter out(/*writeFiles=*/false);
+        out.addSink(nullDevice);
+        out.beginRun("/dev");
+        out.openMergedFile(settings, {2025, 1, 1, 0, 0, 0});
         long long written = 0;
         for (long long done = 0; done < lines; done += 100) {
             for (int i = 0; i < 100; ++i) {
@@ -114,7 +132,7 @@ void BM_WriteMergedRunWithDuplicateCheck(benchmark::State& state) {
                 page[static_cast<std::size_t>(i)] = {"title " + n,
                                                      "http://www.example" + n + ".com/p", "k", "d"};
             }
-            written += writePageResults(settings, run, page, 100);
+            written += out.writePage(settings, page, 100);
         }
         benchmark::DoNotOptimize(written);
     }

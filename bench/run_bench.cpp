@@ -1,15 +1,21 @@
 // A whole run against the local mock engine: 20 keywords x 5 pages of about 300 KB,
 // pauses on the virtual clock. Reports per page the time spent in downloads (server
-// wait, transfer, decoding) and the run's own work outside them (extraction, next page,
-// link resolution, filters, output); a second benchmark times decoding alone.
+// wait, transfer, decoding) and the run's own work outside them (extraction: cutting the
+// page and reading every result; next page, link resolution, filters, output, the
+// driver's bookkeeping); the verification scan of engines examined for one is reported
+// apart. A second benchmark times decoding alone.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <filesystem>
 
 #include "collect/collection_driver.h"
-#include "collect/engine_steps.h"
-#include "support/fake_collection_host.h"
+#include "collect/engine_page_source.h"
+#include "collect/output_writer.h"
+#include "collect/result_extraction.h"
+#include "collect/result_page_fetch.h"
+#include "collect/verification.h"
+#include "support/fake_run_host.h"
 #include "support/mock_engine_server.h"
 #include "textutil/absolutise_links.h"
 #include "textutil/program_text.h"
@@ -22,99 +28,57 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Forwards to the real steps and splits the time between downloads and the rest.
-class TimedSteps : public CollectionSteps {
+// The real engine pages with each download timed apart from the reading of the page
+// (the same work as EnginePageSource::fetchPage, in its parts).
+class TimedPages : public ResultPageSource {
 public:
-    explicit TimedSteps(CollectionSteps& inner) : inner_(inner) {}
+    TimedPages(Browser& browser, EventWait& wait, std::string programFolder)
+        : inner_(browser, wait, programFolder), around_{browser, wait, programFolder} {}
 
     double downloadMs = 0;
-    double ownMs = 0;
-    double nextPageMs = 0;  // part of ownMs
-    double extractMs = 0;   // part of ownMs
+    double verificationScanMs = 0;
+    double nextPageMs = 0;
+    double extractMs = 0;
     long long pages = 0;
 
-    void openMergedFile(const CollectionSettings& s) override {
-        own([&] { inner_.openMergedFile(s); });
+    std::string searchAddress(const CollectionSettings& settings, std::string_view keyword,
+                              long long page, std::string_view nextPageUrl,
+                              const EngineSession& session) override {
+        return inner_.searchAddress(settings, keyword, page, nextPageUrl, session);
     }
-    void openKeywordFile(const CollectionSettings& s, const std::string& k) override {
-        own([&] { inner_.openKeywordFile(s, k); });
-    }
-    void writeKeywordHeading(const CollectionSettings& s, const std::string& k, bool f) override {
-        own([&] { inner_.writeKeywordHeading(s, k, f); });
-    }
-    void closeFile() override {
-        own([&] { inner_.closeFile(); });
-    }
-    ResultFileFailure takeFileFailure() override { return inner_.takeFileFailure(); }
-    void beginRun() override { inner_.beginRun(); }
-    std::string googleBase(bool c) override { return inner_.googleBase(c); }
-    void beginPage() override {
-        own([&] { inner_.beginPage(); });
-    }
-    void endPage() override {
-        own([&] { inner_.endPage(); });
-    }
-    std::string searchUrl(const std::string& k, long long p) override {
-        std::string url;
-        own([&] { url = inner_.searchUrl(k, p); });
-        return url;
-    }
-    std::string fetchResultPage(const std::string& url) override {
+    ResultPage fetchPage(const CollectionSettings& settings, std::string_view keyword,
+                         const std::string& address, EngineSession& session) override {
         ++pages;
-        const auto start = Clock::now();
-        std::string page = inner_.fetchResultPage(url);
+        const EngineProfile& engine = engineProfile(settings.engine);
+        auto start = Clock::now();
+        ResultPage page;
+        page.text = fetchResultPage(engine, settings, session, around_, address, keyword);
         downloadMs += msSince(start);
+        if (engine.examinedForVerification) {
+            start = Clock::now();
+            page.verificationDetected = detectVerification(page.text);
+            verificationScanMs += msSince(start);
+        }
+        start = Clock::now();
+        page.records = readResultRecords(*engine.extraction, page.text);
+        extractMs += msSince(start);
+        start = Clock::now();
+        page.nextPageUrl = nextPageOf(engine, address, page.text);
+        nextPageMs += msSince(start);
         return page;
     }
-    std::size_t extractResultBlocks(const std::string& page) override {
-        std::size_t n = 0;
-        const double before = ownMs;
-        own([&] { n = inner_.extractResultBlocks(page); });
-        extractMs += ownMs - before;
-        return n;
-    }
-    std::string block(std::size_t i) override {
-        std::string b;
-        own([&] { b = inner_.block(i); });
-        return b;
-    }
-    std::string nextPageUrl(const std::string& url, const std::string& page) override {
-        std::string next;
-        const double before = ownMs;
-        own([&] { next = inner_.nextPageUrl(url, page); });
-        nextPageMs += ownMs - before;
-        return next;
-    }
-    bool rankSelected(long long r) override { return inner_.rankSelected(r); }
-    ResultRecord parseResult(const std::string& b) override {
-        ResultRecord r;
-        own([&] { r = inner_.parseResult(b); });
-        return r;
-    }
-    std::string resolveResultLink(const std::string& a) override {
-        std::string r;
-        own([&] { r = inner_.resolveResultLink(a); });
-        return r;
-    }
-    bool acceptResult(const ResultRecord& r) override { return inner_.acceptResult(r); }
-    long long writePageResults(const std::vector<ResultRecord>& records, int perPage,
-                               const std::function<void(long long)>& onLine) override {
-        long long n = 0;
-        own([&] { n = inner_.writePageResults(records, perPage, onLine); });
-        return n;
+    std::string resolveLink(const CollectionSettings& settings, const std::string& address,
+                            EngineSession& session) override {
+        return inner_.resolveLink(settings, address, session);
     }
 
-private:
     static double msSince(Clock::time_point start) {
         return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
-    template <typename F>
-    void own(F&& work) {
-        const auto start = Clock::now();
-        work();
-        ownMs += msSince(start);
-    }
-    CollectionSteps& inner_;
+
+private:
+    EnginePageSource inner_;
+    FetchSurroundings around_;
 };
 
 void runBenchmark(benchmark::State& state, SearchEngine engineToRun) {
@@ -129,27 +93,38 @@ void runBenchmark(benchmark::State& state, SearchEngine engineToRun) {
     for (int i = 1; i <= 20; ++i)
         keywords += (i > 1 ? "\r\n" : "") + gb("关键词") + std::to_string(i);
 
-    double download = 0, own = 0, next = 0, extract = 0;
+    double download = 0, own = 0, next = 0, extract = 0, scan = 0;
     long long pages = 0;
     for (auto _ : state) {
         CookieStore::instance().clear();
-        test::FakeCollectionHost host;
-        host.folder = programTextOfPath(folder);
-        host.options.saveFolder = host.folder + "/out";
+        const std::string programFolder = programTextOfPath(folder);
+        test::FakeRunHost host;
+        host.options.saveFolder = programFolder + "/out";
         host.options.engine = engineToRun;
         host.options.keywordList = keywords;
-        host.options.pageLimitText = "5";
-        host.options.resultsPerPageText = "10";
-        CollectionRun run;
-        run.userAgent = std::string(kDesktopUserAgent);
-        EngineSteps engine(host, run);
-        TimedSteps timed(engine);
-        CollectionDriver driver(host, run, timed);
+        host.options.pageLimit = PageLimit{5};
+        host.options.resultsPerPage = 10;
+        EngineSession session;
+        session.userAgent = std::string(kDesktopUserAgent);
+        OutputWriter output;
+        TimedPages timed(host.browser, host.clock, programFolder);
+        // What a front end makes of the events is not the run's work.
+        struct : ProgressSink {
+            void onRunEvent(const RunEvent&) override {}
+        } nowhere;
+        CollectionDriver driver(
+            {host.optionsSource, host.clock, nowhere, host.browser, host.verification},
+            {timed, output, session, programFolder, std::string()});
+        const auto start = Clock::now();
         driver.onStartStopClicked();
-        if (run.totalCollected != 20 * 5 * 10)
+        const double runMs = TimedPages::msSince(start);
+        if (output.totalLines() != 20 * 5 * 10)
             state.SkipWithError("the run did not collect every result");
         download += timed.downloadMs;
-        own += timed.ownMs;
+        // The run's own work as before: the verification scan was always the driver's and
+        // is reported apart.
+        own += runMs - timed.downloadMs - timed.verificationScanMs;
+        scan += timed.verificationScanMs;
         next += timed.nextPageMs;
         extract += timed.extractMs;
         pages += timed.pages;
@@ -157,6 +132,7 @@ void runBenchmark(benchmark::State& state, SearchEngine engineToRun) {
     state.counters["pages"] = static_cast<double>(pages) / static_cast<double>(state.iterations());
     state.counters["download_ms_per_page"] = download / static_cast<double>(pages);
     state.counters["own_work_ms_per_page"] = own / static_cast<double>(pages);
+    state.counters["verification_scan_ms_per_page"] = scan / static_cast<double>(pages);
     state.counters["of_which_next_page_ms"] = next / static_cast<double>(pages);
     state.counters["of_which_extraction_ms"] = extract / static_cast<double>(pages);
     std::error_code error;

@@ -1,86 +1,15 @@
 // Input: option byte, tag name, "\n", page. Checks that the scanner never reads
 // outside the page and agrees with the plain per-element end search on small pages.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "support/slow_element_scan.h"
 #include "textutil/html_tag_scanner.h"
 
 namespace {
-
-using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
-
-struct SlowScan {
-    std::string buf, startNeedle, endNeedle;
-
-    SlowScan(const std::string& page, const std::string& tag, bool ic) {
-        auto fold = [ic](std::string s) {
-            for (auto& c : s) {
-                if (ic && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-            }
-            return s;
-        };
-        buf = fold(page);
-        startNeedle = "<" + fold(tag);
-        endNeedle = "</" + fold(tag) + ">";
-    }
-    std::size_t findStart(std::size_t from) const {
-        for (;;) {
-            const std::size_t p = buf.find(startNeedle, from);
-            if (p == std::string::npos) return p;
-            const std::size_t q = p + startNeedle.size();
-            if (q >= buf.size() ||
-                !((buf[q] >= '0' && buf[q] <= '9') || (buf[q] >= 'a' && buf[q] <= 'z')))
-                return p;
-            from = p + 1;
-        }
-    }
-    std::size_t elementEnd(std::size_t g, std::size_t len) const {
-        if (len >= 2 && buf.compare(g + len - 2, 2, "/>") == 0) return g + len;
-        std::size_t opened = 0, closed = 0, mark = g;
-        for (std::size_t h = buf.find(endNeedle, g + 1); h != std::string::npos;
-             h = buf.find(endNeedle, h + 1)) {
-            std::size_t last = mark;
-            for (std::size_t s = findStart(mark + 1); s != std::string::npos && s < h;
-                 s = findStart(s + 1)) {
-                ++opened;
-                last = std::max(last, s);
-            }
-            for (std::size_t s = buf.find(endNeedle, mark + 1); s != std::string::npos && s < h;
-                 s = buf.find(endNeedle, s + 1)) {
-                ++closed;
-                last = std::max(last, s);
-            }
-            mark = last;
-            if (opened == closed) return h + endNeedle.size();
-        }
-        return g + len;
-    }
-    Ranges collect(bool inner) const {
-        Ranges out;
-        std::size_t from = 0;
-        for (std::size_t g = findStart(from); g != std::string::npos; g = findStart(from)) {
-            const std::size_t gt = buf.find('>', g + 1);
-            if (gt == std::string::npos) break;
-            const std::size_t len = gt - g + 1;
-            const std::size_t e = elementEnd(g, len);
-            if (inner) {
-                const bool self = buf.compare(g + len - 2, 2, "/>") == 0;
-                out.push_back({g + len, self || e < g + len + endNeedle.size()
-                                            ? g + len
-                                            : e - endNeedle.size()});
-                from = g + len;
-            } else {
-                out.push_back({g, e});
-                from = g + 1;
-            }
-        }
-        return out;
-    }
-};
 
 bool plainTag(const std::string& tag) {
     if (tag.empty()) return false;
@@ -129,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     if (query.attrNames.empty() && page.size() <= 2048 && plainTag(tag)) {
-        const Ranges expected = SlowScan(page, tag, query.ignoreCase).collect(query.innerOnly);
+        const auto expected =
+            lh::test::SlowElementScan(page, tag, query.ignoreCase).collect(query.innerOnly);
         if (static_cast<int>(expected.size()) != count) std::abort();
         for (int i = 1; i <= count; ++i) {
             if (scanner.elementRange(i) != expected[static_cast<std::size_t>(i - 1)]) std::abort();

@@ -3,25 +3,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
-#include "cli/cli_steps.h"
 #include "cli/interrupt.h"
 #include "cli/progress_display.h"
 #include "cli/run_preparation.h"
+#include "cli/stdout_sink.h"
 #include "cli/terminal_host.h"
 #include "collect/collection_driver.h"
-#include "collect/collection_run.h"
-#include "collect/engine_steps.h"
+#include "collect/engine_page_source.h"
+#include "collect/output_writer.h"
+#include "linkharvest/version.h"
 #include "web/http_client.h"
 #include "web/request_profiles.h"
 
 namespace lh::cli {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // The answers to a verification question come from the terminal, also when the
 // keywords came through standard input.
@@ -51,7 +48,7 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
         return 0;
     }
     if (o.version) {
-        std::puts("linkharvest-cli 2.3.6");
+        std::printf("linkharvest-cli %s\n", kVersion);
         return 0;
     }
 
@@ -74,7 +71,6 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     hostOptions.programFolder = prepared.programFolder;
     hostOptions.pauseScale = pauseScaleFromEnvironment();
     TerminalHost host(hostOptions, display, answerReader(o.keywordsFile && *o.keywordsFile == "-"));
-    host.setKeywordCount(prepared.keywordCount);
     host.setNavigator([](const std::string& address) {
         FetchOptions fetch;
         // The navigator's agent once the window is up.
@@ -83,27 +79,26 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
         HttpClient().fetch(address, fetch);
     });
 
-    CollectionRun run;
-    run.userAgent = std::string(kDesktopUserAgent);
-    EngineSteps engineSteps(host, run);
-    CliSteps::Options stepOptions;
-    stepOptions.startCookieText = prepared.cookieText;
-    stepOptions.mirror = o.toStdout ? stdout : nullptr;
-    stepOptions.utf8 = o.utf8;
-    CliSteps steps(engineSteps, run, stepOptions);
-    CollectionDriver driver(host, run, steps);
+    EngineSession session;
+    session.userAgent = std::string(kDesktopUserAgent);
+    OutputWriter output(/*writeFiles=*/!o.toStdout);
+    StdoutSink toStdout(stdout, o.utf8);
+    if (o.toStdout) output.addSink(toStdout);
+    EnginePageSource pages(host, host, prepared.programFolder);
+    CollectionDriver driver({host, host, host, host, host},
+                            {pages, output, session, prepared.programFolder, prepared.cookieText});
     host.setStopHandler([&driver] { driver.requestStop(); });
 
+    struct DriverStop : StopTarget {
+        explicit DriverStop(CollectionDriver& d) : driver(d) {}
+        void requestStop() noexcept override { driver.requestStop(); }
+        CollectionDriver& driver;
+    } stopOnInterrupt(driver);
     installInterruptHandler();
-    bindInterruptStopFlag(&run.stopRequested);
+    bindInterruptStop(&stopOnInterrupt);
     driver.onStartStopClicked();
-    bindInterruptStopFlag(nullptr);
-
-    if (!prepared.scratchFolder.empty()) {
-        std::error_code ec;
-        fs::remove_all(prepared.scratchFolder, ec);
-    }
-    return run.totalCollected > 0 ? 0 : 1;
+    bindInterruptStop(nullptr);
+    return driver.lastRun().totalLines > 0 ? 0 : 1;
 }
 
 }  // namespace lh::cli

@@ -1,33 +1,16 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
 
+#include "collect/engine_catalogue.h"
 #include "textutil/program_text.h"
 
 namespace lh::cli {
 
 namespace {
-
-struct EngineName {
-    SearchEngine engine;
-    const char* option;
-    const char* display;  // UTF-8
-};
-
-constexpr EngineName kEngineNames[] = {
-    {SearchEngine::Baidu, "baidu", "百度"},
-    {SearchEngine::BaiduNews, "baidu-news", "百度新闻"},
-    {SearchEngine::Sogou, "sogou", "搜狗"},
-    {SearchEngine::SogouNews, "sogou-news", "搜狗新闻"},
-    {SearchEngine::Search360, "360", "360"},
-    {SearchEngine::Google, "google", "谷歌"},
-    {SearchEngine::Bing, "bing", "必应"},
-    {SearchEngine::BaiduMobile, "baidu-mobile", "百度移动"},
-    {SearchEngine::Search360Mobile, "360-mobile", "360移动"},
-    {SearchEngine::ShenmaMobile, "shenma-mobile", "神马移动"},
-};
 
 bool parsePlainInteger(const std::string& text, long long& value) {
     if (text.empty()) return false;
@@ -81,33 +64,11 @@ struct OptionSpec {
     Handler handle;  // returns an error text (without the option name) or empty
 };
 
-std::string programTextOf(const std::string& utf8, std::string& out) {
-    if (!isValidUtf8(utf8)) return "is not valid UTF-8 text";
-    out = utf8ToGb(utf8);
-    return {};
-}
-
-OptionSpec textOption(std::optional<std::string> CliOptions::*field) {
-    return {true, [field](CliOptions& o, const std::string& v) {
-                std::string text;
-                std::string error = programTextOf(v, text);
-                if (error.empty()) o.*field = text;
-                return error;
-            }};
-}
-
 OptionSpec pathOption(std::optional<std::string> CliOptions::*field) {
     return {true, [field](CliOptions& o, const std::string& v) -> std::string {
                 if (v.empty()) return "needs a file name";
                 o.*field = v;
                 return {};
-            }};
-}
-
-OptionSpec flag(std::optional<bool> CliOptions::*field, bool value) {
-    return {false, [field, value](CliOptions& o, const std::string&) {
-                o.*field = value;
-                return std::string();
             }};
 }
 
@@ -124,87 +85,22 @@ const std::map<std::string, OptionSpec>& optionTable() {
         t["help"] = plainFlag(&CliOptions::help);
         t["version"] = plainFlag(&CliOptions::version);
         t["settings"] = pathOption(&CliOptions::settingsFile);
-        t["keywords"] = pathOption(&CliOptions::keywordsFile);
-        t["engine"] = {
-            true, [](CliOptions& o, const std::string& v) -> std::string {
-                const SearchEngine e = engineFromName(v);
-                if (e == SearchEngine::None) {
-                    return "'" + v +
-                           "' is not an engine (baidu, baidu-news, sogou, sogou-news, 360, "
-                           "google, bing, baidu-mobile, 360-mobile, shenma-mobile)";
-                }
-                o.engine = e;
-                return {};
-            }};
-        t["pages"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
-                          long long n = 0;
-                          if (v == "all") {
-                              o.pageLimitText = gb("全部");
-                              return {};
-                          }
-                          if (!parsePlainInteger(v, n) || n < 0) {
-                              return "'" + v +
-                                     "' is not a page count (a number, 0 or 'all' for every page)";
-                          }
-                          o.pageLimitText = n == 0 ? gb("全部") : std::to_string(n);
-                          return {};
-                      }};
-        t["per-page"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
-                             long long n = 0;
-                             if (!parsePlainInteger(v, n) || n < 1 || n > 100) {
-                                 return "'" + v + "' is not a number of results from 1 to 100";
-                             }
-                             o.resultsPerPageText = std::to_string(n);
-                             return {};
-                         }};
-        t["save-folder"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
-                                if (v.empty()) return "needs a folder";
-                                o.saveFolder = programTextOfPath(v);
-                                return {};
-                            }};
-        t["ext"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
-                        std::string text;
-                        std::string error = programTextOf(v, text);
-                        if (!error.empty()) return error;
-                        if (text.find_first_of("/\\") != std::string::npos)
-                            return "must not contain a slash";
-                        if (!text.empty() && text[0] == '.') text.erase(0, 1);
-                        o.fileExtension = text;
-                        return {};
-                    }};
-        t["template"] = textOption(&CliOptions::outputTemplate);
-        t["ranks"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
-                          std::string text;
-                          std::string error = programTextOf(v, text);
-                          if (!error.empty()) return error;
-                          if (text.empty()) return "needs ranks such as 2|3|5";
-                          o.selectedRanks = text;
-                          o.onlySelectedRanks = true;
-                          return {};
-                      }};
-        t["all-ranks"] = flag(&CliOptions::onlySelectedRanks, false);
-        t["www-not-top-level"] = flag(&CliOptions::wwwNotTopLevel, true);
-        t["no-www-not-top-level"] = flag(&CliOptions::wwwNotTopLevel, false);
-        t["no-com-site"] = flag(&CliOptions::useComSite, false);
-        t["com-site"] = flag(&CliOptions::useComSite, true);
-        t["separator-lines"] = flag(&CliOptions::keywordSeparatorLine, true);
-        t["no-separator-lines"] = flag(&CliOptions::keywordSeparatorLine, false);
-        t["merge"] = flag(&CliOptions::mergeIntoOneFile, true);
-        t["no-merge"] = flag(&CliOptions::mergeIntoOneFile, false);
-        t["no-dedupe"] = flag(&CliOptions::removeDuplicates, false);
-        t["dedupe"] = flag(&CliOptions::removeDuplicates, true);
-        t["ignore-engine-sites"] = flag(&CliOptions::ignoreEngineSites, true);
-        t["no-ignore-engine-sites"] = flag(&CliOptions::ignoreEngineSites, false);
-        t["baidu-mode"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
-                               if (v == "2") {
-                                   o.baiduFetchMode = 0;
-                               } else if (v == "3") {
-                                   o.baiduFetchMode = 1;
-                               } else {
-                                   return "'" + v + "' is not a Baidu mode (2 or 3)";
-                               }
-                               return {};
-                           }};
+        // The run's options: the persisted options' flags.
+        for (const PersistedOption& option : persistedOptions()) {
+            if (option.kind == OptionKind::KeywordList) {
+                t[std::string(option.flag)] = pathOption(&CliOptions::keywordsFile);
+                continue;
+            }
+            const PersistedOption* persisted = &option;
+            const auto reader = [persisted](bool on) {
+                return [persisted, on](CliOptions& o, const std::string& v) {
+                    return readFlag(*persisted, v, on, o.settings);
+                };
+            };
+            const bool takesValue = option.kind != OptionKind::Flag;
+            if (!option.flag.empty()) t[std::string(option.flag)] = {takesValue, reader(true)};
+            if (!option.offFlag.empty()) t[std::string(option.offFlag)] = {false, reader(false)};
+        }
         t["stdout"] = plainFlag(&CliOptions::toStdout);
         t["utf8"] = plainFlag(&CliOptions::utf8);
         t["quiet"] = plainFlag(&CliOptions::quiet);
@@ -237,22 +133,56 @@ const std::map<std::string, OptionSpec>& optionTable() {
     return table;
 }
 
+constexpr std::size_t kHelpColumn = 28;  // where the texts after the flags start
+constexpr std::size_t kHelpWidth = 84;   // a list of names wraps before this
+
+std::string replaced(std::string text, std::string_view mark, const std::string& with) {
+    const std::size_t at = text.find(mark);
+    if (at != std::string::npos) text.replace(at, mark.size(), with);
+    return text;
+}
+
+// The engines' --engine values, wrapped to the help's width.
+std::string engineNames(std::size_t firstColumn) {
+    std::string text;
+    std::size_t column = firstColumn;
+    bool first = true;
+    for (const EngineProfile& engine : engineCatalogue()) {
+        const std::string word = std::string(engine.cliName) + ",";
+        if (!first && column + 1 + word.size() > kHelpWidth) {
+            text += "\n";
+            column = kHelpColumn;
+        } else if (!first) {
+            text += " ";
+            ++column;
+        }
+        text += word;
+        column += word.size();
+        first = false;
+    }
+    text.pop_back();  // the last comma
+    return text;
+}
+
+// One option's lines of --help: the flag that changes the default, its value name, and
+// the table's text with the default filled in.
+std::string optionHelp(const PersistedOption& option) {
+    if (option.help.empty()) return {};
+    const bool onByDefault = option.kind == OptionKind::Flag && option.defaultText == "on";
+    std::string usage = "  --" + std::string(onByDefault ? option.offFlag : option.flag);
+    if (!option.valueName.empty()) usage += " " + std::string(option.valueName);
+    usage.resize(std::max(usage.size() + 1, kHelpColumn), ' ');
+    std::string text = replaced(std::string(option.help), "{default}", defaultForHelp(option));
+    text = replaced(text, "{engines}", engineNames(kHelpColumn));
+    std::string lines = usage;
+    for (char c : text) {
+        lines += c;
+        if (c == '\n') lines += std::string(kHelpColumn, ' ');
+    }
+    return lines + "\n";
+}
+
 }  // namespace
-
-SearchEngine engineFromName(const std::string& name) {
-    const std::string lower = toLowerAscii(name);
-    for (const EngineName& e : kEngineNames) {
-        if (lower == e.option || name == e.display) return e.engine;
-    }
-    return SearchEngine::None;
-}
-
-const char* engineOptionName(SearchEngine engine) {
-    for (const EngineName& e : kEngineNames) {
-        if (e.engine == engine) return e.option;
-    }
-    return "none";
-}
 
 std::optional<ConnectTo> parseConnectTo(const std::string& text) {
     ConnectTo mapping;
@@ -314,64 +244,21 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
 }
 
 void applyCliOptions(const CliOptions& o, CollectionSettings& s) {
-    if (o.engine) s.engine = *o.engine;
-    if (o.pageLimitText) s.pageLimitText = *o.pageLimitText;
-    if (o.resultsPerPageText) s.resultsPerPageText = *o.resultsPerPageText;
-    if (o.saveFolder) s.saveFolder = *o.saveFolder;
-    if (o.fileExtension) s.fileExtension = *o.fileExtension;
-    if (o.outputTemplate) s.outputTemplate = *o.outputTemplate;
-    if (o.onlySelectedRanks) s.onlySelectedRanks = *o.onlySelectedRanks;
-    if (o.selectedRanks) s.selectedRanks = *o.selectedRanks;
-    if (o.wwwNotTopLevel) s.wwwNotTopLevel = *o.wwwNotTopLevel;
-    if (o.useComSite) s.useComSite = *o.useComSite;
-    if (o.keywordSeparatorLine) s.keywordSeparatorLine = *o.keywordSeparatorLine;
-    if (o.mergeIntoOneFile) s.mergeIntoOneFile = *o.mergeIntoOneFile;
-    if (o.removeDuplicates) s.removeDuplicates = *o.removeDuplicates;
-    if (o.ignoreEngineSites) s.ignoreEngineSites = *o.ignoreEngineSites;
-    if (o.baiduFetchMode) s.baiduFetchMode = *o.baiduFetchMode;
-    // There is no browser view to clear or close on a terminal.
+    for (const SettingAssignment& assignment : o.settings) assign(assignment, s);
+    // There is no browser view on a terminal to clear or close.
     s.clearCacheOnVerification = false;
     s.autoCloseVerification = false;
 }
 
 std::string helpText() {
-    const CollectionSettings d = CollectionSettings::defaults();
-    const std::string folder = gbToUtf8(d.saveFolder);
-    const std::string templ = gbToUtf8(d.outputTemplate);
     std::string h;
     h += "Usage: linkharvest-cli --keywords FILE [options]\n"
          "Harvests search-engine results for a list of keywords into GB18030 text/CSV files,\n"
          "exactly as the linkharvest window does.\n"
          "\n"
-         "Run options (defaults are the window's):\n"
-         "  --keywords FILE           keywords, one per line; '-' reads standard input. UTF-8\n"
-         "                            (with or without BOM), UTF-16 with BOM, else GB18030;\n"
-         "                            any line ending. Required unless --settings gives them.\n"
-         "  --engine NAME             baidu, baidu-news, sogou, sogou-news, 360, google, bing,\n"
-         "                            baidu-mobile, 360-mobile, shenma-mobile (default: baidu)\n"
-         "  --pages N                 result pages per keyword; 0 or 'all' = every page\n"
-         "                            (default: all)\n"
-         "  --per-page N              results kept per page, 1-100 (default: 50)\n"
-         "  --save-folder DIR         where result files go (default: " +
-         folder +
-         ")\n"
-         "  --ext EXT                 result file extension, without dot; csv files get a\n"
-         "                            header line (default: txt)\n"
-         "  --template TEXT           one output line per result; placeholders #网址# #标题#\n"
-         "                            #域名# #顶级域名# #描述# #关键词#\n"
-         "                            (default: " +
-         templ +
-         ")\n"
-         "  --ranks R|R|...           keep only these ranks, e.g. 2|3|5 (default: all ranks;\n"
-         "                            --all-ranks turns a saved rank filter off)\n"
-         "  --www-not-top-level       'www.' hosts are not top-level domains (default: off)\n"
-         "  --no-com-site             Google and Bing: local site instead of .com (default: .com)\n"
-         "  --separator-lines         with --merge: a heading line before each keyword (off)\n"
-         "  --merge                   all keywords into one file (default: off)\n"
-         "  --no-dedupe               keep duplicate lines (default: duplicates removed)\n"
-         "  --ignore-engine-sites     drop results on the engine's own sites (default: off)\n"
-         "  --baidu-mode 2|3          Baidu download mode (default: 2)\n"
-         "  --settings FILE           start from the options a window saved in its settings\n"
+         "Run options (defaults are the window's):\n";
+    for (const PersistedOption& option : persistedOptions()) h += optionHelp(option);
+    h += "  --settings FILE           start from the options a window saved in its settings\n"
          "                            file (section 主界面, keywords from its inibin folder);\n"
          "                            the options above override them\n"
          "  Every on/off flag has an opposite: --no-merge, --dedupe, --com-site,\n"

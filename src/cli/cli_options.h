@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "collect/collection_settings.h"
-#include "collect/search_engine.h"
+#include "collect/persisted_options.h"
 
 namespace lh::cli {
 
@@ -25,9 +25,9 @@ struct ConnectTo {
     int toPort = 0;  // 0 = the original port
 };
 
-// The command line as given. Options of the run stay empty unless given, so that
-// they can be laid over the values read from a settings file. Texts of the run are
-// program text (converted from the platform's UTF-8); paths stay as typed.
+// The command line as given. Options of the run are kept as given, so that they can be
+// laid over the values read from a settings file. Texts of the run are program text
+// (converted from the platform's UTF-8); paths stay as typed.
 struct CliOptions {
     bool help = false;
     bool version = false;
@@ -35,21 +35,9 @@ struct CliOptions {
     std::optional<std::string> settingsFile;
     std::optional<std::string> keywordsFile;  // "-" = standard input
 
-    std::optional<SearchEngine> engine;
-    std::optional<std::string> pageLimitText;
-    std::optional<std::string> resultsPerPageText;
-    std::optional<std::string> saveFolder;
-    std::optional<std::string> fileExtension;
-    std::optional<std::string> outputTemplate;
-    std::optional<bool> onlySelectedRanks;
-    std::optional<std::string> selectedRanks;
-    std::optional<bool> wwwNotTopLevel;
-    std::optional<bool> useComSite;
-    std::optional<bool> keywordSeparatorLine;
-    std::optional<bool> mergeIntoOneFile;
-    std::optional<bool> removeDuplicates;
-    std::optional<bool> ignoreEngineSites;
-    std::optional<int> baiduFetchMode;
+    // The persisted options given, in the order given (later ones win), read by their
+    // rules in persisted_options.h.
+    std::vector<SettingAssignment> settings;
 
     bool toStdout = false;
     bool utf8 = false;
@@ -73,7 +61,8 @@ struct CliParseResult {
 
 // Parses the arguments after the program name. Both "--opt VALUE" and "--opt=VALUE"
 // are accepted; every on/off flag also has its opposite ("--merge" / "--no-merge",
-// "--no-dedupe" / "--dedupe").
+// "--no-dedupe" / "--dedupe"). The run's options and their flags come from the table of
+// persisted options.
 CliParseResult parseCliOptions(const std::vector<std::string>& args);
 
 // Lays every option that was given over `settings`.
@@ -81,11 +70,6 @@ void applyCliOptions(const CliOptions& options, CollectionSettings& settings);
 
 // Parses "HOST1:PORT1:HOST2:PORT2"; IPv6 addresses go in brackets. Empty on failure.
 std::optional<ConnectTo> parseConnectTo(const std::string& text);
-
-// The engine named on the command line ("baidu", "360-mobile", or the display name
-// "百度" in UTF-8). None when unknown.
-SearchEngine engineFromName(const std::string& name);
-const char* engineOptionName(SearchEngine engine);
 
 // The --help text (UTF-8), with every option and its default.
 std::string helpText();

@@ -11,15 +11,15 @@ namespace {
 // Only lock-free atomics may be touched from a signal handler.
 static_assert(std::atomic<int>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
-static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free);
+static_assert(std::atomic<StopTarget*>::is_always_lock_free);
 
 std::atomic<int> gCount{0};
-std::atomic<std::atomic<bool>*> gStopFlag{nullptr};
+std::atomic<StopTarget*> gStopTarget{nullptr};
 
 void onInterrupt(int) {
     const int previous = gCount.fetch_add(1);
     if (previous == 0) {
-        if (std::atomic<bool>* flag = gStopFlag.load()) flag->store(true);
+        if (StopTarget* target = gStopTarget.load()) target->requestStop();
         static const char kNote[] =
             "\nStopping after the current step (Ctrl-C again to quit at once)...\n";
         [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
@@ -42,7 +42,7 @@ void installInterruptHandler() {
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-void bindInterruptStopFlag(std::atomic<bool>* stopFlag) { gStopFlag.store(stopFlag); }
+void bindInterruptStop(StopTarget* target) { gStopTarget.store(target); }
 
 int interruptCount() { return gCount.load(); }
 

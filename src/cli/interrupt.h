@@ -4,13 +4,21 @@
 
 namespace lh::cli {
 
-// Ctrl-C for a running harvest: the first SIGINT sets the bound stop flag (the same
-// flag the window's stop button sets) and is counted; the second ends the process
-// at once, killed by SIGINT as the shell expects.
+// What the first Ctrl-C asks to stop. `requestStop` runs inside the signal handler, so it
+// may only touch lock-free atomics (CollectionDriver::requestStop does no more).
+class StopTarget {
+public:
+    virtual ~StopTarget() = default;
+    virtual void requestStop() noexcept = 0;
+};
+
+// Ctrl-C for a running harvest: the first SIGINT asks the bound target to stop (as the
+// window's stop button does) and is counted; the second ends the process at once,
+// killed by SIGINT as the shell expects.
 void installInterruptHandler();
 
-// The flag the first Ctrl-C sets; nullptr unbinds. The flag must outlive the binding.
-void bindInterruptStopFlag(std::atomic<bool>* stopFlag);
+// The target the first Ctrl-C stops; nullptr unbinds. It must outlive the binding.
+void bindInterruptStop(StopTarget* target);
 
 // SIGINTs received since installation.
 int interruptCount();

@@ -143,16 +143,7 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
     while (run.programFolder.size() > 1 && run.programFolder.back() == '/')
         run.programFolder.pop_back();
 
-    if (o.toStdout) {
-        std::string pattern = (fs::temp_directory_path() / "linkharvest-stdout-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            error = optionError(
-                "stdout", std::string("cannot make a scratch folder: ") + std::strerror(errno));
-            return false;
-        }
-        run.scratchFolder = pattern;
-        run.settings.saveFolder = programTextOfPath(pattern);
-    } else if (!writableFolder(nativePath(run.settings.saveFolder), reason)) {
+    if (!o.toStdout && !writableFolder(nativePath(run.settings.saveFolder), reason)) {
         error = optionError("save-folder", reason);
         return false;
     }

@@ -22,11 +22,11 @@ struct PreparedRun {
     CaptchaMode captchaMode = CaptchaMode::Stop;
     std::string cookieText;     // program text
     std::string programFolder;  // program text, no trailing separator
-    std::string scratchFolder;  // file-system form; --stdout only, removed after the run
 };
 
 // Settings file, keywords, cookies, folders and network options, checked before any
-// request is made. False with a message that names the option to fix.
+// request is made (with --stdout no result file is written, so the save folder is left
+// alone). False with a message that names the option to fix.
 bool prepareRun(const CliOptions& options, const ProcessContext& context, PreparedRun& run,
                 std::string& error);
 

@@ -4,10 +4,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <variant>
 
 #include "cli/interrupt.h"
 #include "textutil/program_text.h"
-#include "web/cookie_store.h"
 
 namespace lh::cli {
 
@@ -21,21 +21,6 @@ void sleepMs(int ms) {
     ::nanosleep(&ts, nullptr);
 }
 
-// "正在读 " + keyword + " 的第 " + page + " 页..": the page number, or 0 for other texts.
-long long pageOfReadingText(const std::string& text) {
-    static const std::string reading = gb("正在读 ");
-    static const std::string ofPage = gb(" 的第 ");
-    static const std::string dots = gb(" 页..");
-    if (text.compare(0, reading.size(), reading) != 0) return 0;
-    if (text.size() < reading.size() + dots.size() ||
-        text.compare(text.size() - dots.size(), dots.size(), dots) != 0) {
-        return 0;
-    }
-    const std::size_t at = text.rfind(ofPage);
-    if (at == std::string::npos || at < reading.size()) return 0;
-    return toInteger(std::string_view(text).substr(at + ofPage.size()));
-}
-
 std::string linesOf(const std::string& programText) {
     return gbToUtf8(replaceAll(programText, "\r\n", "\n"));
 }
@@ -47,8 +32,7 @@ TerminalHost::TerminalHost(Options options, ProgressDisplay& display, LineReader
     : options_(std::move(options)),
       display_(display),
       readLine_(std::move(readLine)),
-      sleep_(sleep ? std::move(sleep) : Sleeper(sleepMs)),
-      caption_(gb("开始采集")) {}
+      sleep_(sleep ? std::move(sleep) : Sleeper(sleepMs)) {}
 
 void TerminalHost::waitWithEvents(long long ms, const std::atomic<bool>* stopFlag) {
     const double scaled = static_cast<double>(ms) * options_.pauseScale;
@@ -80,80 +64,85 @@ long long TerminalHost::randomInRange(long long low, long long high) {
     return pick(random_);
 }
 
-void TerminalHost::setStatusText(int pane, const std::string& text) {
-    if (pane == 0) {
-        if (const long long page = pageOfReadingText(text); page > 0) {
-            if (page == 1) ++progress_.keywordIndex;
-            progress_.page = page;
-        }
+void TerminalHost::onRunEvent(const RunEvent& event) {
+    if (const auto* started = std::get_if<RunStarted>(&event)) {
+        progress_.keywordCount = started->keywordCount;
+    } else if (const auto* keyword = std::get_if<KeywordStarted>(&event)) {
+        startedKeyword_ = keyword->index;
+    } else if (const auto* page = std::get_if<PageStarted>(&event)) {
+        progress_.keywordIndex = startedKeyword_;
+        progress_.page = page->page;
+    } else if (const auto* line = std::get_if<LineWritten>(&event)) {
+        progress_.lines = line->totalLines;
+    } else if (const auto* ended = std::get_if<RunEnded>(&event)) {
+        showRunEnd(*ended);
+        return;
     }
-    if (pane == 1) lastPane1_ = text;
+    showRunEvent(event, *this);
+}
+
+void TerminalHost::setStatus(int pane, const std::string& text) {
     display_.showStatus(pane, text);
     processEvents();
 }
 
-void TerminalHost::setStartButtonCaption(const std::string& caption) {
-    static const std::string collected = gb("已采集数 ");
-    caption_ = caption;
-    if (caption.compare(0, collected.size(), collected) == 0) {
-        progress_.lines = toInteger(std::string_view(caption).substr(collected.size()));
+void TerminalHost::showRunEnd(const RunEnded& ended) {
+    setStatus(0, status_text::ready());
+    const std::string summary = status_text::endSummary(ended.totalLines, ended.elapsedMs);
+    setStatus(1, summary);
+    display_.clearProgress();
+    // The summary stands in the status lines already unless those are not shown.
+    if (!display_.showsStatus()) display_.printLine(linesOf(summary));
+    for (const ResultFileFailure& failure : ended.fileFailures) {
+        display_.printLine(linesOf(status_text::fileFailure(failure)));
+    }
+    if (ended.failureReport) {
+        writeFailureReport(*ended.failureReport);
+        showFailureReport(status_text::failureReportTitle(), ended.failureReport->address,
+                          ended.failureReport->pageText);
     }
 }
 
 void TerminalHost::showEndOfRunMessage(const std::string& text) {
     display_.clearProgress();
-    // The summary usually stands in the status pane already; say it once.
-    std::string rest = text;
-    if (display_.showsStatus() && !lastPane1_.empty() &&
-        text.compare(0, lastPane1_.size(), lastPane1_) == 0) {
-        rest = text.substr(lastPane1_.size());
-        if (rest.compare(0, 2, "\r\n") == 0) rest.erase(0, 2);
-    }
-    if (!rest.empty()) display_.printLine(linesOf(rest));
+    display_.printLine(linesOf(text));
 }
 
 void TerminalHost::showFailureReport(const std::string& title, const std::string& hint,
                                      const std::string&) {
-    static const std::string reportName = gb("采集失败代码.html");
     display_.printLine(linesOf(title) + " " +
-                       gbToUtf8(options_.programFolder + folderSeparator() + reportName));
+                       gbToUtf8(options_.programFolder + folderSeparator() +
+                                status_text::failureReportFileName()));
     if (!hint.empty()) display_.printLine("  " + linesOf(hint));
 }
 
-bool TerminalHost::askVerificationContinue(const std::string& prompt) {
+VerificationOutcome TerminalHost::solve(const VerificationRequest& request) {
     display_.clearProgress();
-    const std::string address = gbToUtf8(verificationAddress_);
+    const std::string address = gbToUtf8(request.address);
+    VerificationOutcome cancelled{false, options_.cookieText};
     if (options_.captchaMode == CaptchaMode::Stop || interruptCount() > 0) {
         display_.printLine("verification page at " + address +
                            ": run stopped (--on-captcha ask lets you solve it in a browser)");
-        return false;
+        return cancelled;
     }
-    display_.printLine(linesOf(prompt));
+    display_.printLine(linesOf(verificationPrompt()));
     display_.printLine("Open " + address +
                        " in a browser, pass the check, then paste the browser's cookie text for "
                        "that site (name=value; ...) and press Enter. An empty line cancels.");
     display_.printLine("cookies> ");
     const std::optional<std::string> line = readLine_ ? readLine_() : std::nullopt;
-    if (!line || interruptCount() > 0) return false;
+    if (!line || interruptCount() > 0) return cancelled;
     std::string answer = *line;
     while (!answer.empty() && (answer.back() == '\r' || answer.back() == '\n')) answer.pop_back();
     answer = isValidUtf8(answer) ? utf8ToGb(answer) : answer;
     answer = trimSpaces(answer);
-    if (answer.empty()) return false;
+    if (answer.empty()) return cancelled;
     options_.cookieText = answer;
-    return true;
+    return {true, answer};
 }
 
-void TerminalHost::webViewLoadAddress(const std::string& address) {
-    if (address != "about:blank") verificationAddress_ = address;
-}
-
-void TerminalHost::navigatorLoad(const std::string& address) {
+void TerminalHost::visitInBackground(const std::string& address) {
     if (navigate_) navigate_(address);
-}
-
-void TerminalHost::clearBrowsingData(int what) {
-    if (what == 2 || what == 255) CookieStore::instance().clear();
 }
 
 double pauseScaleFromEnvironment() {

@@ -8,14 +8,26 @@
 
 #include "cli/cli_options.h"
 #include "cli/progress_display.h"
-#include "collect/collection_host.h"
+#include "collect/browser.h"
+#include "collect/collection_settings.h"
+#include "collect/run_clock.h"
+#include "collect/run_events.h"
+#include "collect/run_status_texts.h"
+#include "collect/verification.h"
 
 namespace lh::cli {
 
-// The collection run's surroundings on a terminal: options fixed at start, status
-// texts on standard error, waits that really sleep, no browser view (verification pages
-// go by --on-captcha), Ctrl-C as the stop button.
-class TerminalHost : public CollectionHost {
+// The collection run's surroundings on a terminal: options fixed at start, the run's
+// progress on standard error (the window's status texts as lines, and a progress line
+// fed from the events' fields), waits that really sleep, Ctrl-C as the stop button, and
+// no browser: verification pages go by --on-captcha, and the "browser's" cookies are
+// the cookie text given or pasted.
+class TerminalHost : public OptionsSource,
+                     public RunClock,
+                     public ProgressSink,
+                     public StatusDisplay,
+                     public Browser,
+                     public VerificationService {
 public:
     struct Options {
         CollectionSettings settings;
@@ -37,45 +49,43 @@ public:
     // What a stop click does (the driver's requestStop); called at the pump point after
     // the first Ctrl-C.
     void setStopHandler(std::function<void()> onStop) { onStop_ = std::move(onStop); }
-    // What the hidden navigator's visit does (a plain download through the program-wide
-    // cookie store); nothing when unset.
+    // What a background visit does (a plain download through the program-wide cookie
+    // store); nothing when unset.
     void setNavigator(std::function<void(const std::string&)> load) { navigate_ = std::move(load); }
 
-    // Lines written so far, as the start button's caption last showed them.
-    long long linesShown() const { return progress_.lines; }
     const ProgressState& progress() const { return progress_; }
-    void setKeywordCount(int count) { progress_.keywordCount = count; }
 
-    // EventWait
+    // OptionsSource
+    CollectionSettings settings() override { return options_.settings; }
+
+    // RunClock
     void waitWithEvents(long long ms, const std::atomic<bool>* stopFlag) override;
     std::uint32_t tickCount() override;
-
-    // CollectionHost
-    CollectionSettings settings() override { return options_.settings; }
     void processEvents() override;
     long long randomInRange(long long low, long long high) override;
-    void setStatusText(int pane, const std::string& text) override;
-    std::string startButtonCaption() override { return caption_; }
-    void setStartButtonCaption(const std::string& caption) override;
+
+    // ProgressSink: the progress line from the events' fields, the texts as the window
+    // shows them, and the end of the run as readable lines.
+    void onRunEvent(const RunEvent& event) override;
+
+    // StatusDisplay (the window's texts, one line each when they change)
+    void setCaption(const std::string&) override {}
+    void setStatus(int pane, const std::string& text) override;
     void setMergeOptionEnabled(bool) override {}
     void showEndOfRunMessage(const std::string& text) override;
     void showFailureReport(const std::string& title, const std::string& hint,
                            const std::string& content) override;
-    bool askVerificationContinue(const std::string& prompt) override;
-    void activateMainWindow() override {}
-    void webViewLoadAddress(const std::string& address) override;
-    std::string webViewCurrentCookies() override { return options_.cookieText; }
-    void webViewClearCookies() override { options_.cookieText.clear(); }
-    void webViewSetCacheFolder(const std::string&) override {}
-    void webViewSetCookieFolder(const std::string&) override {}
-    void webViewSetVisible(bool) override {}
-    void webViewSetUserAgent(const std::string&) override {}
-    void navigatorLoad(const std::string& address) override;
-    void clearBrowsingData(int what) override;
-    std::string programFolder() override { return options_.programFolder; }
+
+    // Browser
+    void loadAddress(const std::string&) override {}
+    std::string currentCookies() override { return options_.cookieText; }
+    void visitInBackground(const std::string& address) override;
+
+    // VerificationService: stops, or prints the address and takes the pasted cookies.
+    VerificationOutcome solve(const VerificationRequest& request) override;
 
 private:
-    void printProgramText(const std::string& text);
+    void showRunEnd(const RunEnded& ended);
 
     Options options_;
     ProgressDisplay& display_;
@@ -85,10 +95,8 @@ private:
     std::function<void(const std::string&)> navigate_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::mt19937_64 random_{std::random_device{}()};
-    std::string caption_;
-    std::string verificationAddress_;
-    std::string lastPane1_;
     ProgressState progress_;
+    int startedKeyword_ = 0;
     bool stopForwarded_ = false;
 };
 

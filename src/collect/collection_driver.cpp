@@ -1,358 +1,294 @@
 #include "collect/collection_driver.h"
 
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
-#include "collect/verification.h"
+#include "collect/result_filter.h"
+#include "collect/result_output.h"
+#include "collect/run_status_texts.h"
+#include "collect/search_url.h"
 #include "textutil/program_text.h"
+#include "web/cookie_files.h"
 
 namespace lh {
-
-namespace captions {
-const std::string& start() {
-    static const std::string text = gb("开始采集");
-    return text;
-}
-const std::string& stop() {
-    static const std::string text = gb("停止采集");
-    return text;
-}
-const std::string& stopping() {
-    static const std::string text = gb("停止采集中");
-    return text;
-}
-}  // namespace captions
 
 namespace {
 
 constexpr double kTolerance = 1e-7;
+constexpr int kAttempts = 4;
 
-// Plain decimal notation rounded to 2 places, without trailing zeros.
-std::string plainNumber(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.2f", std::round(value * 100.0) / 100.0);
-    std::string text = buffer;
-    if (text.find('.') != std::string::npos) {
-        while (!text.empty() && text.back() == '0') text.pop_back();
-        if (!text.empty() && text.back() == '.') text.pop_back();
+// requestStop runs in signal handlers too.
+static_assert(std::atomic<RunState>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// Keyword pieces trimmed; a piece counts as searched when something is left of it.
+std::vector<std::string> keywordPieces(const std::string& keywordList) {
+    std::vector<std::string> keywords;
+    for (const std::string& piece : splitText(keywordList, "\r\n")) {
+        keywords.push_back(trimSpaces(piece));
     }
-    if (text == "-0") text = "0";
-    return text;
+    return keywords;
 }
-
-bool isDrive(const std::string& prefix) {
-    return prefix.size() == 2 && prefix[1] == ':' &&
-           ((prefix[0] >= 'A' && prefix[0] <= 'Z') || (prefix[0] >= 'a' && prefix[0] <= 'z'));
-}
-
-bool isBaiduWeb(SearchEngine engine) {
-    return engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews;
-}
-
-// Ends endPage on every way out of a page step.
-class PageScope {
-public:
-    explicit PageScope(CollectionSteps& steps) : steps_(steps) { steps_.beginPage(); }
-    ~PageScope() { steps_.endPage(); }
-    PageScope(const PageScope&) = delete;
-    PageScope& operator=(const PageScope&) = delete;
-
-private:
-    CollectionSteps& steps_;
-};
 
 }  // namespace
 
-std::string formatElapsed(double ms) {
-    const auto below = [](double value, double limit) { return value - limit < -kTolerance; };
-    if (below(ms, 1000)) return plainNumber(ms) + gb(" 毫秒");
-    const double s = ms / 1000;
-    if (below(s, 60)) return plainNumber(s) + gb(" 秒");
-    const double m = s / 60;
-    if (below(m, 60)) return plainNumber(m) + gb(" 分");
-    const double h = m / 60;
-    if (below(h, 24)) return plainNumber(h) + gb(" 时");
-    const double d = h / 24;
-    if (below(d, 30)) return plainNumber(d) + gb(" 天");
-    const double mo = d / 30;
-    if (below(mo, 12)) return plainNumber(mo) + gb(" 月");
-    return plainNumber(mo / 12) + gb(" 年");
-}
-
-bool ensureFolderPath(const std::string& path) {
-    const std::string& separator = folderSeparator();
-    std::size_t at = findText(path, separator);
-    while (at != kNotFound) {
-        const std::string prefix = path.substr(0, at);
-        if (!prefix.empty() && !isDrive(prefix)) {
-            std::error_code error;
-            const auto native = nativePath(prefix);
-            if (!std::filesystem::exists(native, error)) {
-                if (!std::filesystem::create_directory(native, error)) return false;
-            }
-        }
-        at = findText(path, separator, at + separator.size());
-    }
-    std::error_code error;
-    return std::filesystem::is_directory(nativePath(path), error);
-}
-
-CollectionDriver::CollectionDriver(CollectionHost& host, CollectionRun& run, CollectionSteps& steps)
-    : host_(host), run_(run), steps_(steps) {}
+CollectionDriver::CollectionDriver(RunSurroundings surroundings, RunParts parts)
+    : surroundings_(surroundings), parts_(std::move(parts)) {}
 
 void CollectionDriver::onStartStopClicked() {
-    if (host_.startButtonCaption() != captions::start()) {
-        host_.setStartButtonCaption(captions::stopping());
-        run_.stopRequested = true;
+    if (state_.load() != RunState::Idle) {
+        requestStop();
         return;
     }
-    if (running_.exchange(true)) return;  // a start while a run lasts is a stop click
-    startRun();
-}
-
-void CollectionDriver::requestStop() {
-    if (!running_.load()) return;
-    host_.setStartButtonCaption(captions::stopping());
-    run_.stopRequested = true;
-}
-
-void CollectionDriver::startRun() {
-    host_.setStartButtonCaption(captions::stop());
-    run_.stopRequested = false;
-    host_.setMergeOptionEnabled(false);
-    run_.startTick = host_.tickCount();
-    fileFailures_.clear();
-
-    const CollectionSettings settings = host_.settings();
-    run_.saveFolder = settings.saveFolder;
-    const std::string& separator = folderSeparator();
-    if (run_.saveFolder.size() < separator.size() ||
-        run_.saveFolder.compare(run_.saveFolder.size() - separator.size(), separator.size(),
-                                separator) != 0) {
-        run_.saveFolder += separator;
+    // Cleared before the run counts as started, so a stop asked for once it has is kept.
+    stopFlag_ = false;
+    userStopAsked_ = false;
+    RunState idle = RunState::Idle;
+    if (!state_.compare_exchange_strong(idle, RunState::Running)) {
+        requestStop();
+        return;
     }
-    run_.totalCollected = 0;
-    ensureFolderPath(run_.saveFolder);
-
-    host_.processEvents();
-    run_.googleBase = steps_.googleBase(host_.settings().useComSite);
-    steps_.beginRun();
-
+    startRun();
     runCollection();
     finishRun();
 }
 
-void CollectionDriver::finishRun() {
-    static const std::string ready = gb("就绪");
-    static const std::string done = gb("已采集完成！总采集数量 ");
-    static const std::string took = gb(" 耗时 ");
-    static const std::string reportName = gb("采集失败代码.html");
-    static const std::string reportTitle = gb("采集失败代码(已保存到软件目录下)：");
+void CollectionDriver::requestStop() noexcept {
+    if (state_.load() == RunState::Idle || userStopAsked_.exchange(true)) return;
+    RunState running = RunState::Running;
+    state_.compare_exchange_strong(running, RunState::Stopping);
+    stopFlag_ = true;
+}
 
-    host_.setStartButtonCaption(captions::start());
-    host_.setStatusText(0, ready);
-    const std::uint32_t elapsed = host_.tickCount() - run_.startTick;
-    const std::string summary = done + std::to_string(run_.totalCollected) + took +
-                                formatElapsed(static_cast<double>(elapsed));
-    host_.setStatusText(1, summary);
-    host_.setMergeOptionEnabled(true);
-    std::string message = summary;
-    for (const std::string& failure : fileFailures_) message += "\r\n" + failure;
-    host_.showEndOfRunMessage(message);
-
-    if (run_.totalCollected == 0) {
-        const std::string path = host_.programFolder() + folderSeparator() + reportName;
-        std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
-        const std::string text = run_.lastRequestUrl + "\r\n" + run_.lastPageText;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.close();
-        host_.showFailureReport(reportTitle, run_.lastRequestUrl, run_.lastPageText);
+bool CollectionDriver::stopping() {
+    if (userStopAsked_.load() && !stopAnnounced_) {
+        stopAnnounced_ = true;
+        report(RunStopping{});
     }
-    running_ = false;
+    return stopFlag_.load();
 }
 
-void CollectionDriver::noteFileFailure() {
-    static const std::string cannotWrite = gb("结果文件写入失败：");
-    const ResultFileFailure failure = steps_.takeFileFailure();
-    if (failure.empty()) return;
-    const std::string text = cannotWrite + failure.fileName + " (" + failure.reason + ")";
-    host_.setStatusText(1, text);
-    fileFailures_.push_back(text);
+void CollectionDriver::startRun() {
+    stopAnnounced_ = false;
+    verificationCancelled_ = false;
+    outputRefused_ = false;
+    searchedKeywords_ = 0;
+    fileFailures_.clear();
+
+    const CollectionSettings settings = surroundings_.options.settings();
+    int keywordCount = 0;
+    for (const std::string& keyword : keywordPieces(settings.keywordList)) {
+        if (!keyword.empty()) ++keywordCount;
+    }
+    report(RunStarted{keywordCount});
+    startTick_ = surroundings_.clock.tickCount();
+    parts_.output.beginRun(settings.saveFolder);
+
+    surroundings_.clock.processEvents();
+    parts_.session.googleBase = googleBaseFor(surroundings_.options.settings().useComSite);
 }
 
-void CollectionDriver::pauseWithStop(long long ms) {
-    host_.waitWithEvents(ms, &run_.stopRequested);
+void CollectionDriver::finishRun() {
+    RunEnded ended;
+    if (verificationCancelled_) {
+        ended.why = RunEndReason::VerificationCancelled;
+    } else if (stopFlag_.load()) {
+        ended.why = RunEndReason::Stopped;
+    } else if (parts_.output.totalLines() == 0) {
+        ended.why = RunEndReason::NothingCollected;
+    }
+    ended.totalLines = parts_.output.totalLines();
+    ended.elapsedMs = static_cast<long long>(surroundings_.clock.tickCount() - startTick_);
+    ended.files = parts_.output.files();
+    ended.fileFailures = fileFailures_;
+    if (ended.totalLines == 0) {
+        ended.failureReport = FailureReport{
+            parts_.programFolder + folderSeparator() + status_text::failureReportFileName(),
+            paging_.lastRequestUrl, paging_.lastPageText};
+    }
+    lastRun_ = ended;
+    report(ended);
+    state_ = RunState::Idle;
+}
+
+void CollectionDriver::afterOutput() {
+    const ResultFileFailure failure = parts_.output.takeFailure();
+    if (!failure.empty()) {
+        fileFailures_.push_back(failure);
+        report(FileFailed{failure});
+    }
+    if (!parts_.output.sinksOk() && !outputRefused_) {
+        // Lines nobody receives are lost lines: end the run as a stop would.
+        outputRefused_ = true;
+        state_ = RunState::Stopping;
+        stopFlag_ = true;
+    }
 }
 
 void CollectionDriver::runCollection() {
-    const CollectionSettings atStart = host_.settings();
-    const std::vector<std::string> pieces = splitText(atStart.keywordList, "\r\n");
-    const bool merging = atStart.mergeIntoOneFile;
+    OptionsSource& options = surroundings_.options;
+    RunClock& clock = surroundings_.clock;
+    OutputWriter& output = parts_.output;
 
-    // Trimmed once: a piece counts as searched when something is left of it.
-    std::vector<std::string> keywords;
-    keywords.reserve(pieces.size());
-    for (const std::string& piece : pieces) keywords.push_back(trimSpaces(piece));
+    const CollectionSettings atStart = options.settings();
+    const std::vector<std::string> keywords = keywordPieces(atStart.keywordList);
+    const bool merging = atStart.mergeIntoOneFile;
     std::vector<bool> searchedLater(keywords.size() + 1, false);
     for (std::size_t i = keywords.size(); i-- > 0;) {
-        searchedLater[i] = searchedLater[i + 1] || !keywords[i + 0].empty();
+        searchedLater[i] = searchedLater[i + 1] || !keywords[i].empty();
     }
 
     if (merging) {
-        steps_.openMergedFile(atStart);
-        noteFileFailure();
+        output.openMergedFile(atStart, localDateTimeNow());
+        afterOutput();
     }
-    run_.seenKeys.clear();
-    run_.cookieText.clear();
+    output.forgetKeys();
+    parts_.session.cookieText = parts_.startCookieText;
 
     for (std::size_t i = 0; i < keywords.size(); ++i) {
-        host_.processEvents();
-        if (run_.stopRequested) break;
+        clock.processEvents();
+        if (stopping()) break;
         const std::string& keyword = keywords[i];
         if (keyword.empty()) continue;
 
-        const CollectionSettings settings = host_.settings();
+        const CollectionSettings settings = options.settings();
         if (merging) {
-            if (settings.keywordSeparatorLine) {
-                steps_.writeKeywordHeading(settings, keyword, i == 0);
-            }
+            if (settings.keywordSeparatorLine)
+                output.writeKeywordHeading(settings, keyword, i == 0);
         } else {
-            run_.seenKeys.clear();
-            steps_.openKeywordFile(settings, keyword);
+            output.forgetKeys();
+            output.openKeywordFile(settings, keyword);
         }
-        noteFileFailure();
+        afterOutput();
+        report(KeywordStarted{++searchedKeywords_, keyword});
 
-        run_.rankCounter = 0;
-        if (host_.settings().engine == SearchEngine::Bing) {
-            host_.webViewLoadAddress("about:blank");
-            host_.waitWithEvents(1000, nullptr);
+        paging_.rankCounter = 0;
+        if (engineProfile(options.settings().engine).blankViewBeforeKeyword) {
+            surroundings_.browser.loadAddress("about:blank");
+            clock.waitWithEvents(1000, nullptr);
         }
-        run_.poorPageStreak = 0;
+        paging_.poorPageStreak = 0;
         long long page = 0;
-        while (!run_.stopRequested) {
-            host_.processEvents();
+        while (!stopping()) {
+            clock.processEvents();
             ++page;
             const bool goOn = collectPage(keyword, page);
-            if (!goOn || run_.stopRequested || page < 1) break;
+            if (!goOn || stopping() || page < 1) break;
         }
 
         if (!merging) {
-            steps_.closeFile();
-            noteFileFailure();
+            output.closeFile();
+            afterOutput();
         }
         // Only between searched keywords: blank pieces after the last one cost no pause.
-        if (searchedLater[i + 1] && !run_.stopRequested &&
-            host_.settings().engine != SearchEngine::Sogou) {
-            pauseWithStop(5000);
+        if (searchedLater[i + 1] && !stopping() &&
+            engineProfile(options.settings().engine).pauseBetweenKeywords) {
+            clock.waitWithEvents(5000, &stopFlag_);
         }
-        if (run_.stopRequested) break;
+        if (stopping()) break;
     }
 
     if (merging) {
-        steps_.closeFile();
-        noteFileFailure();
+        output.closeFile();
+        afterOutput();
     }
 }
 
+bool CollectionDriver::handOffVerification(const EngineProfile& engine, const std::string& url) {
+    report(VerificationNeeded{url});
+    const VerificationOutcome outcome = surroundings_.verification.solve({url});
+    parts_.session.cookieText = outcome.cookies;
+    if (!outcome.proceed) {
+        verificationCancelled_ = true;
+        state_ = RunState::Stopping;
+        stopFlag_ = true;
+        return false;
+    }
+    const std::string name = cookieFileName(engine.cookieFile);
+    // An unwritable cookie file only costs the next run a verification.
+    if (!name.empty()) writeCookieFile(parts_.programFolder, name, parts_.session.cookieText);
+    return true;
+}
+
 bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
-    static const std::string reading = gb("正在读 ");
-    static const std::string ofPage = gb(" 的第 ");
-    static const std::string pageDots = gb(" 页..");
-    static const std::string searching = gb("搜索中......");
-    static const std::string pageMark = gb(" 第 ");
-    static const std::string pageComma = gb(" 页,");
-    static const std::string addresses = gb(" 个网址");
-    static const std::string collected = gb("已采集数 ");
+    OptionsSource& options = surroundings_.options;
+    RunClock& clock = surroundings_.clock;
+    EngineSession& session = parts_.session;
 
-    const std::string pageText = std::to_string(page);
-    host_.setStatusText(0, reading + keyword + ofPage + pageText + pageDots);
-    host_.setStatusText(1, searching);
-    const int perPage = host_.settings().resultsPerPage();
+    report(PageStarted{keyword, page});
+    const int perPage = options.settings().resultsPerPage;
 
-    PageScope scope(steps_);
-    const std::string url = steps_.searchUrl(keyword, page);
-    run_.lastRequestUrl = url;
+    const std::string url =
+        parts_.pages.searchAddress(options.settings(), keyword, page, paging_.nextPageUrl, session);
+    paging_.lastRequestUrl = url;
 
-    constexpr int kAttempts = 4;
-    std::size_t blocks = 0;
-    std::string text;
-    for (int attempt = 1; attempt <= kAttempts && !run_.stopRequested; ++attempt) {
-        text = steps_.fetchResultPage(url);
-        const SearchEngine engine = host_.settings().engine;
-        if (checksVerification(engine)) {
-            while (detectVerification(text)) {
-                if (!handOffVerification(host_, run_, engine, url)) break;
-                text = steps_.fetchResultPage(url);
-            }
+    ResultPage result;
+    for (int attempt = 1; attempt <= kAttempts && !stopping(); ++attempt) {
+        const CollectionSettings settings = options.settings();
+        result = parts_.pages.fetchPage(settings, keyword, url, session);
+        while (result.verificationDetected) {
+            if (!handOffVerification(engineProfile(settings.engine), url)) break;
+            result = parts_.pages.fetchPage(options.settings(), keyword, url, session);
         }
-        run_.lastPageText = text;
-        run_.refererUrl = url;
-        blocks = steps_.extractResultBlocks(text);
-        if (blocks > 0) break;
+        session.refererUrl = url;
+        if (!result.records.empty()) break;
         // No wait when no attempt follows it.
-        if (attempt < kAttempts && !run_.stopRequested) host_.waitWithEvents(3000, nullptr);
+        if (attempt < kAttempts && !stopping()) clock.waitWithEvents(3000, nullptr);
     }
-    host_.setStatusText(
-        0, keyword + pageMark + pageText + pageComma + std::to_string(blocks) + addresses);
+    // The latest download's text, kept for the failure report (nothing reads it before).
+    paging_.lastPageText = std::move(result.text);
+    const long long blocks = static_cast<long long>(result.records.size());
+    report(PageFetched{keyword, page, blocks});
 
-    const SearchEngine engine = host_.settings().engine;
-    std::string next = steps_.nextPageUrl(url, text);
+    const EngineProfile& engine = engineProfile(options.settings().engine);
+    std::string next = result.nextPageUrl;
     // A next page that points back where this page came from would repeat it forever.
-    if (page > 1 && (next == run_.nextPageUrl || next == url)) next.clear();
-    run_.nextPageUrl = next;
-    bool isLastPage = next.empty() && isBaiduWeb(engine);
+    if (page > 1 && (next == paging_.nextPageUrl || next == url)) next.clear();
+    paging_.nextPageUrl = next;
+    bool isLastPage = next.empty() && engine.paging == Paging::NextLinkOnly;
 
-    std::vector<ResultRecord> pageResults;
-    for (std::size_t i = 0; i < blocks; ++i) {
-        ++run_.rankCounter;
-        if (!steps_.rankSelected(run_.rankCounter)) continue;
-        if (run_.stopRequested) break;
-        ResultRecord record = steps_.parseResult(steps_.block(i));
+    std::vector<ResultRecord> kept;
+    for (ResultRecord& record : result.records) {
+        ++paging_.rankCounter;
+        if (!rankSelected(options.settings(), paging_.rankCounter)) continue;
+        if (stopping()) break;
         record.keyword = keyword;
-        record.address = steps_.resolveResultLink(record.address);
+        record.address = parts_.pages.resolveLink(options.settings(), record.address, session);
         if (record.address.empty()) continue;
-        if (!steps_.acceptResult(record)) continue;
-        host_.setStatusText(1, record.title + "(" + record.address + ")");
-        pageResults.push_back(std::move(record));
+        if (!acceptResult(options.settings(), record)) continue;
+        report(ResultKept{record.title, record.address});
+        kept.push_back(std::move(record));
     }
 
-    const long long totalBefore = run_.totalCollected;
     const long long written =
-        steps_.writePageResults(pageResults, perPage, [&](long long writtenSoFar) {
-            host_.setStartButtonCaption(collected + std::to_string(totalBefore + writtenSoFar));
-        });
-    run_.totalCollected += written;
-    noteFileFailure();
+        parts_.output.writePage(options.settings(), kept, perPage,
+                                [this](long long totalLines) { report(LineWritten{totalLines}); });
+    afterOutput();
 
-    const CollectionSettings settings = host_.settings();
-    const long long pageLimit = settings.pageLimit();
-    if (pageLimit > 0 && page >= pageLimit) isLastPage = true;
+    const CollectionSettings settings = options.settings();
+    const EngineProfile& now = engineProfile(settings.engine);
+    if (!settings.pageLimit.isAll() && page >= settings.pageLimit.pages) isLastPage = true;
 
     if (!isLastPage) {
         bool poor = written <= 1;
-        if (!poor && !pageResults.empty()) {
+        if (!poor && !kept.empty()) {
             const double ratio =
-                static_cast<double>(written) * 100.0 / static_cast<double>(pageResults.size());
+                static_cast<double>(written) * 100.0 / static_cast<double>(kept.size());
             poor = ratio - 30.0 < -kTolerance && page >= 4;
         }
         if (poor) {
-            isLastPage = true;
-            ++run_.poorPageStreak;
-            if (settings.engine == SearchEngine::Bing && run_.poorPageStreak < 5) {
-                isLastPage = false;
-            }
+            ++paging_.poorPageStreak;
+            isLastPage = paging_.poorPageStreak >= now.poorPagesToEnd;
         } else {
-            run_.poorPageStreak = 0;
+            paging_.poorPageStreak = 0;
         }
     }
-    if (isLastPage) run_.poorPageStreak = 0;
+    if (isLastPage) paging_.poorPageStreak = 0;
+
+    report(PageDone{keyword, page, blocks, static_cast<long long>(kept.size()), written,
+                    kept.empty() ? std::string() : kept.back().title});
 
     if (!isLastPage) {
-        const bool slow = isBaiduWeb(settings.engine) && perPage >= 20;
-        pauseWithStop(slow ? host_.randomInRange(10000, 12000) : host_.randomInRange(5000, 7000));
+        const bool slow = now.slowPagePauseFromTwentyPerPage && perPage >= 20;
+        clock.waitWithEvents(
+            slow ? clock.randomInRange(10000, 12000) : clock.randomInRange(5000, 7000), &stopFlag_);
     }
     return !isLastPage;
 }

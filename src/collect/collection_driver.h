@@ -1,69 +1,112 @@
 #pragma once
 
 #include <atomic>
-#include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "collect/collection_host.h"
-#include "collect/collection_run.h"
-#include "collect/collection_steps.h"
+#include "collect/browser.h"
+#include "collect/collection_settings.h"
+#include "collect/engine_catalogue.h"
+#include "collect/engine_session.h"
+#include "collect/output_writer.h"
+#include "collect/result_page_source.h"
+#include "collect/run_clock.h"
+#include "collect/run_events.h"
+#include "collect/verification.h"
 
 namespace lh {
 
-// The start/stop button, the keyword loop and the page step of a collection run.
-// Single-threaded: a run executes on the thread that calls onStartStopClicked (or
-// startRun), start to end. Only requestStop may be called from another thread.
-class CollectionDriver {
-public:
-    // `steps` does the engine-specific work; the driver does not own host, run or steps.
-    CollectionDriver(CollectionHost& host, CollectionRun& run, CollectionSteps& steps);
-
-    // Click handler of 按钮立即采集: starts a run and returns when it has ended, or, when
-    // the caption is anything but "开始采集", requests a stop and returns at once.
-    void onStartStopClicked();
-
-    // Requests a stop of the running run: caption "停止采集中" and the stop flag. May be
-    // called from any thread (the caption is set through the host on that thread);
-    // does nothing while no run is going on.
-    void requestStop();
-
-    // True from the start of a run to the end of its end-of-run report.
-    bool running() const { return running_.load(); }
-
-    // The keyword loop of one run (called by onStartStopClicked).
-    void runCollection();
-
-    // One page step; true = go on to the next page.
-    bool collectPage(const std::string& keyword, long long page);
-
-private:
-    void startRun();
-    void finishRun();
-    void noteFileFailure();
-    void pauseWithStop(long long ms);
-
-    CollectionHost& host_;
-    CollectionRun& run_;
-    CollectionSteps& steps_;
-    std::atomic<bool> running_{false};
-    // Result-file failures of the current run, one text per failure, for the end report.
-    std::vector<std::string> fileFailures_;
+// What a run talks to. A front end hands in its own; the driver owns none of them.
+struct RunSurroundings {
+    OptionsSource& options;
+    RunClock& clock;
+    ProgressSink& progress;
+    Browser& browser;  // Bing's blank page before each keyword
+    VerificationService& verification;
 };
 
-// Elapsed time with its unit: "999 毫秒", "1.5 分", "2 时" (values rounded to 2 decimals).
-std::string formatElapsed(double ms);
+// What a run works with besides its surroundings; all live as long as the driver.
+struct RunParts {
+    ResultPageSource& pages;
+    OutputWriter& output;
+    EngineSession& session;
+    // The program's own folder (cookie files, the failure report), program text without
+    // a trailing separator.
+    std::string programFolder;
+    // The cookie text every run starts with (the command line's --cookies); empty: none.
+    std::string startCookieText;
+};
 
-// Creates each missing folder along `path` (program text, folder separator between
-// parts). Stops at the first folder it cannot create and returns false; true when the
-// whole path exists afterwards.
-bool ensureFolderPath(const std::string& path);
+// The start/stop button, the keyword loop and the page step of a collection run: the
+// run's rules (attempts, paging, page limit, stop rule, pauses, verification hand-off)
+// with the engine work asked of `pages` and of the engine's catalogue entry. Progress
+// goes out as typed events.
+//
+// Single-threaded: a run executes on the thread that calls onStartStopClicked, start to
+// end. requestStop, state and running may be called from any thread; requestStop
+// touches lock-free atomics only, so a signal handler may call it too.
+//
+//   EngineSession session;  OutputWriter output;   // for the program's lifetime
+//   EnginePageSource pages(browser, clock, programFolder);
+//   CollectionDriver driver({options, clock, progress, browser, verification},
+//                           {pages, output, session, programFolder, ""});
+//   driver.onStartStopClicked();   // starts a run and returns when it has ended
+class CollectionDriver {
+public:
+    CollectionDriver(RunSurroundings surroundings, RunParts parts);
+    CollectionDriver(const CollectionDriver&) = delete;
+    CollectionDriver& operator=(const CollectionDriver&) = delete;
 
-// The button captions and status texts the run shows.
-namespace captions {
-const std::string& start();     // 开始采集
-const std::string& stop();      // 停止采集
-const std::string& stopping();  // 停止采集中
-}  // namespace captions
+    // The start button's click: starts a run when idle and returns when it has ended;
+    // while a run is going on (a click delivered during one of its pumps) asks it to stop.
+    void onStartStopClicked();
+
+    // Asks the running run to stop at its next check; nothing while idle or once asked.
+    void requestStop() noexcept;
+
+    RunState state() const { return state_.load(); }
+    bool running() const { return state() != RunState::Idle; }
+
+    // How the last run ended (the event every front end was given); default before any.
+    const RunEnded& lastRun() const { return lastRun_; }
+
+private:
+    // The keyword loop of one run.
+    void runCollection();
+    // One page step; true = go on to the next page.
+    bool collectPage(const std::string& keyword, long long page);
+    bool handOffVerification(const EngineProfile& engine, const std::string& url);
+    void startRun();
+    void finishRun();
+    // The stop check: true once the run must stop; announces a user's stop the first time.
+    bool stopping();
+    // A file failure or a sink that took no more, after any output.
+    void afterOutput();
+    void report(const RunEvent& event) { surroundings_.progress.onRunEvent(event); }
+
+    RunSurroundings surroundings_;
+    RunParts parts_;
+    std::atomic<RunState> state_{RunState::Idle};
+    std::atomic<bool> stopFlag_{false};       // what the waits test
+    std::atomic<bool> userStopAsked_{false};  // requestStop since the run started
+    bool stopAnnounced_ = false;
+    bool verificationCancelled_ = false;
+    bool outputRefused_ = false;
+
+    // Paging state of the current keyword (the run's thread only).
+    struct PagingState {
+        long long rankCounter = 0;
+        int poorPageStreak = 0;
+        std::string nextPageUrl;     // found on the latest page; kept across keywords
+        std::string lastRequestUrl;  // of the latest page, for the failure report
+        std::string lastPageText;    // of the latest download, for the failure report
+    } paging_;
+
+    std::uint32_t startTick_ = 0;
+    int searchedKeywords_ = 0;
+    std::vector<ResultFileFailure> fileFailures_;
+    RunEnded lastRun_;
+};
 
 }  // namespace lh

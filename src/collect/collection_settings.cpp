@@ -2,27 +2,33 @@
 
 #include <cstdlib>
 
+#include "collect/persisted_options.h"
 #include "textutil/program_text.h"
 
 namespace lh {
 
-CollectionSettings CollectionSettings::defaults() {
-    CollectionSettings s;
-    s.keywordList = gb("外星人\r\n2012");
-    s.pageLimitText = gb("全部");
-    s.resultsPerPageText = "50";
-    s.saveFolder = defaultSaveFolder();
-    s.outputTemplate = gb("\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"");
-    return s;
+PageLimit PageLimit::fromText(std::string_view text) {
+    const long long n = toInteger(text);
+    return PageLimit{n > 0 ? n : 0};
 }
 
-long long CollectionSettings::pageLimit() const { return toInteger(pageLimitText); }
-
-int CollectionSettings::resultsPerPage() const {
-    const long long n = toInteger(resultsPerPageText);
+int resultsPerPageFromText(std::string_view text) {
+    const long long n = toInteger(text);
     if (n < 1) return 10;
     if (n > 100) return 100;
     return static_cast<int>(n);
+}
+
+CollectionSettings CollectionSettings::defaults() {
+    static const CollectionSettings designValues = [] {
+        CollectionSettings s;
+        for (const PersistedOption& option : persistedOptions()) applyDefault(option, s);
+        return s;
+    }();
+    CollectionSettings s = designValues;
+    // The home folder may change while the program runs (tests do that).
+    s.saveFolder = defaultSaveFolder();
+    return s;
 }
 
 std::string defaultSaveFolder() {

@@ -1,42 +1,66 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "collect/search_engine.h"
 
 namespace lh {
 
-// Every option a run reads, as the controls of the main window hold it. Edit boxes
-// keep the text the user typed; the accessors apply the reading rules. A host hands
-// out a fresh copy at every read, so a change made during a run takes effect at its
-// next use. All texts are program text (GB18030).
-struct CollectionSettings {
-    std::string keywordList;  // 编辑框关键词, lines joined by CR LF
-    SearchEngine engine = SearchEngine::Baidu;
-    std::string pageLimitText;              // 编辑框采集页数, "全部" = all pages
-    std::string resultsPerPageText;         // 编辑框每页采集数
-    std::string saveFolder;                 // 编辑框保存目录
-    std::string fileExtension = "txt";      // 编辑框扩展名, without dot
-    std::string outputTemplate;             // 编辑框保存模板
-    bool onlySelectedRanks = false;         // 选择框仅指定排名
-    std::string selectedRanks = "2|3|5";    // 编辑框指定排名
-    bool wwwNotTopLevel = false;            // 选择框www非顶级
-    bool useComSite = true;                 // 选择框英文站搜索
-    bool keywordSeparatorLine = false;      // 选择框关键词分割线
-    bool mergeIntoOneFile = false;          // 选择框合并保存
-    bool removeDuplicates = true;           // 选择框自动去重
-    bool ignoreEngineSites = false;         // 选择框忽略自家
-    bool clearCacheOnVerification = false;  // 选择框删除缓存
-    bool autoCloseVerification = false;     // 选择框自动关闭验证窗口
-    int baiduFetchMode = 0;  // 组合框采集模式 selection: 0 = mode 2, 1 = mode 3
+// How many result pages a keyword reads: a number, or every page until a stop rule
+// ends the keyword.
+struct PageLimit {
+    long long pages = 0;  // 0 = every page
 
-    // The window's design-time values.
+    static PageLimit all() { return {}; }
+    // The edit box's reading rule: text to integer, 0 or less (and "全部") = every page.
+    static PageLimit fromText(std::string_view text);
+    bool isAll() const { return pages <= 0; }
+    bool operator==(const PageLimit&) const = default;
+};
+
+// Every option a run reads, typed. The window's controls, a saved settings file and the
+// command line's flags all reach it through the one table in persisted_options.h, which
+// also applies the reading rules (edit-box text to a number). All texts are program
+// text (GB18030).
+struct CollectionSettings {
+    std::string keywordList;  // lines joined by CR LF
+    SearchEngine engine = SearchEngine::None;
+    PageLimit pageLimit;
+    int resultsPerPage = 10;  // 1-100, see resultsPerPageFromText
+    std::string saveFolder;
+    std::string fileExtension;  // without dot
+    std::string outputTemplate;
+    bool onlySelectedRanks = false;
+    std::string selectedRanks;  // "|"-separated
+    bool wwwNotTopLevel = false;
+    bool useComSite = false;
+    bool keywordSeparatorLine = false;
+    bool mergeIntoOneFile = false;
+    bool removeDuplicates = false;
+    bool ignoreEngineSites = false;
+    bool clearCacheOnVerification = false;
+    bool autoCloseVerification = false;
+    int baiduFetchMode = 0;  // selection of the mode list: 0 = mode 2, 1 = mode 3, -1 none
+
+    // The window's design-time values (persisted_options.cpp holds them); a
+    // default-constructed value is empty, not the design.
     static CollectionSettings defaults();
 
-    // Pages to read; 0 (or less) means all pages.
-    long long pageLimit() const;
-    // Results kept per page: below 1 becomes 10, above 100 becomes 100.
-    int resultsPerPage() const;
+    bool operator==(const CollectionSettings&) const = default;
+};
+
+// Results kept per page from edit-box text: text to integer; below 1 becomes 10, above
+// 100 becomes 100, 1-9 stay.
+int resultsPerPageFromText(std::string_view text);
+
+// Where a run reads its options. Called at every moment the run reads an option, so a
+// change made during a run takes effect at its next use; a fresh copy each call. Called
+// from the run's thread.
+class OptionsSource {
+public:
+    virtual ~OptionsSource() = default;
+    virtual CollectionSettings settings() = 0;
 };
 
 // "C:\搜词取链" on Windows; the home folder + "/搜词取链" elsewhere.

@@ -1,5 +1,7 @@
 #include "collect/result_extraction.h"
 
+#include "collect/engine_catalogue.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -188,72 +190,129 @@ std::string shenmaDescription(HtmlTagScanner& scanner, const std::string& block)
     return first(scanner, block, paragraph);
 }
 
+// The blocks of a Baidu web page: its content column only.
+ElementQuery contentLeft() { return query("div", "id", {"content_left"}); }
+
+ExtractionRules rules(ElementQuery container, ElementQuery blocks, LinkElement link,
+                      TitleSource title,
+                      std::string (*description)(HtmlTagScanner&, const std::string&)) {
+    ExtractionRules r;
+    r.container = std::move(container);
+    r.blocks = std::move(blocks);
+    r.link = link;
+    r.title = title;
+    r.description = description;
+    return r;
+}
+
+std::string noDescription(HtmlTagScanner&, const std::string&) { return {}; }
+
 }  // namespace
 
-int extractResultBlocks(SearchEngine engine, const std::string& page, HtmlTagScanner& scanner) {
-    static const ElementQuery contentLeft = query("div", "id", {"content_left"});
-    static const ElementQuery mobileResults = query("div", "id", {"results"}, false, false, true);
-    static const ElementQuery baiduBlocks = query("div", "class", {"c-container"}, true);
-    static const ElementQuery newsBlocks = query("div", "class", {"result", "result title"}, true);
-    static const ElementQuery sogouBlocks = query("div", "class", {"vrwrap", "rb"});
-    static const ElementQuery search360Blocks = query("li", "class", {"res-list"});
-    static const ElementQuery bingBlocks = query("li", "class", {"b_algo", "sa_wr", "b_ans"});
-    static const ElementQuery googleBlocks = query("div", "class", {"g"});
-    static const ElementQuery mobileBlocks = query("div", "class", {"c-result-content"}, true);
-    static const ElementQuery search360MobileBlocks = query("div", "class", {"res-list"}, true);
-    static const ElementQuery shenmaBlocks = query("div", "class", {"c-container"}, true);
+namespace extraction_rules {
 
+const ExtractionRules& none() {
+    static const ExtractionRules r =
+        rules({}, {}, LinkElement::AnchorInH3, TitleSource::LinkText, noDescription);
+    return r;
+}
+
+const ExtractionRules& baidu() {
+    static const ExtractionRules r =
+        rules(contentLeft(), query("div", "class", {"c-container"}, true), LinkElement::AnchorInH3,
+              TitleSource::LinkText, baiduDescription);
+    return r;
+}
+
+const ExtractionRules& baiduNews() {
+    static const ExtractionRules r =
+        rules(contentLeft(), query("div", "class", {"result", "result title"}, true),
+              LinkElement::AnchorInH3, TitleSource::LinkText, baiduNewsDescription);
+    return r;
+}
+
+const ExtractionRules& sogou() {
+    static const ExtractionRules r =
+        rules({}, query("div", "class", {"vrwrap", "rb"}), LinkElement::AnchorInH3,
+              TitleSource::LinkText, sogouDescription);
+    return r;
+}
+
+const ExtractionRules& search360() {
+    static const ExtractionRules r =
+        rules({}, query("li", "class", {"res-list"}), LinkElement::AnchorInH3,
+              TitleSource::LinkText, search360Description);
+    return r;
+}
+
+const ExtractionRules& bing() {
+    static const ExtractionRules r =
+        rules({}, query("li", "class", {"b_algo", "sa_wr", "b_ans"}), LinkElement::AnchorInH2,
+              TitleSource::LinkText, bingDescription);
+    return r;
+}
+
+const ExtractionRules& google() {
+    static const ExtractionRules r =
+        rules({}, query("div", "class", {"g"}), LinkElement::FirstAnchor,
+              TitleSource::HeadingInLink, googleDescription);
+    return r;
+}
+
+const ExtractionRules& baiduMobile() {
+    static const ExtractionRules r =
+        rules(query("div", "id", {"results"}, false, false, true),
+              query("div", "class", {"c-result-content"}, true), LinkElement::FirstAnchor,
+              TitleSource::HeadingInLinkOrBlock, baiduMobileDescription);
+    return r;
+}
+
+const ExtractionRules& search360Mobile() {
+    static const ExtractionRules r =
+        rules({}, query("div", "class", {"res-list"}, true), LinkElement::FirstAnchor,
+              TitleSource::HeadingInLink, search360MobileDescription);
+    return r;
+}
+
+const ExtractionRules& shenmaMobile() {
+    static const ExtractionRules r =
+        rules({}, query("div", "class", {"c-container"}, true), LinkElement::FirstAnchor,
+              TitleSource::SpanInLink, shenmaDescription);
+    return r;
+}
+
+}  // namespace extraction_rules
+
+int extractResultBlocks(const ExtractionRules& rules, const std::string& page,
+                        HtmlTagScanner& scanner) {
     // Collecting an empty text clears what an earlier page left behind.
-    const auto collect = [&](const std::string& text, const ElementQuery& blocks) {
-        return scanner.findAllElements(text, blocks);
-    };
-    switch (engine) {
-    case SearchEngine::Baidu:
-        return collect(first(scanner, page, contentLeft), baiduBlocks);
-    case SearchEngine::BaiduNews:
-        return collect(first(scanner, page, contentLeft), newsBlocks);
-    case SearchEngine::Sogou:
-    case SearchEngine::SogouNews:
-        return collect(page, sogouBlocks);
-    case SearchEngine::Search360:
-        return collect(page, search360Blocks);
-    case SearchEngine::Bing:
-        return collect(page, bingBlocks);
-    case SearchEngine::Google:
-        return collect(page, googleBlocks);
-    case SearchEngine::BaiduMobile:
-        return collect(first(scanner, page, mobileResults), mobileBlocks);
-    case SearchEngine::Search360Mobile:
-        return collect(page, search360MobileBlocks);
-    case SearchEngine::ShenmaMobile:
-        return collect(page, shenmaBlocks);
-    case SearchEngine::None:
-        break;
-    }
-    return collect(std::string(), googleBlocks);
+    if (rules.blocks.tag.empty()) return scanner.findAllElements(std::string(), rules.blocks);
+    if (rules.container.tag.empty()) return scanner.findAllElements(page, rules.blocks);
+    return scanner.findAllElements(first(scanner, page, rules.container), rules.blocks);
+}
+
+int extractResultBlocks(SearchEngine engine, const std::string& page, HtmlTagScanner& scanner) {
+    return extractResultBlocks(*engineProfile(engine).extraction, page, scanner);
 }
 
 std::string resultBlock(const HtmlTagScanner& scanner, int index) {
     return scanner.elementText(index, /*rawText=*/true);
 }
 
-ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner) {
+ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
+                         HtmlTagScanner& scanner) {
     ResultRecord record;
-    if (engine == SearchEngine::None) return record;
+    if (rules.blocks.tag.empty()) return record;
 
-    // The link element: the anchor's attributes, ">" and its content.
     std::string link;
-    switch (engine) {
-    case SearchEngine::Bing:
+    switch (rules.link) {
+    case LinkElement::AnchorInH2:
         link = between(between(block, "<h2", "</h2>"), "<a", "</a>");
         break;
-    case SearchEngine::Google:
-    case SearchEngine::BaiduMobile:
-    case SearchEngine::Search360Mobile:
-    case SearchEngine::ShenmaMobile:
+    case LinkElement::FirstAnchor:
         link = between(block, "<a ", "</a>");
         break;
-    default:
+    case LinkElement::AnchorInH3:
         link = between(between(block, "<h3", "</h3>"), "<a", "</a>");
         break;
     }
@@ -261,64 +320,46 @@ ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagS
         record.address = replaceAll(scanner.attributeValue(link, "href"), "&amp;", "&");
 
     std::string titleSource;
-    switch (engine) {
-    case SearchEngine::BaiduMobile: {
+    switch (rules.title) {
+    case TitleSource::HeadingInLinkOrBlock: {
         std::string heading = between(link, "<h3", "</h3>");
         if (heading.empty()) heading = between(block, "<h3", "</h3>");
         titleSource = after(heading, ">");
         break;
     }
-    case SearchEngine::Google:
-    case SearchEngine::Search360Mobile:
+    case TitleSource::HeadingInLink:
         titleSource = after(between(link, "<h3", "</h3>"), ">");
         break;
-    case SearchEngine::ShenmaMobile:
+    case TitleSource::SpanInLink:
         titleSource = after(between(link, "<span", "</span>"), ">");
         break;
-    default:
+    case TitleSource::LinkText:
         titleSource = after(link, ">");
         break;
     }
     record.title = plainText(titleSource);
 
-    std::string d;
-    switch (engine) {
-    case SearchEngine::Baidu:
-        d = baiduDescription(scanner, block);
-        break;
-    case SearchEngine::BaiduNews:
-        d = baiduNewsDescription(scanner, block);
-        break;
-    case SearchEngine::Sogou:
-    case SearchEngine::SogouNews:
-        d = sogouDescription(scanner, block);
-        break;
-    case SearchEngine::Bing:
-        d = bingDescription(scanner, block);
-        break;
-    case SearchEngine::Search360:
-        d = search360Description(scanner, block);
-        break;
-    case SearchEngine::Google:
-        d = googleDescription(scanner, block);
-        break;
-    case SearchEngine::BaiduMobile:
-        d = baiduMobileDescription(scanner, block);
-        break;
-    case SearchEngine::Search360Mobile:
-        d = search360MobileDescription(scanner, block);
-        break;
-    case SearchEngine::ShenmaMobile:
-        d = shenmaDescription(scanner, block);
-        break;
-    case SearchEngine::None:
-        break;
-    }
+    std::string d = rules.description(scanner, block);
     // Line breaks inside the snippet are the page's layout, not the text's.
     std::erase(d, '\n');
     std::erase(d, '\r');
     record.description = plainText(d);
     return record;
+}
+
+ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner) {
+    return parseResult(*engineProfile(engine).extraction, block, scanner);
+}
+
+std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page) {
+    HtmlTagScanner scanner;
+    const int count = extractResultBlocks(rules, page, scanner);
+    std::vector<ResultRecord> records;
+    records.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+    for (int i = 1; i <= count; ++i) {
+        records.push_back(parseResult(rules, resultBlock(scanner, i), scanner));
+    }
+    return records;
 }
 
 }  // namespace lh

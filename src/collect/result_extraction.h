@@ -2,31 +2,79 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "collect/result_record.h"
 #include "collect/search_engine.h"
+#include "textutil/html_tag_scanner.h"
 
 namespace lh {
 
-class HtmlTagScanner;
+// Where a result's link element sits in its block. The element is the anchor's
+// attributes, ">" and its content.
+enum class LinkElement {
+    AnchorInH3,   // the first <a …</a> inside the first <h3 …</h3>
+    AnchorInH2,   // the same inside <h2 …</h2>
+    FirstAnchor,  // the block's first "<a " … "</a>"
+};
 
-// Cuts a result page (program text) into the engine's result blocks and returns their
-// number. The blocks stay in `scanner` (the page step's own) and are read back with
-// resultBlock. Engines with a container (Baidu, Baidu News: div id=content_left;
-// Baidu mobile: div id=results) give no blocks when the page lacks it. A page that
-// matches no block rule, an empty page and SearchEngine::None give 0.
+// Where the title text sits.
+enum class TitleSource {
+    LinkText,              // everything after the link element's ">"
+    HeadingInLink,         // the <h3> inside the link element
+    HeadingInLinkOrBlock,  // the <h3> inside the link element, else the block's first <h3>
+    SpanInLink,            // the <span> inside the link element
+};
+
+// How one engine's result page is cut into blocks and each block into link, title and
+// description. Lookups go through the page's HtmlTagScanner; a lookup that finds
+// nothing gives empty text.
+struct ExtractionRules {
+    // The element the blocks live in; no tag: the whole page. A page without it gives
+    // no blocks.
+    ElementQuery container;
+    ElementQuery blocks;
+    LinkElement link = LinkElement::AnchorInH3;
+    TitleSource title = TitleSource::LinkText;
+    // The description's markup within a block (tags still in, line breaks still in).
+    std::string (*description)(HtmlTagScanner& scanner, const std::string& block) = nullptr;
+};
+
+// The rules of each engine, named by what the catalogue calls them.
+namespace extraction_rules {
+const ExtractionRules& none();
+const ExtractionRules& baidu();
+const ExtractionRules& baiduNews();
+const ExtractionRules& sogou();  // Sogou web and Sogou News
+const ExtractionRules& search360();
+const ExtractionRules& bing();
+const ExtractionRules& google();
+const ExtractionRules& baiduMobile();
+const ExtractionRules& search360Mobile();
+const ExtractionRules& shenmaMobile();
+}  // namespace extraction_rules
+
+// Cuts a result page (program text) into blocks and returns their number; the blocks
+// stay in `scanner` and are read back with resultBlock. A page that matches no block
+// rule, an empty page and the rules of no engine give 0.
+int extractResultBlocks(const ExtractionRules& rules, const std::string& page,
+                        HtmlTagScanner& scanner);
 int extractResultBlocks(SearchEngine engine, const std::string& page, HtmlTagScanner& scanner);
 
 // Block `index` (1-based) exactly as it stands in the text it was cut from; empty
 // outside 1..count.
 std::string resultBlock(const HtmlTagScanner& scanner, int index);
 
-// Link address, title and description of one block by the engine's rules; the keyword
-// is left to the caller. The address is the anchor's href with "&amp;" read as "&",
-// unresolved; title and description are plain text (tags removed, character references
-// decoded, blank lines dropped, lines trimmed). A lookup that finds nothing gives
-// empty text, so a block without a link gives an empty address and title. Single
-// lookups through `scanner` leave its collected blocks alone.
+// Link address, title and description of one block; the keyword is left to the caller.
+// The address is the anchor's href with "&amp;" read as "&", unresolved; title and
+// description are plain text (tags removed, character references decoded, blank lines
+// dropped, lines trimmed). Single lookups through `scanner` leave its blocks alone.
+ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
+                         HtmlTagScanner& scanner);
 ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner);
+
+// Every block of the page read into a record, in page order (one record per block, also
+// when its address is empty).
+std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page);
 
 }  // namespace lh

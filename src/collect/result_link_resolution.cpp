@@ -44,16 +44,16 @@ std::string resolveBaidu(LinkResolutionContext& c, const std::string& address) {
             "https://" + std::string(kBaiduHost) +
             "/s?ie=utf-8&tn=baidu&wd=" + percentEncodeKeyword(gb("砚溪")) + "&rn=10&pn=0";
         for (int attempt = 0; attempt < 5; ++attempt) {
-            if (c.run.adCookieText.empty()) {
-                c.host.navigatorLoad(warmUp);
-                c.host.waitWithEvents(5000, nullptr);
-                c.run.adCookieText = systemCookies(kBaiduHost);
+            if (c.session.adCookieText.empty()) {
+                c.browser.visitInBackground(warmUp);
+                c.wait.waitWithEvents(5000, nullptr);
+                c.session.adCookieText = systemCookies(kBaiduHost);
             }
             RedirectOptions options;
-            options.cookies = c.run.adCookieText + "; ";
+            options.cookies = c.session.adCookieText + "; ";
             resolved = c.client.redirectLocation(address, options);
             if (findText(resolved, kAdvertisementMark) == kNotFound) break;
-            c.run.adCookieText.clear();
+            c.session.adCookieText.clear();
         }
     }
     for (int attempt = 0; attempt < 3 && resolved.empty(); ++attempt) {
@@ -102,13 +102,12 @@ void makeJsessionPattern(RegexService& regex) {
 }
 
 std::string resolveResultLink(LinkResolutionContext& c, const std::string& original) {
-    const SearchEngine engine = c.engine;
-    const bool resolves = engine == SearchEngine::Baidu || engine == SearchEngine::Search360 ||
-                          engine == SearchEngine::BaiduMobile ||
-                          engine == SearchEngine::Search360Mobile ||
-                          engine == SearchEngine::SogouNews;
-    if (!resolves || original.empty()) return original;
-    if (engine == SearchEngine::Baidu &&
+    const LinkRule rule = c.engine.links;
+    if (rule == LinkRule::GoogleCleanUp) {
+        return cleanGoogleAddress(original, c.session.googleBase, c.jsessionPattern);
+    }
+    if (rule == LinkRule::Keep || original.empty()) return original;
+    if (rule == LinkRule::BaiduRedirector &&
         !matchesAnyInList(c.outputTemplate, kAddressPlaceholders)) {
         return original;
     }
@@ -119,16 +118,19 @@ std::string resolveResultLink(LinkResolutionContext& c, const std::string& origi
     static const std::string jumpPattern = std::string(kSearch360Domain) + "/jump?";
     std::string resolved;
     for (int pass = 0; pass < kPasses && resolved.empty(); ++pass) {
-        switch (engine) {
-        case SearchEngine::Baidu:
+        switch (rule) {
+        case LinkRule::BaiduRedirector:
             resolved = resolveBaidu(c, address);
             break;
-        case SearchEngine::Search360Mobile:
+        case LinkRule::JumpParameter:
             if (!matchesAnyInList(address, jumpPattern)) return address;
             resolved = percentDecodeBytes(textBetween(address, "?u=", "&"));
             break;
-        default:
+        case LinkRule::RefreshPage:
             resolved = resolveRefreshPage(c, address);
+            break;
+        case LinkRule::Keep:
+        case LinkRule::GoogleCleanUp:
             break;
         }
     }
@@ -136,7 +138,7 @@ std::string resolveResultLink(LinkResolutionContext& c, const std::string& origi
 }
 
 std::string cleanGoogleAddress(const std::string& original, const std::string& googleBase,
-                               RegexService& jsessionPattern) {
+                               const RegexService& jsessionPattern) {
     if (original.empty()) return original;
     std::string address = original;
     const std::string x = textBetween(address, googleBase + "url?q=", "&");

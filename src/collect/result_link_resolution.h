@@ -2,38 +2,40 @@
 
 #include <string>
 
-#include "collect/collection_host.h"
-#include "collect/collection_run.h"
-#include "collect/search_engine.h"
+#include "collect/browser.h"
+#include "collect/engine_catalogue.h"
+#include "collect/engine_session.h"
 #include "textutil/regex_service.h"
+#include "web/event_wait.h"
 #include "web/http_client.h"
 
 namespace lh {
 
-// The tools a page step lends link resolution: its host (hidden navigator, waits), the
-// run (advertisement cookies, Google root), its download object and its jsessionid
-// pattern.
+// What link resolution works with: the browser's background visit and the run's waits
+// (Baidu advertisement links), the session (advertisement cookies, Google's root), a
+// download object and the jsessionid pattern, the engine and the output template.
 struct LinkResolutionContext {
-    CollectionHost& host;
-    CollectionRun& run;
+    Browser& browser;
+    EventWait& wait;
+    EngineSession& session;
     HttpClient& client;
-    RegexService& jsessionPattern;  // created by makeJsessionPattern
-    SearchEngine engine = SearchEngine::None;
+    const RegexService& jsessionPattern;  // created by makeJsessionPattern
+    const EngineProfile& engine;
     std::string outputTemplate;
 };
 
 // Compiles ";jsessionid=[^\r\n]+" (ignore case, multiline, global) into `regex`.
 void makeJsessionPattern(RegexService& regex);
 
-// The target behind an engine's redirect address: asks the redirector for its Location,
-// reads an HTML refresh page, or decodes a query parameter, as the engine needs. Only
-// Baidu (when the template shows an address or domain), 360, Baidu mobile, 360 mobile
-// and Sogou News resolve; other engines, and failed resolutions, keep the address.
+// The target behind an engine's redirect address by the engine's link rule: asks the
+// redirector for its Location, reads an HTML refresh page, decodes a query parameter or
+// cleans up a Google address. Baidu resolves only when the template shows an address or
+// domain; engines that keep their links, and failed resolutions, keep the address.
 std::string resolveResultLink(LinkResolutionContext& context, const std::string& address);
 
 // Google's result address clean-up: the url?q= and url= targets, jsessionid parameters
 // removed, percent-decoded.
 std::string cleanGoogleAddress(const std::string& address, const std::string& googleBase,
-                               RegexService& jsessionPattern);
+                               const RegexService& jsessionPattern);
 
 }  // namespace lh

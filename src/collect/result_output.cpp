@@ -5,28 +5,15 @@
 #include <system_error>
 
 #include "collect/result_line.h"
-#include "collect/search_engine.h"
 #include "textutil/program_text.h"
 
 namespace lh {
 
 namespace {
 
-// name + " (n)" before the extension; n = 1 gives the plain name.
-std::string numberedName(const std::string& stem, const std::string& extension, int n) {
-    std::string name = stem;
-    if (n > 1) name += " (" + std::to_string(n) + ")";
-    return name + "." + extension;
-}
-
-bool fileExists(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::exists(nativePath(path), error);
-}
-
-bool writeHeaderIfCsv(const CollectionSettings& settings, CollectionRun& run) {
-    const std::string header = csvHeaderLine(settings);
-    return header.empty() || run.outputFile.append(header);
+bool isDrive(const std::string& prefix) {
+    return prefix.size() == 2 && prefix[1] == ':' &&
+           ((prefix[0] >= 'A' && prefix[0] <= 'Z') || (prefix[0] >= 'a' && prefix[0] <= 'z'));
 }
 
 }  // namespace
@@ -89,44 +76,9 @@ std::string fileSafeKeyword(std::string_view keyword) {
     return safe;
 }
 
-std::string keywordFileName(const CollectionSettings& settings, const CollectionRun& run,
-                            std::string_view keyword) {
-    const std::string stem =
-        run.saveFolder + engineDisplayName(settings.engine) + "_" + fileSafeKeyword(keyword);
-    for (int n = 1;; ++n) {
-        std::string name = numberedName(stem, settings.fileExtension, n);
-        if (run.usedFileNames.count(name) == 0) return name;
-    }
-}
-
-std::string mergedFileName(const CollectionSettings& settings, const CollectionRun& run,
-                           const LocalDateTime& runStart) {
-    const std::string stem = run.saveFolder + dateTimeText(runStart);
-    for (int n = 1;; ++n) {
-        std::string name = numberedName(stem, settings.fileExtension, n);
-        if (!fileExists(name) && run.usedFileNames.count(name) == 0) return name;
-    }
-}
-
 std::string csvHeaderLine(const CollectionSettings& settings) {
     if (!isCsvExtension(settings.fileExtension)) return {};
     return replaceAll(settings.outputTemplate, "#", "") + "\r\n";
-}
-
-bool openKeywordFile(const CollectionSettings& settings, CollectionRun& run,
-                     std::string_view keyword) {
-    const std::string name = keywordFileName(settings, run, keyword);
-    run.usedFileNames.insert(name);
-    if (!run.outputFile.open(name)) return false;
-    return writeHeaderIfCsv(settings, run);
-}
-
-bool openMergedFile(const CollectionSettings& settings, CollectionRun& run,
-                    const LocalDateTime& runStart) {
-    const std::string name = mergedFileName(settings, run, runStart);
-    run.usedFileNames.insert(name);
-    if (!run.outputFile.open(name)) return false;
-    return writeHeaderIfCsv(settings, run);
 }
 
 std::string keywordHeading(const CollectionSettings& settings, std::string_view keyword,
@@ -140,43 +92,22 @@ std::string keywordHeading(const CollectionSettings& settings, std::string_view 
     return heading;
 }
 
-bool writeKeywordHeading(const CollectionSettings& settings, CollectionRun& run,
-                         std::string_view keyword, bool firstPiece) {
-    return run.outputFile.append(keywordHeading(settings, keyword, firstPiece));
-}
-
-void resetRunOutput(CollectionRun& run) {
-    run.outputFile.close();
-    run.outputFile.clearFailure();
-    run.seenKeys.clear();
-    run.usedFileNames.clear();
-}
-
-std::string collectedCountCaption(long long total) {
-    static const std::string caption = gb("已采集数 ");
-    return caption + std::to_string(total);
-}
-
-long long writePageResults(const CollectionSettings& settings, CollectionRun& run,
-                           const std::vector<ResultRecord>& records, long long perPage,
-                           const LineWrittenCallback& onLineWritten) {
-    long long written = 0;
-    const bool keyOnTitle = settings.engine == SearchEngine::BaiduMobile;
-    for (const ResultRecord& record : records) {
-        if (written >= perPage) break;
-        std::string line = renderLine(settings, record);
-        if (settings.removeDuplicates) {
-            const std::string& key = keyOnTitle ? record.title : line;
-            if (run.seenKeys.count(key) != 0) continue;
-            if (!run.outputFile.append(line)) continue;
-            run.seenKeys.insert(keyOnTitle ? record.title : std::move(line));
-        } else if (!run.outputFile.append(line)) {
-            continue;
+bool ensureFolderPath(const std::string& path) {
+    const std::string& separator = folderSeparator();
+    std::size_t at = findText(path, separator);
+    while (at != kNotFound) {
+        const std::string prefix = path.substr(0, at);
+        if (!prefix.empty() && !isDrive(prefix)) {
+            std::error_code error;
+            const auto native = nativePath(prefix);
+            if (!std::filesystem::exists(native, error)) {
+                if (!std::filesystem::create_directory(native, error)) return false;
+            }
         }
-        ++written;
-        if (onLineWritten) onLineWritten(run.totalCollected + written);
+        at = findText(path, separator, at + separator.size());
     }
-    return written;
+    std::error_code error;
+    return std::filesystem::is_directory(nativePath(path), error);
 }
 
 }  // namespace lh

@@ -1,10 +1,8 @@
 #include "collect/result_page_fetch.h"
 
-#include "collect/search_engine.h"
-#include "collect/verification.h"
-#include "textutil/program_text.h"
-#include "textutil/url_encoders.h"
+#include "collect/search_url.h"
 #include "web/cookie_files.h"
+#include "web/http_client.h"
 #include "web/page_fetch.h"
 #include "web/request_profiles.h"
 
@@ -12,79 +10,80 @@ namespace lh {
 
 namespace {
 
-void loadCookieFileWhenEmpty(CollectionHost& host, CollectionRun& run, SearchEngine engine) {
-    const std::string name = cookieFileName(engine);
-    if (!run.cookieText.empty() || name.empty()) return;
-    run.cookieText = readCookieFile(host.programFolder(), name);
+void loadCookieFileWhenEmpty(const EngineProfile& engine, EngineSession& session,
+                             const FetchSurroundings& around) {
+    const std::string name = cookieFileName(engine.cookieFile);
+    if (!session.cookieText.empty() || name.empty()) return;
+    session.cookieText = readCookieFile(around.programFolder, name);
 }
 
 }  // namespace
 
-std::string fetchResultPage(CollectionHost& host, CollectionRun& run, HttpClient& client,
-                            const std::string& url, const std::string& keyword) {
-    const CollectionSettings settings = host.settings();
-    const SearchEngine engine = settings.engine;
-    switch (engineFetchFamily(engine)) {
-    case FetchFamily::A: {
-        if (run.refererUrl.empty()) run.refererUrl = baiduDefaultReferer();
-        loadCookieFileWhenEmpty(host, run, engine);
+std::string fetchResultPage(const EngineProfile& engine, const CollectionSettings& settings,
+                            EngineSession& session, FetchSurroundings& around,
+                            const std::string& url, std::string_view keyword) {
+    HttpClient client;
+    switch (engine.fetch) {
+    case FetchRecipe::BaiduDownloadMode: {
+        if (session.refererUrl.empty()) session.refererUrl = baiduDefaultReferer();
+        loadCookieFileWhenEmpty(engine, session, around);
         if (settings.baiduFetchMode == 0) {
             FetchOptions options;
             options.timeoutSeconds = 50;
-            options.referer = run.refererUrl;
-            options.cookies = run.cookieText;
-            options.headers = "User-Agent: " + run.userAgent;
+            options.referer = session.refererUrl;
+            options.cookies = session.cookieText;
+            options.headers = "User-Agent: " + session.userAgent;
             return client.fetch(url, options);
         }
         RequestOptions options;
         options.timeoutSeconds = 50;
-        options.referer = run.refererUrl;
-        options.cookies = run.cookieText;
-        options.userAgent = run.userAgent;
+        options.referer = session.refererUrl;
+        options.cookies = session.cookieText;
+        options.userAgent = session.userAgent;
         options.forgeClientAddress = true;
         return client.request(url, options);
     }
-    case FetchFamily::B: {
-        loadCookieFileWhenEmpty(host, run, engine);
+    case FetchRecipe::MobileRequest: {
+        loadCookieFileWhenEmpty(engine, session, around);
         RequestOptions options;
         options.timeoutSeconds = 30;
-        options.referer = run.refererUrl;
-        options.cookies = run.cookieText;
+        options.referer = session.refererUrl;
+        options.cookies = session.cookieText;
         options.userAgent = std::string(kMobileUserAgent);
         return client.request(url, options);
     }
-    case FetchFamily::BPrime: {
+    case FetchRecipe::BareMobileRequest: {
         RequestOptions options;
         options.timeoutSeconds = 30;
         options.userAgent = std::string(kMobileUserAgent);
         return client.request(url, options);
     }
-    case FetchFamily::C: {
+    case FetchRecipe::FetchWithSearchReferer: {
         FetchOptions options;
         options.timeoutSeconds = 30;
-        options.cookies = run.cookieText;
+        options.cookies = session.cookieText;
         options.referer = search360MobileReferer(keyword);
         return client.fetch(url, options);
     }
-    case FetchFamily::D: {
+    case FetchRecipe::PageFetch: {
         PageFetchOptions options;
         options.timeoutSeconds = 30;
-        options.userAgent = run.userAgent;
-        if (engine != SearchEngine::Search360) options.cookies = run.cookieText;
-        const std::string address = engine == SearchEngine::Sogou ? sogouAttemptUrl(url) : url;
-        return fetchPage(address, host, options);
+        options.userAgent = session.userAgent;
+        if (engine.sendsSessionCookies) options.cookies = session.cookieText;
+        const std::string address = engine.freshAttemptMark ? sogouAttemptUrl(url) : url;
+        return fetchPage(address, around.wait, options);
     }
-    case FetchFamily::E: {
+    case FetchRecipe::PageFetchWithViewCookies: {
         PageFetchOptions options;
         options.timeoutSeconds = 50;
-        options.referer = run.refererUrl;
-        options.userAgent = run.userAgent;
-        options.cookies = host.webViewCurrentCookies();
-        std::string page = fetchPage(url, host, options);
-        host.webViewLoadAddress(url);
+        options.referer = session.refererUrl;
+        options.userAgent = session.userAgent;
+        options.cookies = around.browser.currentCookies();
+        std::string page = fetchPage(url, around.wait, options);
+        around.browser.loadAddress(url);
         return page;
     }
-    case FetchFamily::None:
+    case FetchRecipe::None:
         break;
     }
     return {};

@@ -1,19 +1,30 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include "collect/collection_host.h"
-#include "collect/collection_run.h"
-#include "web/http_client.h"
+#include "collect/browser.h"
+#include "collect/collection_settings.h"
+#include "collect/engine_catalogue.h"
+#include "collect/engine_session.h"
+#include "web/event_wait.h"
 
 namespace lh {
 
-// One download of a result page the way the selected engine is asked: the engine's
-// transport, time-out, user agent, referer and cookies (the Baidu engines read their
-// cookie file when the run has no cookies yet; Bing sends the web view's cookies and
-// then shows the page there). Returns the page decoded to program text; empty when the
-// download failed. `keyword` is the keyword searched (360 mobile's referer names it).
-std::string fetchResultPage(CollectionHost& host, CollectionRun& run, HttpClient& client,
-                            const std::string& url, const std::string& keyword);
+// What a download needs around it: the browser (Bing's cookies and view), the run's
+// waits (the page fetch's retry pause) and the program folder (cookie files).
+struct FetchSurroundings {
+    Browser& browser;
+    EventWait& wait;
+    std::string programFolder;  // program text, no trailing separator
+};
+
+// One download of a result page by the engine's recipe: transport, time-out, user agent,
+// referer and cookies (an engine with a cookie file reads it when the session has no
+// cookies yet). Reads the download mode from `settings`. Returns the page decoded to
+// program text; empty when the download failed. `keyword` is the keyword searched.
+std::string fetchResultPage(const EngineProfile& engine, const CollectionSettings& settings,
+                            EngineSession& session, FetchSurroundings& around,
+                            const std::string& url, std::string_view keyword);
 
 }  // namespace lh

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "textutil/program_text.h"
-#include "web/cookie_files.h"
 
 namespace lh {
 
@@ -39,74 +38,53 @@ bool detectVerification(const std::string& page) {
     return false;
 }
 
-bool checksVerification(SearchEngine engine) {
-    switch (engine) {
-    case SearchEngine::Google:
-    case SearchEngine::Baidu:
-    case SearchEngine::BaiduNews:
-    case SearchEngine::Sogou:
-    case SearchEngine::SogouNews:
-    case SearchEngine::BaiduMobile:
-    case SearchEngine::Search360Mobile:
-        return true;
-    default:
-        return false;
-    }
+const std::string& verificationPrompt() {
+    static const std::string prompt =
+        gb("程序检测到出现验证，请完成验证操作，然后确定继续！如果取消将跳出采集");
+    return prompt;
 }
 
-std::string cookieFileName(SearchEngine engine) {
-    if (engine == SearchEngine::Baidu || engine == SearchEngine::BaiduNews)
-        return baiduCookieFileName();
-    if (engine == SearchEngine::BaiduMobile) return baiduMobileCookieFileName();
-    return {};
-}
-
-std::string randomFolderName(CollectionHost& host, int length) {
+std::string randomFolderName(RunClock& clock, int length) {
     static const char* const classes[] = {"0123456789", "abcdefghijklmnopqrstuvwxyz",
                                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ"};
     static const int sizes[] = {10, 26, 26};
     std::string text;
     for (int i = 0; i < length; ++i) {
-        const auto c = static_cast<int>(host.randomInRange(0, 2));
-        text += classes[c][host.randomInRange(0, sizes[c] - 1)];
+        const auto c = static_cast<std::size_t>(clock.randomInRange(0, 2));
+        text += classes[c][clock.randomInRange(0, sizes[c] - 1)];
     }
     return text;
 }
 
-bool handOffVerification(CollectionHost& host, CollectionRun& run, SearchEngine engine,
-                         const std::string& pageUrl) {
-    static const std::string prompt =
-        gb("程序检测到出现验证，请完成验证操作，然后确定继续！如果取消将跳出采集");
+ViewVerification::ViewVerification(VerificationView& view, RunClock& clock, OptionsSource& options)
+    : view_(view), clock_(clock), options_(options) {}
 
-    if (host.settings().clearCacheOnVerification) {
-        for (int what : {1, 2, 8, 255}) host.clearBrowsingData(what);
-        host.webViewClearCookies();
-        host.webViewSetCacheFolder(randomFolderName(host));
-        host.webViewSetCookieFolder(randomFolderName(host));
+VerificationOutcome ViewVerification::solve(const VerificationRequest& request) {
+    if (options_.settings().clearCacheOnVerification) {
+        for (BrowsingData what : {BrowsingData::History, BrowsingData::Cookies,
+                                  BrowsingData::TemporaryFiles, BrowsingData::Everything}) {
+            view_.clearBrowsingData(what);
+        }
+        view_.clearCookies();
+        view_.setCacheFolder(randomFolderName(clock_));
+        view_.setCookieFolder(randomFolderName(clock_));
     }
-    host.webViewLoadAddress("about:blank");
-    host.waitWithEvents(1000, nullptr);
-    host.webViewLoadAddress(pageUrl);
-    host.webViewSetVisible(true);
+    view_.loadAddress("about:blank");
+    clock_.waitWithEvents(1000, nullptr);
+    view_.loadAddress(request.address);
+    view_.setVisible(true);
 
-    bool carryOn = true;
-    if (host.settings().autoCloseVerification) {
-        host.waitWithEvents(10000, nullptr);
+    VerificationOutcome outcome;
+    if (options_.settings().autoCloseVerification) {
+        clock_.waitWithEvents(10000, nullptr);
+        outcome.proceed = true;
     } else {
-        carryOn = host.askVerificationContinue(prompt);
+        outcome.proceed = view_.askToContinue(verificationPrompt());
     }
-    run.cookieText = host.webViewCurrentCookies();
-    host.webViewSetVisible(false);
-    if (!carryOn) {
-        run.stopRequested = true;
-        return false;
-    }
-    host.activateMainWindow();
-
-    const std::string name = cookieFileName(engine);
-    // An unwritable cookie file only costs the next run a verification.
-    if (!name.empty()) writeCookieFile(host.programFolder(), name, run.cookieText);
-    return true;
+    outcome.cookies = view_.currentCookies();
+    view_.setVisible(false);
+    if (outcome.proceed) view_.activateMainWindow();
+    return outcome;
 }
 
 }  // namespace lh

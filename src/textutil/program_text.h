@@ -84,7 +84,7 @@ std::u16string gbToUtf16(std::string_view text);
 std::string utf16ToGb(std::u16string_view utf16);
 
 // Program text of a UTF-8 literal: how source code spells Chinese text, e.g.
-// gb("开始采集"). Source files are UTF-8; program text is GB18030.
+// gb("搜词取链"). Source files are UTF-8; program text is GB18030.
 std::string gb(std::string_view utf8Literal);
 
 // True when `bytes` is well-formed UTF-8 (four-byte sequences included).

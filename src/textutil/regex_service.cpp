@@ -126,7 +126,7 @@ struct RegexService::Impl {
             PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
             const uint32_t pairs = pcre2_get_ovector_count(data);
             // Groups above the highest one that took part read as unset.
-            for (uint32_t k = static_cast<uint32_t>(rc == 0 ? pairs : rc); k < pairs; ++k) {
+            for (uint32_t k = rc == 0 ? pairs : static_cast<uint32_t>(rc); k < pairs; ++k) {
                 ov[2 * k] = PCRE2_UNSET;
                 ov[2 * k + 1] = PCRE2_UNSET;
             }

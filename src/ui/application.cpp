@@ -7,8 +7,9 @@
 #include <unistd.h>
 
 #include "collect/collection_driver.h"
-#include "collect/collection_run.h"
-#include "collect/engine_steps.h"
+#include "collect/engine_page_source.h"
+#include "collect/engine_session.h"
+#include "collect/output_writer.h"
 #include "settings/control_state_store.h"
 #include "ui/hidden_navigator.h"
 #include "ui/main_window.h"
@@ -34,11 +35,12 @@ void prepareApplication() {
 
 // Program-wide objects, in creation order; released in reverse.
 struct Application::State {
-    CollectionRun run;
+    EngineSession session;
+    OutputWriter output;
     HiddenNavigator navigator;
     std::unique_ptr<MainWindow> window;
     // Made once the window (the run's host) exists.
-    std::unique_ptr<EngineSteps> steps;
+    std::unique_ptr<EnginePageSource> pages;
     std::unique_ptr<CollectionDriver> driver;
 };
 
@@ -51,15 +53,15 @@ Application::Application(const QString& executableFolder, Options options)
       state_(std::make_unique<State>()) {}
 
 Application::~Application() {
-    // The window first: it waits for a run still going on, which uses the steps.
+    // The window first: it waits for a run still going on, which uses the pages.
     state_->window.reset();
     state_->driver.reset();
-    state_->steps.reset();
+    state_->pages.reset();
 }
 
 MainWindow* Application::window() const { return state_->window.get(); }
 HiddenNavigator& Application::navigator() { return state_->navigator; }
-CollectionRun& Application::run() { return state_->run; }
+EngineSession& Application::session() { return state_->session; }
 CollectionDriver& Application::driver() { return *state_->driver; }
 
 void Application::start() {
@@ -89,7 +91,7 @@ void Application::start() {
     setup.seams = options_.seams;
     // The run's thread calls the driver; a stop click may come from the window's thread.
     State* state = &s;
-    setup.runCollection = [state](CollectionHost&) {
+    setup.runCollection = [state](WindowHost&) {
         if (state->driver) state->driver->onStartStopClicked();
     };
     setup.requestStop = [state] {
@@ -105,7 +107,7 @@ void Application::start() {
 
     // The desktop user agent is the run's and the hidden navigator's from the window's
     // creation; the first activation gives the navigator the transport's own.
-    s.run.userAgent = std::string(kDesktopUserAgent);
+    s.session.userAgent = std::string(kDesktopUserAgent);
     s.navigator.setUserAgent(std::string(kDesktopUserAgent));
     HiddenNavigator* navigator = &s.navigator;
     const bool visit = options_.firstActivationVisit;
@@ -114,14 +116,19 @@ void Application::start() {
         if (visit) navigator->load(HiddenNavigator::firstActivationAddress());
     };
     setup.navigatorLoad = [navigator](const std::string& address) { navigator->load(address); };
-    setup.clearBrowsingData = [navigator](int what) {
-        if (what == 2 || what == 255) CookieStore::instance().clear();
-        if (what == 8 || what == 255) navigator->dropQueued();
+    setup.clearBrowsingData = [navigator](BrowsingData what) {
+        const BrowsingDataEffect effect = effectOf(what);
+        if (effect.cookieStore) CookieStore::instance().clear();
+        if (effect.queuedVisits) navigator->dropQueued();
     };
 
     s.window = std::make_unique<MainWindow>(std::move(setup));
-    s.steps = std::make_unique<EngineSteps>(s.window->host(), s.run);
-    s.driver = std::make_unique<CollectionDriver>(s.window->host(), s.run, *s.steps);
+    WindowHost& host = s.window->host();
+    const std::string folder = programText(programFolder_);
+    s.pages = std::make_unique<EnginePageSource>(host, host, folder);
+    s.driver = std::make_unique<CollectionDriver>(
+        RunSurroundings{host, host, host, host, host.verification()},
+        RunParts{*s.pages, s.output, s.session, folder, std::string()});
     s.window->show();
 }
 

@@ -10,7 +10,7 @@ namespace lh {
 
 class CollectionDriver;
 class HiddenNavigator;
-struct CollectionRun;
+struct EngineSession;
 
 // Settings that must be made before the QApplication exists (web view contexts).
 void prepareApplication();
@@ -45,7 +45,7 @@ public:
     QString programFolder() const { return programFolder_; }
     MainWindow* window() const;
     HiddenNavigator& navigator();
-    CollectionRun& run();
+    EngineSession& session();
     CollectionDriver& driver();
 
 private:

@@ -1,15 +1,40 @@
 #include "ui/help_text.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+
+#include <optional>
+
+#include "ui/text_dialog.h"
 
 namespace lh {
 
+QString shippedReadmePath(const QString& programFolder) {
+    const QDir folder(programFolder);
+    for (const QString& candidate :
+         {QStringLiteral("README.md"), QStringLiteral("../share/doc/linkharvest/README.md")}) {
+        const QFileInfo file(folder.filePath(candidate));
+        if (file.isFile()) return file.canonicalFilePath();
+    }
+    return {};
+}
+
 QString projectReadmeAddress() {
-#ifdef LH_README_URL
-    return QStringLiteral(LH_README_URL);
-#else
-    return QStringLiteral("README.md");
-#endif
+    const QString shipped = shippedReadmePath(QCoreApplication::applicationDirPath());
+    if (shipped.isEmpty()) return QStringLiteral("qrc:/README.md");
+    return QUrl::fromLocalFile(shipped).toString();
+}
+
+bool showBuiltInDocument(const QUrl& address, QWidget* owner) {
+    if (address.scheme() != QLatin1String("qrc")) return false;
+    QFile file(QLatin1Char(':') + address.path());
+    const QString text =
+        file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    showTextDialog(text, std::nullopt, address.fileName(), owner);
+    return true;
 }
 
 QString helpText() {

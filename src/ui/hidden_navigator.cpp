@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "collect/search_engine.h"
+#include "collect/engine_catalogue.h"
 #include "web/http_client.h"
 
 namespace lh {

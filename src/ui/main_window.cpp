@@ -21,6 +21,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include "collect/engine_catalogue.h"
+#include "collect/persisted_options.h"
+#include "collect/run_status_texts.h"
+#include "linkharvest/version.h"
 #include "ui/click_label.h"
 #include "ui/help_text.h"
 #include "ui/text_dialog.h"
@@ -40,40 +44,15 @@ QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 const char* const kTagProperty = "lhTag";
 
-// The ten engine buttons and the engine each selects.
-struct EngineButton {
-    const char* name;
-    SearchEngine engine;
-};
-constexpr EngineButton kEngineButtons[] = {
-    {"单选框百度", SearchEngine::Baidu},
-    {"单选框百度新闻", SearchEngine::BaiduNews},
-    {"单选框搜狗", SearchEngine::Sogou},
-    {"单选框搜狗新闻", SearchEngine::SogouNews},
-    {"单选框360", SearchEngine::Search360},
-    {"单选框必应", SearchEngine::Bing},
-    {"单选框谷歌", SearchEngine::Google},
-    {"单选框百度移动", SearchEngine::BaiduMobile},
-    {"单选框360移动", SearchEngine::Search360Mobile},
-    {"单选框神马移动", SearchEngine::ShenmaMobile},
-};
-
-// Visiting order of the settings store.
-constexpr const char* kStoredOrder[] = {
+// Visiting order of the settings store: the header's controls, the engine buttons from
+// the last in control order to the first, then the rest.
+constexpr const char* kStoredBefore[] = {
     "选择框删除缓存",
     "选择框自动关闭验证窗口",
     "组合框采集模式",
     "按钮10",
-    "单选框神马移动",
-    "单选框360移动",
-    "单选框百度移动",
-    "单选框谷歌",
-    "单选框必应",
-    "单选框360",
-    "单选框搜狗新闻",
-    "单选框搜狗",
-    "单选框百度新闻",
-    "单选框百度",
+};
+constexpr const char* kStoredAfter[] = {
     "按钮8",
     "按钮7",
     "按钮5",
@@ -100,6 +79,19 @@ constexpr const char* kStoredOrder[] = {
     "编辑框保存目录",
 };
 
+// Where the engine buttons sit, in the engines' control order: rows of four, three, three.
+constexpr QRect kEngineButtonCells[] = {
+    {328, 116, 104, 24}, {440, 116, 104, 24}, {559, 116, 88, 24}, {654, 116, 104, 24},
+    {328, 144, 104, 24}, {440, 144, 104, 24}, {559, 144, 88, 24}, {328, 172, 104, 24},
+    {440, 172, 104, 24}, {559, 172, 104, 24},
+};
+
+// A control's design-time text or state, from the table of persisted options.
+QString designText(const char* control) {
+    return QString::fromUtf8(optionOfControl(control)->defaultText);
+}
+bool designOn(const char* control) { return optionOfControl(control)->defaultText == "on"; }
+
 const char* const kAnchorTemplate =
     "<a href=\"#网址#\" target=\"_blank\">#标题#</a><br>#描述#<br><br>";
 
@@ -124,7 +116,9 @@ void setWhiteBackground(QWidget* w) {
 
 }  // namespace
 
-QString MainWindow::windowTitleText() { return u("砚溪·搜词取链器  v2.3.6.0"); }
+QString MainWindow::windowTitleText() {
+    return u("砚溪·搜词取链器  v") + QString::fromLatin1(kVersionWithBuild);
+}
 
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent), setup_(std::move(setup)), host_(std::make_unique<WindowHost>(*this)) {
@@ -280,14 +274,14 @@ void MainWindow::buildControls() {
         b->setAutoDefault(false);
         return b;
     };
-    auto check = [central](const char* name, const char* caption, int x, int y, int w, bool on) {
+    auto check = [central](const char* name, const char* caption, int x, int y, int w) {
         auto* c = named(new QCheckBox(u(caption), central), name);
         c->setGeometry(x, y, w, 24);
-        c->setChecked(on);
+        c->setChecked(designOn(name));
         return c;
     };
-    auto edit = [central](const char* name, const char* text, int x, int y, int w, bool centred) {
-        auto* e = named(new QLineEdit(u(text), central), name);
+    auto edit = [central](const char* name, int x, int y, int w, bool centred) {
+        auto* e = named(new QLineEdit(designText(name), central), name);
         e->setGeometry(x, y, w, 24);
         if (centred) e->setAlignment(Qt::AlignCenter);
         return e;
@@ -299,34 +293,26 @@ void MainWindow::buildControls() {
     keywordEdit_ = named(new QPlainTextEdit(central), "编辑框关键词");
     keywordEdit_->setGeometry(16, 140, 216, 348);
     keywordEdit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    keywordEdit_->setPlainText(u("外星人\n2012"));
+    keywordEdit_->setPlainText(fromProgramLines(gb(optionOfControl("编辑框关键词")->defaultText)));
     keywordEdit_->setProperty(kTagProperty, u("字节集方式"));
 
     // Search engine: one group of ten.
     label("标签4", "搜索引擎：", 248, 144, 80, true);
-    const struct {
-        const char* name;
-        const char* caption;
-        int x, y, w;
-    } radios[] = {
-        {"单选框百度", "百度", 328, 116, 104},       {"单选框百度新闻", "百度新闻", 440, 116, 104},
-        {"单选框搜狗", "搜狗", 559, 116, 88},        {"单选框搜狗新闻", "搜狗新闻", 654, 116, 104},
-        {"单选框360", "360", 328, 144, 104},         {"单选框必应", "必应", 440, 144, 104},
-        {"单选框谷歌", "谷歌", 559, 144, 88},        {"单选框百度移动", "百度移动", 328, 172, 104},
-        {"单选框360移动", "360移动", 440, 172, 104}, {"单选框神马移动", "神马移动", 559, 172, 104},
-    };
-    for (const auto& r : radios) {
-        auto* radio = named(new QRadioButton(u(r.caption), central), r.name);
-        radio->setGeometry(r.x, r.y, r.w, 24);
+    const std::vector<const EngineProfile*> engines = enginesInControlOrder();
+    for (std::size_t i = 0; i < engines.size() && i < std::size(kEngineButtonCells); ++i) {
+        auto* radio = new QRadioButton(qtText(engines[i]->displayName), central);
+        radio->setObjectName(qtText(engines[i]->radioButton));
+        radio->setGeometry(kEngineButtonCells[i]);
         radio->setAutoExclusive(true);
     }
-    control<QRadioButton>("单选框百度")->setChecked(true);
+    const PersistedOption& engineOption = *optionNamed("engine");
+    if (const EngineProfile* designEngine = engineNamed(engineOption.defaultText)) {
+        radioOf(*designEngine)->setChecked(true);
+    }
 
     // Output template.
     label("标签6", "保存模板：", 248, 223, 80, true);
-    templateEdit_ =
-        edit("编辑框保存模板", "\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"", 328,
-             210, 584, false);
+    templateEdit_ = edit("编辑框保存模板", 328, 210, 584, false);
     const struct {
         const char* name;
         const char* caption;
@@ -348,37 +334,38 @@ void MainWindow::buildControls() {
             [this] { templateEdit_->setText(QString()); });
 
     // Start/stop.
-    startButton_ = button("按钮立即采集", "开始采集", 248, 286, 664, 64);
+    startButton_ = button("按钮立即采集", "", 248, 286, 664, 64);
+    startButton_->setText(qtText(status_text::caption(RunState::Idle)));
     startButton_->setFont(songFont(32, true));
     connect(startButton_, &QPushButton::clicked, this, &MainWindow::startStopClicked);
 
     // Options.
-    check("选择框合并保存", "所有关键词保存一处", 247, 364, 176, false);
-    check("选择框自动去重", "自动去除重复", 512, 364, 160, true);
-    check("选择框英文站搜索", "谷歌必应使用 COM 站", 687, 364, 225, true);
-    check("选择框关键词分割线", "使用分割线隔开保存", 247, 391, 176, false);
-    check("选择框忽略自家", "忽略搜索自家", 512, 391, 160, false);
-    check("选择框www非顶级", "www.不视为顶级域名", 686, 391, 226, false);
+    check("选择框合并保存", "所有关键词保存一处", 247, 364, 176);
+    check("选择框自动去重", "自动去除重复", 512, 364, 160);
+    check("选择框英文站搜索", "谷歌必应使用 COM 站", 687, 364, 225);
+    check("选择框关键词分割线", "使用分割线隔开保存", 247, 391, 176);
+    check("选择框忽略自家", "忽略搜索自家", 512, 391, 160);
+    check("选择框www非顶级", "www.不视为顶级域名", 686, 391, 226);
 
     // Paging and ranks.
     label("标签7", "每页数量：", 248, 436, 80, true);
-    auto* perPage = edit("编辑框每页采集数", "50", 328, 436, 56, true);
+    auto* perPage = edit("编辑框每页采集数", 328, 436, 56, true);
     label("标签1", "采集页数：", 424, 436, 80, true);
-    auto* pages = edit("编辑框采集页数", "全部", 504, 436, 56, true);
+    auto* pages = edit("编辑框采集页数", 504, 436, 56, true);
     for (QLineEdit* e : {perPage, pages}) e->installEventFilter(this);
-    check("选择框仅指定排名", "仅采集指定排名：", 664, 436, 152, false);
-    edit("编辑框指定排名", "2|3|5", 808, 436, 104, false);
+    check("选择框仅指定排名", "仅采集指定排名：", 664, 436, 152);
+    edit("编辑框指定排名", 808, 436, 104, false);
 
     // Save folder; the ".." button sits inside the folder box's right end.
     label("标签3", "保存目录：", 248, 469, 80, true);
-    auto* folder = edit("编辑框保存目录", "", 328, 469, 539, false);
+    auto* folder = edit("编辑框保存目录", 328, 469, 539, false);
     folder->setText(qtText(defaultSaveFolder()));
     folder->setTextMargins(0, 0, 36, 0);
     auto* choose = button("按钮选择", "..", 833, 471, 30, 20);
     choose->raise();
     choose->installEventFilter(this);
     connect(choose, &QPushButton::clicked, this, &MainWindow::chooseFolder);
-    edit("编辑框扩展名", "txt", 872, 469, 40, true);
+    edit("编辑框扩展名", 872, 469, 40, true);
 
     // Status bar: two panes.
     auto* bar = named(new QStatusBar(this), "状态条");
@@ -391,9 +378,12 @@ void MainWindow::buildControls() {
     bar->addWidget(statusPane0_);
     bar->addWidget(statusPane1_, 1);
 
-    for (const char* name : kStoredOrder) {
-        if (QWidget* w = control(u(name))) storedControls_.push_back(w);
-    }
+    const auto store = [this](QWidget* w) {
+        if (w != nullptr) storedControls_.push_back(w);
+    };
+    for (const char* name : kStoredBefore) store(control(u(name)));
+    for (auto e = engines.rbegin(); e != engines.rend(); ++e) store(radioOf(**e));
+    for (const char* name : kStoredAfter) store(control(u(name)));
 }
 
 void MainWindow::connectControls() {
@@ -412,9 +402,8 @@ void MainWindow::connectControls() {
             &MainWindow::applyMergeRule);
     connect(control<QCheckBox>("选择框仅指定排名"), &QCheckBox::clicked, this,
             &MainWindow::applyRanksRule);
-    for (const EngineButton& e : kEngineButtons) {
-        connect(control<QRadioButton>(e.name), &QRadioButton::clicked, this,
-                &MainWindow::applyBaiduModeRule);
+    for (const EngineProfile& engine : engineCatalogue()) {
+        connect(radioOf(engine), &QRadioButton::clicked, this, &MainWindow::applyBaiduModeRule);
     }
 }
 
@@ -430,31 +419,36 @@ QString MainWindow::tagOf(const QWidget* control) {
     return control->property(kTagProperty).toString();
 }
 
+QRadioButton* MainWindow::radioOf(const EngineProfile& engine) const {
+    return qobject_cast<QRadioButton*>(control(qtText(engine.radioButton)));
+}
+
 void MainWindow::refreshSnapshot() {
     CollectionSettings s;
-    s.keywordList = toProgramLines(keywordEdit_->toPlainText());
-    s.engine = SearchEngine::None;
-    for (const EngineButton& e : kEngineButtons) {
-        if (control<QRadioButton>(e.name)->isChecked()) s.engine = e.engine;
+    for (const PersistedOption& option : persistedOptions()) {
+        const QString name = QString::fromUtf8(option.control);
+        switch (option.kind) {
+        case OptionKind::Engine:
+            s.engine = SearchEngine::None;
+            for (const EngineProfile* engine : enginesInControlOrder()) {
+                if (radioOf(*engine)->isChecked()) s.engine = engine->id;
+            }
+            break;
+        case OptionKind::KeywordList:
+            setFromControlText(option, s, toProgramLines(keywordEdit_->toPlainText()));
+            break;
+        case OptionKind::Flag:
+            setFlag(option, s, qobject_cast<QCheckBox*>(control(name))->isChecked());
+            break;
+        case OptionKind::Choice:
+            setChoice(option, s, qobject_cast<QComboBox*>(control(name))->currentIndex());
+            break;
+        default:
+            setFromControlText(option, s,
+                               programText(qobject_cast<QLineEdit*>(control(name))->text()));
+            break;
+        }
     }
-    auto text = [this](const char* name) { return programText(control<QLineEdit>(name)->text()); };
-    auto ticked = [this](const char* name) { return control<QCheckBox>(name)->isChecked(); };
-    s.pageLimitText = text("编辑框采集页数");
-    s.resultsPerPageText = text("编辑框每页采集数");
-    s.saveFolder = text("编辑框保存目录");
-    s.fileExtension = text("编辑框扩展名");
-    s.outputTemplate = text("编辑框保存模板");
-    s.onlySelectedRanks = ticked("选择框仅指定排名");
-    s.selectedRanks = text("编辑框指定排名");
-    s.wwwNotTopLevel = ticked("选择框www非顶级");
-    s.useComSite = ticked("选择框英文站搜索");
-    s.keywordSeparatorLine = ticked("选择框关键词分割线");
-    s.mergeIntoOneFile = ticked("选择框合并保存");
-    s.removeDuplicates = ticked("选择框自动去重");
-    s.ignoreEngineSites = ticked("选择框忽略自家");
-    s.clearCacheOnVerification = ticked("选择框删除缓存");
-    s.autoCloseVerification = ticked("选择框自动关闭验证窗口");
-    s.baiduFetchMode = control<QComboBox>("组合框采集模式")->currentIndex();
     std::lock_guard<std::mutex> lock(snapshotMutex_);
     snapshot_ = std::move(s);
 }
@@ -475,8 +469,12 @@ void MainWindow::applyRanksRule() {
 }
 
 void MainWindow::applyBaiduModeRule() {
-    const bool baidu = control<QRadioButton>("单选框百度")->isChecked() ||
-                       control<QRadioButton>("单选框百度新闻")->isChecked();
+    // The mode list concerns the engines downloaded by the Baidu download mode.
+    bool baidu = false;
+    for (const EngineProfile& engine : engineCatalogue()) {
+        baidu = baidu ||
+                (engine.fetch == FetchRecipe::BaiduDownloadMode && radioOf(engine)->isChecked());
+    }
     control<QComboBox>("组合框采集模式")->setVisible(baidu);
 }
 
@@ -504,7 +502,7 @@ void MainWindow::showInExplorer(const QString& path) {
 void MainWindow::openAddress(const QUrl& address) {
     if (setup_.seams.openUrl) {
         setup_.seams.openUrl(address);
-    } else {
+    } else if (!showBuiltInDocument(address, this)) {
         QDesktopServices::openUrl(address);
     }
 }
@@ -577,14 +575,14 @@ void MainWindow::trayExitRequested() {
 
 void MainWindow::startStopClicked() {
     if (runActive_) {
-        setCaptionNow(u("停止采集中"));
+        setCaptionNow(qtText(status_text::caption(RunState::Stopping)));
         host_->noteStopClicked();
         return;
     }
     if (!setup_.runCollection) return;
     runActive_ = true;
     host_->beginRun();
-    setCaptionNow(u("停止采集"));
+    setCaptionNow(qtText(status_text::caption(RunState::Running)));
     setMergeEnabledNow(false);
     runThread_ = std::thread([this] {
         setup_.runCollection(*host_);
@@ -598,7 +596,7 @@ void MainWindow::onRunThreadDone() {
     runActive_ = false;
     // Idle again whatever the run left behind (its own last updates arrived before this).
     host_->beginRun();
-    setCaptionNow(u("开始采集"));
+    setCaptionNow(qtText(status_text::caption(RunState::Idle)));
     setMergeEnabledNow(true);
     emit runFinished();
     if (quitWithoutSave_) {
@@ -640,7 +638,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             if (setup_.saveControls) setup_.saveControls(*this);
             emit closingDuringRun();
             host_->shutDown();
-            setCaptionNow(u("停止采集中"));
+            setCaptionNow(qtText(status_text::caption(RunState::Stopping)));
             host_->noteStopClicked();
         }
         return;

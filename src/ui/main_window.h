@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "collect/browser.h"
 #include "collect/collection_settings.h"
 #include "ui/web_view.h"
 
@@ -27,7 +28,7 @@ class QSystemTrayIcon;
 
 namespace lh {
 
-class CollectionHost;
+struct EngineProfile;
 class MainWindow;
 class WindowHost;
 
@@ -65,13 +66,13 @@ struct MainWindowSetup {
     std::function<void(MainWindow&)> restoreControls;
     // The run started by the start button, executed on the run's own thread; it
     // returns when the run has ended. `requestStop` asks it to stop (any thread).
-    std::function<void(CollectionHost& host)> runCollection;
+    std::function<void(WindowHost& host)> runCollection;
     std::function<void()> requestStop;
     // The hidden navigator 超文本浏览框1: the first activation's visit (made in the
     // background), a run's visits, and the clear-browsing-data command. All program text.
     std::function<void()> firstActivation;
     std::function<void(const std::string& address)> navigatorLoad;
-    std::function<void(int what)> clearBrowsingData;
+    std::function<void(BrowsingData what)> clearBrowsingData;
     // Waits of the run are divided by this (tests shorten the pauses).
     int waitDivisor = 1;
     bool trayIcon = true;
@@ -153,6 +154,7 @@ protected:
 
 private:
     void buildControls();
+    QRadioButton* radioOf(const EngineProfile& engine) const;
     void connectControls();
     void refreshSnapshot();
     void onRunThreadDone();

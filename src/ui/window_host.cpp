@@ -15,15 +15,6 @@
 
 namespace lh {
 
-namespace {
-
-const std::string& startCaption() {
-    static const std::string caption = gb("开始采集");
-    return caption;
-}
-
-}  // namespace
-
 void WindowHost::Reply::answer(bool y, std::string t) {
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -35,8 +26,7 @@ void WindowHost::Reply::answer(bool y, std::string t) {
     done.notify_all();
 }
 
-WindowHost::WindowHost(MainWindow& window)
-    : window_(window), caption_(startCaption()), random_(std::random_device{}()) {}
+WindowHost::WindowHost(MainWindow& window) : window_(window), random_(std::random_device{}()) {}
 
 WindowHost::~WindowHost() { shutDown(); }
 
@@ -84,17 +74,9 @@ WindowHost::ReplyPtr WindowHost::ask(std::function<void(const ReplyPtr&)> work) 
     return reply;
 }
 
-void WindowHost::beginRun() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    caption_ = startCaption();
-    pendingStop_ = false;
-}
+void WindowHost::beginRun() { pendingStop_ = false; }
 
 void WindowHost::noteStopClicked() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        caption_ = gb("停止采集中");
-    }
     pendingStop_ = true;
     if (window_.setup().requestStop) window_.setup().requestStop();
 }
@@ -144,21 +126,14 @@ std::uint32_t WindowHost::tickCount() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void WindowHost::setStatusText(int pane, const std::string& text) {
+void WindowHost::onRunEvent(const RunEvent& event) { showRunEvent(event, *this); }
+
+void WindowHost::setStatus(int pane, const std::string& text) {
     const QString shown = qtText(text);
     post([w = &window_, pane, shown] { w->setStatusTextNow(pane, shown); });
 }
 
-std::string WindowHost::startButtonCaption() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return caption_;
-}
-
-void WindowHost::setStartButtonCaption(const std::string& caption) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        caption_ = caption;
-    }
+void WindowHost::setCaption(const std::string& caption) {
     const QString shown = qtText(caption);
     post([w = &window_, shown] { w->setCaptionNow(shown); });
 }
@@ -215,9 +190,9 @@ void WindowHost::showFailureReport(const std::string& title, const std::string& 
     });
 }
 
-bool WindowHost::askVerificationContinue(const std::string& prompt) {
+bool WindowHost::askToContinue(const std::string& prompt) {
     const QString shown = qtText(prompt);
-    ReplyPtr reply = ask([w = &window_, shown](const ReplyPtr& reply) {
+    ReplyPtr answered = ask([w = &window_, shown](const ReplyPtr& reply) {
         if (w->closing()) {
             reply->answer(false);
             return;
@@ -241,56 +216,49 @@ bool WindowHost::askVerificationContinue(const std::string& prompt) {
         QObject::connect(w, &MainWindow::closingDuringRun, box, &QMessageBox::reject);
         box->show();
     });
-    return reply->yes;
+    return answered->yes;
 }
 
 void WindowHost::activateMainWindow() {
     post([w = &window_] { w->bringToFront(); });
 }
 
-void WindowHost::webViewLoadAddress(const std::string& address) {
+void WindowHost::loadAddress(const std::string& address) {
     const QString a = qtText(address);
     post([w = &window_, a] { w->webView().loadAddress(a); });
 }
 
-std::string WindowHost::webViewCurrentCookies() {
-    ReplyPtr reply = ask([w = &window_](const ReplyPtr& reply) {
+std::string WindowHost::currentCookies() {
+    ReplyPtr answered = ask([w = &window_](const ReplyPtr& reply) {
         reply->answer(true, programText(w->webView().currentCookies()));
     });
-    return reply->text;
+    return answered->text;
 }
 
-void WindowHost::webViewClearCookies() {
+void WindowHost::clearCookies() {
     post([w = &window_] { w->webView().clearCookies(); });
 }
 
-void WindowHost::webViewSetCacheFolder(const std::string& folderName) {
+void WindowHost::setCacheFolder(const std::string& folderName) {
     const QString n = qtText(folderName);
     post([w = &window_, n] { w->webView().setCacheFolder(n); });
 }
 
-void WindowHost::webViewSetCookieFolder(const std::string& folderName) {
+void WindowHost::setCookieFolder(const std::string& folderName) {
     const QString n = qtText(folderName);
     post([w = &window_, n] { w->webView().setCookieFolder(n); });
 }
 
-void WindowHost::webViewSetVisible(bool visible) {
+void WindowHost::setVisible(bool visible) {
     post([w = &window_, visible] { w->setWebViewVisible(visible); });
 }
 
-void WindowHost::webViewSetUserAgent(const std::string& userAgent) {
-    const QString ua = qtText(userAgent);
-    post([w = &window_, ua] { w->webView().setUserAgent(ua); });
-}
-
-void WindowHost::navigatorLoad(const std::string& address) {
+void WindowHost::visitInBackground(const std::string& address) {
     if (window_.setup().navigatorLoad) window_.setup().navigatorLoad(address);
 }
 
-void WindowHost::clearBrowsingData(int what) {
+void WindowHost::clearBrowsingData(BrowsingData what) {
     if (window_.setup().clearBrowsingData) window_.setup().clearBrowsingData(what);
 }
-
-std::string WindowHost::programFolder() { return programText(window_.programFolder()); }
 
 }  // namespace lh

@@ -9,7 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "collect/collection_host.h"
+#include "collect/browser.h"
+#include "collect/collection_settings.h"
+#include "collect/run_clock.h"
+#include "collect/run_events.h"
+#include "collect/run_status_texts.h"
+#include "collect/verification.h"
 
 namespace lh {
 
@@ -18,13 +23,18 @@ class MainWindow;
 // The window's side of a collection run. The run calls it from its own thread; every
 // effect on the window is carried to the window's thread, and calls that need an answer
 // wait for it on the run's thread only. The window's thread never waits for the run.
-class WindowHost : public CollectionHost {
+class WindowHost : public OptionsSource,
+                   public RunClock,
+                   public ProgressSink,
+                   public StatusDisplay,
+                   public Browser,
+                   public VerificationView {
 public:
     explicit WindowHost(MainWindow& window);
     ~WindowHost() override;
 
     // --- window thread side --------------------------------------------------------
-    // A run is about to start on a new thread: the caption it reads is "开始采集".
+    // A run is about to start on a new thread: earlier stop clicks are forgotten.
     void beginRun();
     // A stop click: the run sees it at once when it is running, else at its next pump.
     void noteStopClicked();
@@ -33,31 +43,38 @@ public:
     void shutDown();
     bool shuttingDown() const { return shutDown_.load(); }
 
-    // --- CollectionHost --------------------------------------------------------------
+    // The verification hand-off in the window's web view.
+    VerificationService& verification() { return verification_; }
+
+    // --- OptionsSource, RunClock -----------------------------------------------------
     CollectionSettings settings() override;
     void processEvents() override;
     long long randomInRange(long long low, long long high) override;
     void waitWithEvents(long long ms, const std::atomic<bool>* stopFlag) override;
     std::uint32_t tickCount() override;
-    void setStatusText(int pane, const std::string& text) override;
-    std::string startButtonCaption() override;
-    void setStartButtonCaption(const std::string& caption) override;
+
+    // --- ProgressSink: the window's captions and texts -------------------------------
+    void onRunEvent(const RunEvent& event) override;
+
+    // --- StatusDisplay ---------------------------------------------------------------
+    void setCaption(const std::string& caption) override;
+    void setStatus(int pane, const std::string& text) override;
     void setMergeOptionEnabled(bool enabled) override;
     void showEndOfRunMessage(const std::string& text) override;
     void showFailureReport(const std::string& title, const std::string& hint,
                            const std::string& content) override;
-    bool askVerificationContinue(const std::string& prompt) override;
+
+    // --- Browser and VerificationView: the web view 浏览器 and the hidden navigator ---
+    void loadAddress(const std::string& address) override;
+    std::string currentCookies() override;
+    void visitInBackground(const std::string& address) override;
+    void clearBrowsingData(BrowsingData what) override;
+    void clearCookies() override;
+    void setCacheFolder(const std::string& folderName) override;
+    void setCookieFolder(const std::string& folderName) override;
+    void setVisible(bool visible) override;
+    bool askToContinue(const std::string& prompt) override;
     void activateMainWindow() override;
-    void webViewLoadAddress(const std::string& address) override;
-    std::string webViewCurrentCookies() override;
-    void webViewClearCookies() override;
-    void webViewSetCacheFolder(const std::string& folderName) override;
-    void webViewSetCookieFolder(const std::string& folderName) override;
-    void webViewSetVisible(bool visible) override;
-    void webViewSetUserAgent(const std::string& userAgent) override;
-    void navigatorLoad(const std::string& address) override;
-    void clearBrowsingData(int what) override;
-    std::string programFolder() override;
 
     // An answer the window's thread gives to a waiting run.
     struct Reply {
@@ -82,10 +99,10 @@ private:
     MainWindow& window_;
     std::atomic<bool> shutDown_{false};
     std::atomic<bool> pendingStop_{false};
-    std::mutex mutex_;  // guards caption_, random_, open_
-    std::string caption_;
+    std::mutex mutex_;  // guards random_, open_
     std::mt19937_64 random_;
     std::vector<ReplyPtr> open_;
+    ViewVerification verification_{*this, *this, *this};
 };
 
 }  // namespace lh

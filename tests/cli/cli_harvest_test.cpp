@@ -10,8 +10,8 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_process.h"
+#include "collect/engine_catalogue.h"
 #include "collect/result_output.h"
-#include "collect/search_engine.h"
 #include "support/local_server.h"
 #include "support/mock_engine_server.h"
 #include "support/temp_folder.h"
@@ -45,7 +45,7 @@ std::string expectedFile(SearchEngine engine, const std::string& keyword, int pa
 
 // File-system name of a keyword's file.
 std::string fileOf(SearchEngine engine, const std::string& keyword) {
-    return gbToUtf8(engineDisplayName(engine) + "_" + fileSafeKeyword(keyword) + ".txt");
+    return gbToUtf8(engineProfile(engine).displayName + "_" + fileSafeKeyword(keyword) + ".txt");
 }
 
 std::vector<std::string> filesIn(const fs::path& folder) {
@@ -66,7 +66,7 @@ protected:
     // The options that send every engine host to the mock servers.
     std::vector<std::string> args(SearchEngine engine, const std::string& out) {
         std::vector<std::string> a = {
-            "--engine",         engineOptionName(engine),
+            "--engine",         std::string(engineProfile(engine).cliName),
             "--keywords",       (folder_.path() / "keywords.txt").string(),
             "--save-folder",    (folder_.path() / out).string(),
             "--program-folder", program().string(),
@@ -97,7 +97,7 @@ protected:
 TEST_F(CliHarvest, FilesAreByteForByteWhatTheRunWritesForTwoEngines) {
     const std::string second = gb("中文 词");
     for (const SearchEngine engine : {SearchEngine::Bing, SearchEngine::Baidu}) {
-        const std::string name = engineOptionName(engine);
+        const std::string name(engineProfile(engine).cliName);
         SCOPED_TRACE(name);
         const ProcessResult r = runCli(args(engine, name), quick());
         EXPECT_EQ(r.status, 0) << r.err;

@@ -38,8 +38,8 @@ TEST(CliOptions, EveryRunOptionLandsOnItsSettingsField) {
     applyCliOptions(r.options, s);
     EXPECT_EQ(s.engine, SearchEngine::Search360Mobile);
     EXPECT_EQ(*r.options.keywordsFile, "k.txt");
-    EXPECT_EQ(s.pageLimit(), 3);
-    EXPECT_EQ(s.resultsPerPage(), 20);
+    EXPECT_EQ(s.pageLimit, PageLimit{3});
+    EXPECT_EQ(s.resultsPerPage, 20);
     EXPECT_EQ(s.saveFolder, gb("/tmp/出"));
     EXPECT_EQ(s.fileExtension, "csv");
     EXPECT_EQ(s.outputTemplate, gb("#网址#,#标题#"));
@@ -69,8 +69,7 @@ TEST(CliOptions, UnsetOptionsKeepWhatTheSettingsHeldAndLaterFlagsWin) {
     EXPECT_FALSE(s.mergeIntoOneFile);
     EXPECT_TRUE(s.removeDuplicates);
     EXPECT_FALSE(s.onlySelectedRanks);
-    EXPECT_EQ(s.pageLimitText, gb("全部"));
-    EXPECT_EQ(s.pageLimit(), 0);
+    EXPECT_TRUE(s.pageLimit.isAll());
     // No browser view on a terminal: nothing to clear or close.
     EXPECT_FALSE(s.clearCacheOnVerification);
     EXPECT_FALSE(s.autoCloseVerification);
@@ -91,13 +90,17 @@ TEST(CliOptions, EnginesByOptionNameOrDisplayName) {
         {"百度新闻", SearchEngine::BaiduNews},
         {"神马移动", SearchEngine::ShenmaMobile}};
     for (const auto& [name, engine] : names) {
-        EXPECT_EQ(engineFromName(name), engine) << name;
-        if (engine != SearchEngine::Bing && name.find('-') != std::string::npos) {
-            EXPECT_EQ(engineOptionName(engine), name);
-        }
+        const auto r = parse({"--engine", name});
+        ASSERT_TRUE(r.ok()) << r.error;
+        CollectionSettings s = CollectionSettings::defaults();
+        applyCliOptions(r.options, s);
+        EXPECT_EQ(s.engine, engine) << name;
     }
-    EXPECT_EQ(engineFromName("yahoo"), SearchEngine::None);
-    EXPECT_EQ(engineFromName(""), SearchEngine::None);
+    const auto bad = parse({"--engine", "yahoo"});
+    EXPECT_EQ(bad.error,
+              "option '--engine': 'yahoo' is not an engine (baidu, baidu-news, sogou, sogou-news, "
+              "360, google, bing, baidu-mobile, 360-mobile, shenma-mobile)");
+    EXPECT_FALSE(parse({"--engine", ""}).ok());
 }
 
 TEST(CliOptions, BadInputNamesTheOption) {
@@ -185,6 +188,16 @@ TEST(CliOptions, HelpNamesEveryOptionWithTheWindowsDefaults) {
     EXPECT_NE(help.find("(default: txt)"), std::string::npos);
     EXPECT_NE(help.find(gbToUtf8(defaultSaveFolder())), std::string::npos);
     EXPECT_NE(help.find("\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\""),
+              std::string::npos);
+    EXPECT_NE(help.find("  --engine NAME             baidu, baidu-news, sogou, sogou-news, 360, "
+                        "google, bing,\n                            baidu-mobile, 360-mobile, "
+                        "shenma-mobile (default: baidu)\n"),
+              std::string::npos);
+    EXPECT_NE(help.find("  --no-com-site             Google and Bing"), std::string::npos);
+    EXPECT_NE(help.find("  --pages N                 result pages per keyword; 0 or 'all' = "
+                        "every page\n                            (default: all)\n"),
+              std::string::npos);
+    EXPECT_NE(help.find("  --baidu-mode 2|3          Baidu download mode (default: 2)\n"),
               std::string::npos);
     EXPECT_TRUE(isValidUtf8(help));
     EXPECT_TRUE(parse({"-h"}).options.help);

@@ -7,15 +7,21 @@
 namespace lh::cli {
 namespace {
 
+// A stop target that only raises a flag, as the driver's stop request does.
+struct FlagTarget : StopTarget {
+    std::atomic<bool> stop{false};
+    void requestStop() noexcept override { stop = true; }
+};
+
 TEST(InterruptDeathTest, FirstCtrlCSetsTheStopFlagSecondEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             installInterruptHandler();
-            std::atomic<bool> stop{false};
-            bindInterruptStopFlag(&stop);
+            FlagTarget target;
+            bindInterruptStop(&target);
             std::raise(SIGINT);
-            if (!stop.load() || interruptCount() != 1) std::_Exit(3);
+            if (!target.stop.load() || interruptCount() != 1) std::_Exit(3);
             std::raise(SIGINT);
             std::_Exit(4);  // not reached: the second Ctrl-C kills
         },
@@ -25,15 +31,15 @@ TEST(InterruptDeathTest, FirstCtrlCSetsTheStopFlagSecondEndsTheProcess) {
 TEST(Interrupt, ACtrlCBeforeARunIsCountedAndSetsTheFlagOnceBound) {
     installInterruptHandler();
     resetInterruptCount();
-    bindInterruptStopFlag(nullptr);
+    bindInterruptStop(nullptr);
     std::raise(SIGINT);
     EXPECT_EQ(interruptCount(), 1);
-    std::atomic<bool> stop{false};
-    bindInterruptStopFlag(&stop);
-    // The host turns an earlier count into a stop request itself; the flag is only set
-    // by a press that arrives while it is bound.
-    EXPECT_FALSE(stop.load());
-    bindInterruptStopFlag(nullptr);
+    FlagTarget target;
+    bindInterruptStop(&target);
+    // The host turns an earlier count into a stop request itself; the target is only
+    // asked by a press that arrives while it is bound.
+    EXPECT_FALSE(target.stop.load());
+    bindInterruptStop(nullptr);
     resetInterruptCount();
     std::signal(SIGINT, SIG_DFL);
 }

@@ -51,7 +51,6 @@ TEST_F(PrepareRun, ResolvesKeywordsCookiesFoldersAndTheCaptchaDefault) {
     EXPECT_TRUE(fs::is_directory(folder_.path() / "out" / "deeper"));
     EXPECT_EQ(run.programFolder, programTextOfPath(folder_.path() / "program"));
     EXPECT_EQ(run.captchaMode, CaptchaMode::Stop);
-    EXPECT_TRUE(run.scratchFolder.empty());
 
     PreparedRun onTerminal;
     ASSERT_EQ(
@@ -65,15 +64,15 @@ TEST_F(PrepareRun, ResolvesKeywordsCookiesFoldersAndTheCaptchaDefault) {
     EXPECT_EQ(told.captchaMode, CaptchaMode::Stop);
 }
 
-TEST_F(PrepareRun, StdoutWritesIntoAScratchFolderNotTheSaveFolder) {
+TEST_F(PrepareRun, StdoutLeavesTheSaveFolderAlone) {
     write("k.txt", "a");
     PreparedRun run;
     ASSERT_EQ(
+        prepare({"--keywords", path("k.txt"), "--stdout", "--save-folder", path("unused")}, run),
+        "");
+    EXPECT_FALSE(fs::exists(folder_.path() / "unused"));  // no file goes there
+    ASSERT_EQ(
         prepare({"--keywords", path("k.txt"), "--stdout", "--save-folder", "/proc/none"}, run), "");
-    ASSERT_FALSE(run.scratchFolder.empty());
-    EXPECT_TRUE(fs::is_directory(run.scratchFolder));
-    EXPECT_EQ(run.settings.saveFolder, programTextOfPath(run.scratchFolder));
-    fs::remove_all(run.scratchFolder);
 }
 
 TEST_F(PrepareRun, EveryProblemNamesTheOptionToFix) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/interrupt.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
 namespace lh::cli {
@@ -88,22 +89,25 @@ TEST_F(HostTest, CtrlCBecomesOneStopClickAtTheNextPumpPoint) {
     EXPECT_EQ(slept_.size(), 1u);  // the wait ends at the slice after the stop
 }
 
-TEST_F(HostTest, StatusTextsDriveTheProgress) {
+TEST_F(HostTest, EventsDriveTheProgressAndTheStatusLines) {
     TerminalHost host = makeHost({});
-    EXPECT_EQ(host.startButtonCaption(), gb("开始采集"));  // idle: the first click starts
-    host.setKeywordCount(2);
-    host.setStatusText(0, gb("正在读 外星人 的第 1 页.."));
-    host.setStatusText(0, gb("外星人 第 1 页,10 个网址"));
-    host.setStartButtonCaption(gb("已采集数 7"));
-    host.setStatusText(0, gb("正在读 外星人 的第 2 页.."));
+    host.onRunEvent(RunStarted{2});
+    host.onRunEvent(KeywordStarted{1, gb("外星人")});
+    host.onRunEvent(PageStarted{gb("外星人"), 1});
+    host.onRunEvent(PageFetched{gb("外星人"), 1, 10});
+    host.onRunEvent(LineWritten{7});
+    host.onRunEvent(PageStarted{gb("外星人"), 2});
     EXPECT_EQ(host.progress().keywordIndex, 1);
+    EXPECT_EQ(host.progress().keywordCount, 2);
     EXPECT_EQ(host.progress().page, 2);
-    host.setStatusText(0, gb("正在读 a 的第 b 的第 1 页.."));
+    // A keyword text that looks like a status text changes nothing: fields count.
+    host.onRunEvent(KeywordStarted{2, gb("a 的第 b")});
+    host.onRunEvent(PageStarted{gb("a 的第 b"), 1});
     EXPECT_EQ(host.progress().keywordIndex, 2);
     EXPECT_EQ(host.progress().page, 1);
-    EXPECT_EQ(host.linesShown(), 7);
-    EXPECT_EQ(host.startButtonCaption(), gb("已采集数 7"));
+    EXPECT_EQ(host.progress().lines, 7);
     EXPECT_NE(printed().find("正在读 外星人 的第 2 页..\n"), std::string::npos);
+    EXPECT_NE(printed().find("外星人 第 1 页,10 个网址\n"), std::string::npos);
 }
 
 TEST_F(HostTest, VerificationStopsOrTakesThePastedCookies) {
@@ -111,38 +115,46 @@ TEST_F(HostTest, VerificationStopsOrTakesThePastedCookies) {
     o.cookieText = "seed=1";
     o.captchaMode = CaptchaMode::Stop;
     TerminalHost stopping = makeHost(o);
-    stopping.webViewLoadAddress("https://www.baidu.com/s?wd=x");
-    stopping.webViewLoadAddress("about:blank");
     answers_ = {"a=1"};
-    EXPECT_FALSE(stopping.askVerificationContinue(gb("请完成验证")));
-    EXPECT_EQ(stopping.webViewCurrentCookies(), "seed=1");
+    VerificationOutcome outcome = stopping.solve({"https://www.baidu.com/s?wd=x"});
+    EXPECT_FALSE(outcome.proceed);
+    EXPECT_EQ(outcome.cookies, "seed=1");
+    EXPECT_EQ(stopping.currentCookies(), "seed=1");
     EXPECT_EQ(answers_.size(), 1u);  // nothing read in stop mode
-    EXPECT_NE(printed().find("https://www.baidu.com/s?wd=x"), std::string::npos);
+    EXPECT_NE(printed().find("verification page at https://www.baidu.com/s?wd=x"),
+              std::string::npos);
 
     o.captchaMode = CaptchaMode::Ask;
     TerminalHost asking = makeHost(o);
     answers_ = {"  BAIDUID=abc; H_PS=1 \r", "", "x=1"};
-    EXPECT_TRUE(asking.askVerificationContinue(gb("请完成验证")));
-    EXPECT_EQ(asking.webViewCurrentCookies(), "BAIDUID=abc; H_PS=1");
-    EXPECT_FALSE(asking.askVerificationContinue(gb("请完成验证")));  // empty line = Cancel
-    EXPECT_EQ(asking.webViewCurrentCookies(), "BAIDUID=abc; H_PS=1");
+    outcome = asking.solve({"https://www.baidu.com/s?wd=y"});
+    EXPECT_TRUE(outcome.proceed);
+    EXPECT_EQ(outcome.cookies, "BAIDUID=abc; H_PS=1");
+    EXPECT_EQ(asking.currentCookies(), "BAIDUID=abc; H_PS=1");  // Bing's "browser" cookies
+    EXPECT_FALSE(asking.solve({"https://www.baidu.com/s?wd=y"}).proceed);  // empty line = Cancel
+    EXPECT_EQ(asking.currentCookies(), "BAIDUID=abc; H_PS=1");
     answers_.clear();
-    EXPECT_FALSE(asking.askVerificationContinue(gb("请完成验证")));  // end of input = Cancel
-    EXPECT_NE(printed().find("请完成验证"), std::string::npos);
+    EXPECT_FALSE(asking.solve({"https://www.baidu.com/s?wd=y"}).proceed);  // end of input
+    EXPECT_NE(printed().find(gbToUtf8(verificationPrompt())), std::string::npos);
+    EXPECT_NE(printed().find("Open https://www.baidu.com/s?wd=y in a browser"), std::string::npos);
 }
 
 TEST_F(HostTest, EndOfRunAndFailureReportAreReadableLines) {
     TerminalHost::Options o;
     o.programFolder = "/opt/lh";
     TerminalHost host = makeHost(o);
-    host.setStatusText(1, gb("已采集完成！总采集数量 0 耗时 1.5 秒"));
-    host.showEndOfRunMessage(gb("已采集完成！总采集数量 0 耗时 1.5 秒") + "\r\n" +
-                             gb("结果文件写入失败：x"));
-    host.showFailureReport(gb("采集失败代码(已保存到软件目录下)："), "https://e/s?q=1", "<html>");
+    test::TempFolder folder;
+    RunEnded ended;
+    ended.elapsedMs = 1500;
+    ended.fileFailures = {{"x", "y"}};
+    const std::string report = programTextOfPath(folder.path()) + "/" + gb("采集失败代码.html");
+    ended.failureReport = FailureReport{report, "https://e/s?q=1", "<html>"};
+    host.onRunEvent(ended);
     EXPECT_EQ(printed(),
-              "已采集完成！总采集数量 0 耗时 1.5 秒\n结果文件写入失败：x\n"
+              "就绪\n已采集完成！总采集数量 0 耗时 1.5 秒\n结果文件写入失败：x (y)\n"
               "采集失败代码(已保存到软件目录下)： /opt/lh/采集失败代码.html\n"
               "  https://e/s?q=1\n");
+    EXPECT_EQ(test::readFileBytes(nativePath(report)), "https://e/s?q=1\r\n<html>");
 }
 
 TEST(PauseScale, OnlyAValidFractionShortensWaits) {

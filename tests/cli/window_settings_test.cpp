@@ -47,8 +47,8 @@ TEST(WindowSettings, ReadsWhatTheWindowSavedAndLeavesMissingKeysAlone) {
     ASSERT_TRUE(loadWindowSettings(ini.string(), s, error)) << error;
     EXPECT_EQ(s.keywordList, gb("甲\r\n乙"));
     EXPECT_EQ(s.engine, SearchEngine::Search360);
-    EXPECT_EQ(s.pageLimit(), 3);
-    EXPECT_EQ(s.resultsPerPage(), 20);
+    EXPECT_EQ(s.pageLimit, PageLimit{3});
+    EXPECT_EQ(s.resultsPerPage, 20);
     EXPECT_EQ(s.outputTemplate, gb("#网址#\r\n#标题#"));
     EXPECT_TRUE(s.mergeIntoOneFile);
     EXPECT_FALSE(s.removeDuplicates);

@@ -1,92 +1,83 @@
 #include "collect/collection_driver.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include <gtest/gtest.h>
 
-#include "collect/scripted_steps.h"
-#include "support/fake_collection_host.h"
+#include "collect/output_writer.h"
+#include "collect/scripted_pages.h"
+#include "support/fake_run_host.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
 namespace lh {
 namespace {
 
-using test::FakeCollectionHost;
+using test::FakeRunHost;
 using test::ScriptedPage;
-using test::ScriptedSteps;
+using test::ScriptedPages;
 
-class TempFolder {
-public:
-    TempFolder() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("lh_driver_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    std::string text() const { return programTextOfPath(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    static inline int counter_ = 0;
-    std::filesystem::path path_;
-};
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// One driver with a fake host and scripted engine.
+// One driver with a fake host, scripted engine pages and a real writer in a fresh folder.
 struct Harness {
     Harness() {
-        host.folder = folder.text();
-        host.options.saveFolder = folder.text() + "/out";
+        host.options.saveFolder = folderText() + "/out";
         host.options.keywordList = "a";
         host.options.engine = SearchEngine::Sogou;
-        host.options.resultsPerPageText = "10";
+        host.options.resultsPerPage = 10;
     }
     void click() { driver.onStartStopClicked(); }
+    std::string folderText() const { return programTextOfPath(folder.path()); }
     std::vector<long long> waitsOf(bool withStop) const {
         std::vector<long long> out;
-        for (const auto& wait : host.waits()) {
+        for (const auto& wait : host.clock.waits()) {
             if (wait.withStopFlag == withStop) out.push_back(wait.ms);
         }
         return out;
     }
-    long long pagesFetched() const { return static_cast<long long>(steps.writtenPerPage.size()); }
+    long long pagesDone() const {
+        return static_cast<long long>(host.progress.all<PageDone>().size());
+    }
+    std::vector<std::string> fileNames() const {
+        std::vector<std::string> names;
+        for (const WrittenFile& file : output.files()) {
+            names.push_back(file.path.substr(file.path.rfind('/') + 1));
+        }
+        return names;
+    }
 
-    TempFolder folder;
-    FakeCollectionHost host;
-    CollectionRun run;
-    ScriptedSteps steps;
-    CollectionDriver driver{host, run, steps};
+    test::TempFolder folder;
+    FakeRunHost host;
+    ScriptedPages pages;
+    OutputWriter output;
+    EngineSession session;
+    CollectionDriver driver{host.surroundings(),
+                            {pages, output, session, programTextOfPath(folder.path()), ""}};
 };
+
+ScriptedPage withFresh(long long fresh) {
+    ScriptedPage page;
+    page.fresh = fresh;
+    return page;
+}
 
 TEST(CollectionDriver, BlankKeywordLinesAreSkippedAndPausedOnlyBetweenSearchedKeywords) {
     for (SearchEngine engine : {SearchEngine::Baidu, SearchEngine::Sogou}) {
         Harness h;
         h.host.options.engine = engine;
         h.host.options.keywordList = "a\r\n\r\n  \r\nb\r\n" + gb("　");
-        h.host.options.pageLimitText = "1";
+        h.host.options.pageLimit = PageLimit{1};
         h.click();
-        EXPECT_EQ(h.steps.calls,
-                  (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
+        const std::string& name = engineProfile(engine).displayName;
+        EXPECT_EQ(h.fileNames(), (std::vector<std::string>{name + "_a.txt", name + "_b.txt"}));
         const std::vector<long long> pauses = h.waitsOf(true);
         if (engine == SearchEngine::Sogou) {
             EXPECT_TRUE(pauses.empty());
         } else {
             EXPECT_EQ(pauses, std::vector<long long>{5000});
-            // The pause follows a's file, before b's.
-            const auto& log = h.host.log;
-            const auto pause = std::find(log.begin(), log.end(), "wait 5000 stop");
-            ASSERT_NE(pause, log.end());
         }
-        EXPECT_EQ(h.run.totalCollected, 20);
+        EXPECT_EQ(h.output.totalLines(), 20);
     }
 }
 
@@ -94,33 +85,31 @@ TEST(CollectionDriver, ResultsPerPageReadsZeroAndLettersAsTenAndCapsAtHundred) {
     for (const auto& [text, expected] :
          std::vector<std::pair<std::string, int>>{{"0", 10}, {"abc", 10}, {"500", 100}, {"7", 7}}) {
         Harness h;
-        h.host.options.resultsPerPageText = text;
-        h.host.options.pageLimitText = "1";
-        h.steps.script = [](const std::string&, long long) {
+        h.host.options.resultsPerPage = resultsPerPageFromText(text);
+        h.host.options.pageLimit = PageLimit{1};
+        h.pages.script = [](const std::string&, long long) {
             ScriptedPage page;
             page.blocks = {150};
             return page;
         };
         h.click();
-        ASSERT_EQ(h.steps.perPageSeen.size(), 1u) << text;
-        EXPECT_EQ(h.steps.perPageSeen[0], expected) << text;
-        EXPECT_EQ(h.run.totalCollected, expected) << text;
+        ASSERT_EQ(h.pagesDone(), 1) << text;
+        EXPECT_EQ(h.host.progress.all<PageDone>()[0].linesWritten, expected) << text;
+        EXPECT_EQ(h.output.totalLines(), expected) << text;
     }
 }
 
 TEST(CollectionDriver, PageLimitAllReadsUntilTheStopRuleAndThreeEndsAfterPageThree) {
     const auto script = [](const std::string&, long long page) {
-        ScriptedPage p;
-        if (page >= 6) p.writable = 0;
-        return p;
+        return withFresh(page >= 6 ? 0 : 1000);
     };
     for (const std::string& limit : {gb("全部"), std::string("0"), std::string("3")}) {
         Harness h;
-        h.steps.script = script;
-        h.host.options.pageLimitText = limit;
+        h.pages.script = script;
+        h.host.options.pageLimit = PageLimit::fromText(limit);
         h.click();
         const long long expected = limit == "3" ? 3 : 6;
-        EXPECT_EQ(h.pagesFetched(), expected) << limit;
+        EXPECT_EQ(h.pagesDone(), expected) << limit;
         // A pause follows every page that is not the last.
         EXPECT_EQ(static_cast<long long>(h.waitsOf(true).size()), expected - 1) << limit;
         for (long long ms : h.waitsOf(true)) {
@@ -132,105 +121,87 @@ TEST(CollectionDriver, PageLimitAllReadsUntilTheStopRuleAndThreeEndsAfterPageThr
 
 TEST(CollectionDriver, LowRatioEndsTheKeywordFromPageFourOnOnly) {
     Harness h;
-    h.steps.script = [](const std::string&, long long) {
-        ScriptedPage p;
-        p.writable = 2;  // 10 kept, 2 written: ratio 20
-        return p;
-    };
+    h.pages.script = [](const std::string&, long long) { return withFresh(2); };  // ratio 20
     h.click();
-    EXPECT_EQ(h.pagesFetched(), 4);
-    EXPECT_EQ(h.run.totalCollected, 8);
-    EXPECT_EQ(h.run.poorPageStreak, 0);
+    EXPECT_EQ(h.pagesDone(), 4);
+    EXPECT_EQ(h.output.totalLines(), 8);
 
     // Exactly 30 is not below 30: the keyword goes on until the page limit.
     Harness ok;
-    ok.host.options.pageLimitText = "6";
-    ok.steps.script = [](const std::string&, long long) {
-        ScriptedPage p;
-        p.writable = 3;
-        return p;
-    };
+    ok.host.options.pageLimit = PageLimit{6};
+    ok.pages.script = [](const std::string&, long long) { return withFresh(3); };
     ok.click();
-    EXPECT_EQ(ok.pagesFetched(), 6);
+    EXPECT_EQ(ok.pagesDone(), 6);
 
     // One line written is poor on any page.
     Harness one;
-    one.steps.script = [](const std::string&, long long) {
-        ScriptedPage p;
-        p.writable = 1;
-        return p;
-    };
+    one.pages.script = [](const std::string&, long long) { return withFresh(1); };
     one.click();
-    EXPECT_EQ(one.pagesFetched(), 1);
+    EXPECT_EQ(one.pagesDone(), 1);
 }
 
 TEST(CollectionDriver, BingNeedsFiveConsecutivePoorPages) {
     Harness h;
     h.host.options.engine = SearchEngine::Bing;
-    h.steps.script = [](const std::string&, long long page) {
-        ScriptedPage p;
-        p.writable = (page == 3) ? 1000 : 0;  // poor, poor, good, then poor on
-        return p;
+    h.pages.script = [](const std::string&, long long page) {
+        return withFresh(page == 3 ? 1000 : 0);  // poor, poor, good, then poor on
     };
     h.click();
-    EXPECT_EQ(h.pagesFetched(), 8);  // the fifth poor page in a row (page 8) ends it
-    EXPECT_EQ(h.run.poorPageStreak, 0);
+    EXPECT_EQ(h.pagesDone(), 8);  // the fifth poor page in a row (page 8) ends it
     // The web view is reset before the keyword, with a 1 s wait the stop flag cannot cut.
-    ASSERT_FALSE(h.host.webViewAddresses.empty());
-    EXPECT_EQ(h.host.webViewAddresses[0], "about:blank");
-    EXPECT_EQ(h.host.waits()[0].ms, 1000);
-    EXPECT_FALSE(h.host.waits()[0].withStopFlag);
+    ASSERT_FALSE(h.host.browser.webViewAddresses.empty());
+    EXPECT_EQ(h.host.browser.webViewAddresses[0], "about:blank");
+    EXPECT_EQ(h.host.clock.waits()[0].ms, 1000);
+    EXPECT_FALSE(h.host.clock.waits()[0].withStopFlag);
 
     Harness other;  // any other engine ends at the first poor page
-    other.steps.script = [](const std::string&, long long) {
-        ScriptedPage p;
-        p.writable = 0;
-        return p;
-    };
+    other.pages.script = [](const std::string&, long long) { return withFresh(0); };
     other.click();
-    EXPECT_EQ(other.pagesFetched(), 1);
+    EXPECT_EQ(other.pagesDone(), 1);
 }
 
 TEST(CollectionDriver, EmptyPagesAreTriedFourTimesWithThreeSecondWaits) {
     Harness h;
-    h.steps.script = [](const std::string&, long long) {
+    h.pages.script = [](const std::string&, long long) {
         ScriptedPage p;
         p.blocks = {0, 0, 3};
-        p.writable = 3;
         return p;
     };
-    h.host.options.pageLimitText = "1";
+    h.host.options.pageLimit = PageLimit{1};
     h.click();
-    EXPECT_EQ(h.steps.fetched.size(), 3u);
+    EXPECT_EQ(h.pages.fetched.size(), 3u);
     EXPECT_EQ(h.waitsOf(false), (std::vector<long long>{3000, 3000}));
-    EXPECT_EQ(h.host.status[0].at(0), gb("正在读 ") + "a" + gb(" 的第 ") + "1" + gb(" 页.."));
-    EXPECT_EQ(h.host.status[1].at(0), gb("搜索中......"));
-    EXPECT_EQ(h.host.status[0].at(1), "a" + gb(" 第 ") + "1" + gb(" 页,") + "3" + gb(" 个网址"));
+    const auto& status = h.host.progress.status;
+    EXPECT_EQ(status[0].at(0), gb("正在读 ") + "a" + gb(" 的第 ") + "1" + gb(" 页.."));
+    EXPECT_EQ(status[1].at(0), gb("搜索中......"));
+    EXPECT_EQ(status[0].at(1), "a" + gb(" 第 ") + "1" + gb(" 页,") + "3" + gb(" 个网址"));
+    EXPECT_EQ(status[1].at(1), "t/a/1/0(http://r/a/1/0)");
 
     Harness none;
-    none.steps.script = [](const std::string&, long long) {
+    none.pages.script = [](const std::string&, long long) {
         ScriptedPage p;
         p.blocks = {0};
         return p;
     };
     none.click();
-    EXPECT_EQ(none.steps.fetched.size(), 4u);
+    EXPECT_EQ(none.pages.fetched.size(), 4u);
     EXPECT_EQ(none.waitsOf(false).size(), 3u);  // none after the fourth attempt
-    EXPECT_EQ(none.host.status[0].at(1), "a" + gb(" 第 ") + "1" + gb(" 页,") + "0" + gb(" 个网址"));
+    EXPECT_EQ(none.host.progress.status[0].at(1),
+              "a" + gb(" 第 ") + "1" + gb(" 页,") + "0" + gb(" 个网址"));
 }
 
 TEST(CollectionDriver, BaiduPausesLongerAtTwentyPerPageAndEndsWithoutNextPage) {
     Harness h;
     h.host.options.engine = SearchEngine::Baidu;
-    h.host.options.resultsPerPageText = "20";
-    h.steps.script = [](const std::string&, long long page) {
+    h.host.options.resultsPerPage = 20;
+    h.pages.script = [](const std::string&, long long page) {
         ScriptedPage p;
         p.blocks = {20};
         if (page < 3) p.next = "http://e/next" + std::to_string(page);
         return p;
     };
     h.click();
-    EXPECT_EQ(h.pagesFetched(), 3);
+    EXPECT_EQ(h.pagesDone(), 3);
     ASSERT_EQ(h.waitsOf(true).size(), 2u);
     for (long long ms : h.waitsOf(true)) {
         EXPECT_GE(ms, 10000);
@@ -238,162 +209,255 @@ TEST(CollectionDriver, BaiduPausesLongerAtTwentyPerPageAndEndsWithoutNextPage) {
     }
 }
 
-TEST(CollectionDriver, FormatElapsedPicksTheUnitAndDropsTrailingZeros) {
-    EXPECT_EQ(formatElapsed(999), "999" + gb(" 毫秒"));
-    EXPECT_EQ(formatElapsed(90000), "1.5" + gb(" 分"));
-    EXPECT_EQ(formatElapsed(7200000), "2" + gb(" 时"));
-    EXPECT_EQ(formatElapsed(1000), "1" + gb(" 秒"));
-    EXPECT_EQ(formatElapsed(12.346), "12.35" + gb(" 毫秒"));
-    EXPECT_EQ(formatElapsed(86400000.0 * 3), "3" + gb(" 天"));
-    EXPECT_EQ(formatElapsed(86400000.0 * 45), "1.5" + gb(" 月"));
-    EXPECT_EQ(formatElapsed(86400000.0 * 30 * 18), "1.5" + gb(" 年"));
+TEST(CollectionDriver, RunReportsItsStepsAsTypedEventsInOrder) {
+    Harness h;
+    h.host.options.keywordList = "a\r\n\r\nb";
+    h.host.options.pageLimit = PageLimit{1};
+    h.pages.script = [](const std::string&, long long) {
+        ScriptedPage p;
+        p.blocks = {2};
+        return p;
+    };
+    h.click();
+    std::vector<std::size_t> kinds;
+    for (const RunEvent& e : h.host.progress.events) kinds.push_back(e.index());
+    const auto kind = [](const RunEvent& e) { return e.index(); };
+    const std::vector<std::size_t> perKeyword = {
+        kind(KeywordStarted{}), kind(PageStarted{}), kind(PageFetched{}), kind(ResultKept{}),
+        kind(ResultKept{}),     kind(LineWritten{}), kind(LineWritten{}), kind(PageDone{})};
+    std::vector<std::size_t> expected = {kind(RunStarted{})};
+    expected.insert(expected.end(), perKeyword.begin(), perKeyword.end());
+    expected.insert(expected.end(), perKeyword.begin(), perKeyword.end());
+    expected.push_back(kind(RunEnded{}));
+    EXPECT_EQ(kinds, expected);
+
+    EXPECT_EQ(h.host.progress.all<RunStarted>()[0].keywordCount, 2);
+    const auto keywords = h.host.progress.all<KeywordStarted>();
+    EXPECT_EQ(keywords[1].index, 2);
+    EXPECT_EQ(keywords[1].keyword, "b");
+    const auto lines = h.host.progress.all<LineWritten>();
+    EXPECT_EQ(lines.back().totalLines, 4);  // a running total, never a page's count
+    const PageDone done = h.host.progress.all<PageDone>()[1];
+    EXPECT_EQ(done.keyword, "b");
+    EXPECT_EQ(done.resultsFound, 2);
+    EXPECT_EQ(done.linesWritten, 2);
+    EXPECT_EQ(done.lastTitle, "t/b/1/1");
+    const RunEnded ended = h.host.progress.all<RunEnded>()[0];
+    EXPECT_EQ(ended.why, RunEndReason::Finished);
+    EXPECT_EQ(ended.totalLines, 4);
+    ASSERT_EQ(ended.files.size(), 2u);
+    EXPECT_EQ(ended.files[1].lines, 2);
+    EXPECT_FALSE(ended.failureReport);
+    EXPECT_EQ(h.driver.lastRun().totalLines, 4);
 }
 
 TEST(CollectionDriver, CaptionsFollowTheStateTable) {
     Harness h;
     h.host.options.keywordList = "a\r\nb";
-    h.host.options.pageLimitText = "1";
-    h.steps.script = [](const std::string&, long long) {
+    h.host.options.pageLimit = PageLimit{1};
+    h.pages.script = [](const std::string&, long long) {
         ScriptedPage p;
         p.blocks = {2};
         return p;
     };
     // A click while the caption shows a running total (before keyword b) requests a stop.
-    h.host.onEvents = [&](int) {
-        if (h.host.caption.rfind(gb("已采集数 "), 0) == 0 && h.run.totalCollected == 2) {
+    h.host.clock.onEvents = [&](int) {
+        if (h.host.progress.caption.rfind(gb("已采集数 "), 0) == 0 && h.output.totalLines() == 2) {
             h.click();
         }
     };
-    EXPECT_EQ(h.host.caption, gb("开始采集"));
+    EXPECT_EQ(h.host.progress.caption, gb("开始采集"));
     h.click();
     const std::vector<std::string> expected = {gb("停止采集"), gb("已采集数 1"), gb("已采集数 2"),
                                                gb("停止采集中"), gb("开始采集")};
-    EXPECT_EQ(h.host.captions, expected);
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close"}));
-    EXPECT_EQ(h.host.mergeEnabled, (std::vector<bool>{false, true}));
+    EXPECT_EQ(h.host.progress.captions, expected);
+    EXPECT_EQ(h.fileNames(), std::vector<std::string>{gb("搜狗_a.txt")});
+    EXPECT_EQ(h.host.progress.mergeEnabled, (std::vector<bool>{false, true}));
     EXPECT_FALSE(h.driver.running());
-    EXPECT_TRUE(h.run.stopRequested.load());  // stays set until the next start
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Stopped);
 
-    // The next click starts again and clears the flag.
-    h.host.onEvents = nullptr;
+    // The next click starts again, not stopped.
+    h.host.clock.onEvents = nullptr;
     h.click();
-    EXPECT_EQ(h.host.captions.back(), gb("开始采集"));
-    EXPECT_EQ(h.run.totalCollected, 4);
+    EXPECT_EQ(h.host.progress.captions.back(), gb("开始采集"));
+    EXPECT_EQ(h.output.totalLines(), 4);
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Finished);
+}
+
+TEST(CollectionDriver, StateGoesIdleRunningStoppingAndQuickClicksStopOnce) {
+    Harness h;
+    h.host.options.keywordList = "a\r\nb";
+    h.driver.requestStop();  // idle: nothing to stop, and the next run is not stopped by it
+    EXPECT_EQ(h.driver.state(), RunState::Idle);
+
+    std::vector<RunState> seen;
+    h.host.clock.onEvents = [&](int n) {
+        seen.push_back(h.driver.state());
+        if (n == 2) {  // three quick clicks during the run
+            h.click();
+            seen.push_back(h.driver.state());
+            h.click();
+            h.click();
+        }
+    };
+    h.click();
+    EXPECT_EQ(seen.at(0), RunState::Running);
+    EXPECT_EQ(seen.at(1), RunState::Running);
+    EXPECT_EQ(seen.at(2), RunState::Stopping);
+    EXPECT_EQ(h.driver.state(), RunState::Idle);
+    EXPECT_EQ(h.host.progress.all<RunStopping>().size(), 1u);
+    EXPECT_EQ(std::count(h.host.progress.captions.begin(), h.host.progress.captions.end(),
+                         gb("停止采集中")),
+              1);
+    EXPECT_EQ(h.host.progress.all<RunStarted>().size(), 1u);  // the clicks started nothing
+    EXPECT_EQ(h.host.progress.all<RunEnded>().size(), 1u);
 }
 
 TEST(CollectionDriver, EndOfRunReportsTotalsAndSavesTheLastPageWhenNothingWasWritten) {
     Harness h;
-    h.host.options.pageLimitText = "1";
-    h.steps.script = [](const std::string&, long long) {
-        ScriptedPage p;
+    h.host.options.pageLimit = PageLimit{1};
+    h.pages.script = [](const std::string&, long long) {
+        ScriptedPage p = withFresh(0);
         p.text = "<html>nothing</html>";
-        p.writable = 0;
         return p;
     };
     h.click();
-    ASSERT_EQ(h.host.endMessages.size(), 1u);
-    EXPECT_EQ(h.host.endMessages[0], gb("已采集完成！总采集数量 0 耗时 0 毫秒"));
-    EXPECT_EQ(h.host.status[0].back(), gb("就绪"));
-    EXPECT_EQ(h.host.status[1].back(), h.host.endMessages[0]);
-    ASSERT_EQ(h.host.failureReports.size(), 1u);
-    EXPECT_EQ(h.host.failureReports[0].title, gb("采集失败代码(已保存到软件目录下)："));
-    EXPECT_EQ(h.host.failureReports[0].hint, "http://e/?q=a&p=1");
-    EXPECT_EQ(h.host.failureReports[0].content, "<html>nothing</html>");
-    EXPECT_EQ(readFile(h.folder.path() / nativePath(gb("采集失败代码.html"))),
+    const auto& progress = h.host.progress;
+    ASSERT_EQ(progress.endMessages.size(), 1u);
+    EXPECT_EQ(progress.endMessages[0], gb("已采集完成！总采集数量 0 耗时 0 毫秒"));
+    EXPECT_EQ(progress.status[0].back(), gb("就绪"));
+    EXPECT_EQ(progress.status[1].back(), progress.endMessages[0]);
+    ASSERT_EQ(progress.failureReports.size(), 1u);
+    EXPECT_EQ(progress.failureReports[0].title, gb("采集失败代码(已保存到软件目录下)："));
+    EXPECT_EQ(progress.failureReports[0].hint, "http://e/?q=a&p=1");
+    EXPECT_EQ(progress.failureReports[0].content, "<html>nothing</html>");
+    EXPECT_EQ(test::readFileBytes(h.folder.path() / nativePath(gb("采集失败代码.html"))),
               "http://e/?q=a&p=1\r\n<html>nothing</html>");
     EXPECT_FALSE(
         std::filesystem::exists(h.folder.path() / "out" / nativePath(gb("采集失败代码.html"))));
     EXPECT_TRUE(std::filesystem::is_directory(h.folder.path() / "out"));
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::NothingCollected);
 }
 
 TEST(CollectionDriver, UnwritableResultFileIsReportedInStatusAndEndMessage) {
     Harness h;
     h.host.options.keywordList = "a\r\nb";
-    h.host.options.pageLimitText = "1";
-    h.steps.script = [&](const std::string& keyword, long long) {
-        if (keyword == "a") h.steps.pendingFailure = {"/ro/x.txt", "Permission denied"};
-        ScriptedPage p;
-        p.writable = keyword == "a" ? 0 : 3;
-        return p;
+    h.host.options.pageLimit = PageLimit{1};
+    // A folder where keyword a's file should be.
+    const std::string blocked = h.folderText() + "/out/" + gb("搜狗_a.txt");
+    std::filesystem::create_directories(nativePath(blocked));
+    h.pages.script = [](const std::string& keyword, long long) {
+        return withFresh(keyword == "a" ? 0 : 3);
     };
     h.click();
-    const std::string note = gb("结果文件写入失败：") + "/ro/x.txt (Permission denied)";
-    EXPECT_NE(std::find(h.host.status[1].begin(), h.host.status[1].end(), note),
-              h.host.status[1].end());
-    ASSERT_EQ(h.host.endMessages.size(), 1u);
-    EXPECT_EQ(h.host.endMessages[0],
-              gb("已采集完成！总采集数量 3 耗时 ") +
-                  h.host.endMessages[0].substr(gb("已采集完成！总采集数量 3 耗时 ").size(),
-                                               h.host.endMessages[0].find("\r\n") -
-                                                   gb("已采集完成！总采集数量 3 耗时 ").size()) +
-                  "\r\n" + note);
-    EXPECT_EQ(h.steps.calls,
-              (std::vector<std::string>{"begin run", "open a", "close", "open b", "close"}));
+    const std::string note = gb("结果文件写入失败：") + blocked + " (Is a directory)";
+    const auto& progress = h.host.progress;
+    EXPECT_NE(std::find(progress.status[1].begin(), progress.status[1].end(), note),
+              progress.status[1].end());
+    ASSERT_EQ(progress.endMessages.size(), 1u);
+    const std::string summary = gb("已采集完成！总采集数量 3 耗时 ");
+    EXPECT_EQ(progress.endMessages[0].substr(0, summary.size()), summary);
+    EXPECT_EQ(progress.endMessages[0].substr(progress.endMessages[0].find("\r\n")), "\r\n" + note);
+    EXPECT_EQ(h.fileNames(), std::vector<std::string>{gb("搜狗_b.txt")});
+    ASSERT_EQ(h.driver.lastRun().fileFailures.size(), 1u);
+    EXPECT_EQ(h.driver.lastRun().fileFailures[0].fileName, blocked);
 }
 
 TEST(CollectionDriver, StopDuringADownloadEndsTheRunAtTheNextCheck) {
     Harness h;
     h.host.options.keywordList = "a\r\nb";
-    h.steps.script = [](const std::string&, long long) {
+    h.pages.script = [](const std::string&, long long) {
         ScriptedPage p;
         p.blocks = {0};  // would be retried four times
         return p;
     };
-    h.steps.onFetch = [&](const std::string&) { h.click(); };
+    h.pages.onFetch = [&](const std::string&) { h.click(); };
     h.click();
-    EXPECT_EQ(h.steps.fetched.size(), 1u);  // no second attempt, no keyword b
+    EXPECT_EQ(h.pages.fetched.size(), 1u);  // no second attempt, no keyword b
     EXPECT_TRUE(h.waitsOf(false).empty());  // and no retry wait
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close"}));
-    EXPECT_EQ(h.host.captions,
+    EXPECT_EQ(h.fileNames(), std::vector<std::string>{gb("搜狗_a.txt")});
+    EXPECT_EQ(h.host.progress.captions,
               (std::vector<std::string>{gb("停止采集"), gb("停止采集中"), gb("开始采集")}));
-    EXPECT_EQ(h.steps.openPages, 0);
-    EXPECT_EQ(h.host.endMessages.size(), 1u);
+    EXPECT_EQ(h.host.progress.endMessages.size(), 1u);
 }
 
 TEST(CollectionDriver, StopDuringAPauseCutsItShort) {
     Harness h;
-    h.host.onWait = [&](long long, bool withStop) {
+    h.host.clock.onWait = [&](long long, bool withStop) {
         if (withStop) h.driver.requestStop();
     };
     h.click();
-    EXPECT_EQ(h.pagesFetched(), 1);
-    EXPECT_TRUE(h.run.stopRequested.load());
-    EXPECT_EQ(h.host.caption, gb("开始采集"));
+    EXPECT_EQ(h.pagesDone(), 1);
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Stopped);
+    EXPECT_EQ(h.host.progress.caption, gb("开始采集"));
 }
 
 TEST(CollectionDriver, MergedRunOpensOneFileAndWritesHeadings) {
     Harness h;
     h.host.options.keywordList = "\r\na\r\nb";
-    h.host.options.pageLimitText = "1";
+    h.host.options.pageLimit = PageLimit{1};
     h.host.options.mergeIntoOneFile = true;
     h.host.options.keywordSeparatorLine = true;
+    h.host.options.outputTemplate = gb("#标题#");
+    h.pages.script = [](const std::string&, long long) {
+        ScriptedPage p;
+        p.blocks = {1};
+        return p;
+    };
     h.click();
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open merged", "heading a",
-                                                       "heading b", "close"}));
+    ASSERT_EQ(h.output.files().size(), 1u);
+    // Piece 1 is the blank line, so "a" gets a separator line too.
+    EXPECT_EQ(test::readFileBytes(nativePath(h.output.files()[0].path)),
+              "------------------------------\r\na\r\nt/a/1/0\r\n"
+              "------------------------------\r\nb\r\nt/b/1/0\r\n");
 }
 
 TEST(CollectionDriver, RepeatedNextPageEndsBaiduKeyword) {
     Harness h;
     h.host.options.engine = SearchEngine::Baidu;
-    h.steps.script = [](const std::string&, long long) {
+    h.pages.script = [](const std::string&, long long) {
         ScriptedPage p;
         p.next = "http://e/same";
         return p;
     };
     h.click();
-    EXPECT_EQ(h.pagesFetched(), 2);
+    EXPECT_EQ(h.pagesDone(), 2);
 }
 
-TEST(EnsureFolderPath, CreatesEveryMissingFolderAndStopsAtAFile) {
-    TempFolder folder;
-    const std::string nested = folder.text() + "/x/" + gb("搜词取链") + "/z/";
-    EXPECT_TRUE(ensureFolderPath(nested));
-    EXPECT_TRUE(std::filesystem::is_directory(nativePath(nested)));
-    EXPECT_TRUE(ensureFolderPath(nested));  // already there
+TEST(CollectionDriver, StartCookieTextBeginsEveryRunAndAVerificationReplacesIt) {
+    test::TempFolder folder;
+    FakeRunHost host;
+    host.options.saveFolder = programTextOfPath(folder.path()) + "/out";
+    host.options.keywordList = "a";
+    host.options.engine = SearchEngine::Sogou;
+    host.options.pageLimit = PageLimit{2};
+    host.browser.webViewCookies = "solved=1";
+    host.browser.verificationAnswers = {true};
+    ScriptedPages pages;
+    pages.fetchTexts = {"page", gb("用户您好，您的访问过于频繁")};  // page 2 asks
+    OutputWriter output;
+    EngineSession session;
+    session.cookieText = "left=over";
+    CollectionDriver driver(host.surroundings(),
+                            {pages, output, session, programTextOfPath(folder.path()), "a=1"});
+    driver.onStartStopClicked();
+    driver.onStartStopClicked();
+    EXPECT_EQ(pages.sentCookies,
+              (std::vector<std::string>{"a=1", "a=1", "solved=1", "a=1", "a=1"}));
+}
 
-    std::ofstream(folder.path() / "file") << "x";
-    EXPECT_FALSE(ensureFolderPath(folder.text() + "/file/sub/"));
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "file" / "sub"));
+TEST(CollectionDriver, AnOutputSinkThatTakesNothingMoreStopsTheRun) {
+    struct Refusing : OutputSink {
+        bool take(std::string_view) override { return false; }
+    } refusing;
+    Harness h;
+    h.output.addSink(refusing);
+    h.host.options.keywordList = "a\r\nb";
+    h.click();
+    EXPECT_EQ(h.pagesDone(), 1);
+    EXPECT_EQ(h.fileNames(), std::vector<std::string>{gb("搜狗_a.txt")});
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Stopped);
+    EXPECT_TRUE(h.host.progress.all<RunStopping>().empty());  // no stop was clicked
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "collect/temp_folder.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
 namespace lh {

@@ -6,8 +6,7 @@
 #include <fstream>
 
 #include "collect/result_line.h"
-#include "collect/search_engine.h"
-#include "collect/temp_folder.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -43,14 +42,6 @@ std::vector<std::string> csvFields(const std::string& row) {
     }
     return fields;
 }
-
-struct Fixture {
-    test::TempFolder folder;
-    CollectionSettings settings = CollectionSettings::defaults();
-    CollectionRun run;
-    Fixture() { run.saveFolder = programTextOfPath(folder.path()) + folderSeparator(); }
-    std::string read(const std::string& name) { return test::readFileBytes(nativePath(name)); }
-};
 
 TEST(RenderLine, FillsPlaceholdersInOrderAndCopiesTheRest) {
     CollectionSettings settings = CollectionSettings::defaults();
@@ -122,124 +113,29 @@ TEST(ResultFileNames, FileSafeKeywordAndDateTimeText) {
     EXPECT_TRUE(now.month >= 1 && now.month <= 12);
 }
 
-TEST(ResultFileNames, KeywordsWithOneFileSafeFormGetNumberedFilesWithinARun) {
-    Fixture f;
-    f.settings.engine = SearchEngine::Sogou;
-    const std::string plain = f.run.saveFolder + gb("搜狗_ab.txt");
-    {
-        std::ofstream old(nativePath(plain), std::ios::binary);
-        old << "earlier run";
-    }
-    ASSERT_TRUE(openKeywordFile(f.settings, f.run, "ab"));
-    EXPECT_EQ(f.run.outputFile.path(), plain);
-    EXPECT_EQ(f.read(plain), "");  // an earlier run's file is replaced
-    f.run.outputFile.append("first\r\n");
-    ASSERT_TRUE(openKeywordFile(f.settings, f.run, "a\"b"));
-    EXPECT_EQ(f.run.outputFile.path(), f.run.saveFolder + gb("搜狗_ab (2).txt"));
-    f.run.outputFile.append("second\r\n");
-    ASSERT_TRUE(openKeywordFile(f.settings, f.run, "a\tb"));
-    EXPECT_EQ(f.run.outputFile.path(), f.run.saveFolder + gb("搜狗_ab (3).txt"));
-    f.run.outputFile.close();
-    EXPECT_EQ(f.read(plain), "first\r\n");
-    EXPECT_EQ(f.read(f.run.saveFolder + gb("搜狗_ab (2).txt")), "second\r\n");
-
-    // Merged: a file of the same second already there is kept; ours is numbered.
-    const LocalDateTime start{2024, 5, 6, 9, 5, 30};
-    const std::string merged = f.run.saveFolder + gb("2024年5月6日9时5分30秒.txt");
-    EXPECT_EQ(mergedFileName(f.settings, f.run, start), merged);
-    {
-        std::ofstream earlier(nativePath(merged), std::ios::binary);
-        earlier << "earlier merged run";
-    }
-    ASSERT_TRUE(openMergedFile(f.settings, f.run, start));
-    EXPECT_EQ(f.run.outputFile.path(), f.run.saveFolder + gb("2024年5月6日9时5分30秒 (2).txt"));
-    EXPECT_EQ(f.read(merged), "earlier merged run");
-
-    // A new run may use the plain keyword name again (and replaces that file).
-    resetRunOutput(f.run);
-    EXPECT_TRUE(f.run.usedFileNames.empty());
-    EXPECT_FALSE(f.run.outputFile.isOpen());
-    EXPECT_EQ(keywordFileName(f.settings, f.run, "a\"b"), plain);
+TEST(ResultFiles, CsvHeaderAndKeywordHeadings) {
+    CollectionSettings settings = CollectionSettings::defaults();
+    settings.fileExtension = "CSV";
+    EXPECT_EQ(csvHeaderLine(settings), gb("\"标题\",\"网址\",\"域名\",\"顶级域名\",\"描述\"\r\n"));
+    settings.fileExtension = "txt";
+    EXPECT_EQ(csvHeaderLine(settings), "");
+    EXPECT_EQ(keywordHeading(settings, "a", true), "a\r\n");
+    EXPECT_EQ(keywordHeading(settings, "b", false), "------------------------------\r\nb\r\n");
+    settings.outputTemplate = gb("#标题#<BR>");
+    EXPECT_EQ(keywordHeading(settings, "c", false), "------------------------------<br>c<br>");
 }
 
-TEST(ResultFiles, CsvHeaderAndMergedKeywordHeadings) {
-    Fixture f;
-    f.settings.fileExtension = "CSV";
-    ASSERT_TRUE(openKeywordFile(f.settings, f.run, "k"));
-    f.run.outputFile.close();
-    EXPECT_EQ(f.read(f.run.outputFile.path()),
-              gb("\"标题\",\"网址\",\"域名\",\"顶级域名\",\"描述\"\r\n"));
-    f.settings.fileExtension = "txt";
-    EXPECT_EQ(csvHeaderLine(f.settings), "");
+TEST(EnsureFolderPath, CreatesEveryMissingFolderAndStopsAtAFile) {
+    test::TempFolder folder;
+    const std::string base = programTextOfPath(folder.path());
+    const std::string nested = base + "/x/" + gb("搜词取链") + "/z/";
+    EXPECT_TRUE(ensureFolderPath(nested));
+    EXPECT_TRUE(std::filesystem::is_directory(nativePath(nested)));
+    EXPECT_TRUE(ensureFolderPath(nested));  // already there
 
-    ASSERT_TRUE(openMergedFile(f.settings, f.run, {2025, 1, 2, 3, 4, 5}));
-    ASSERT_TRUE(writeKeywordHeading(f.settings, f.run, "a", true));
-    ASSERT_TRUE(writeKeywordHeading(f.settings, f.run, "b", false));
-    f.run.outputFile.close();
-    EXPECT_EQ(f.read(f.run.outputFile.path()), "a\r\n------------------------------\r\nb\r\n");
-    f.settings.outputTemplate = gb("#标题#<BR>");
-    EXPECT_EQ(keywordHeading(f.settings, "c", false), "------------------------------<br>c<br>");
-}
-
-TEST(WritePageResults, DuplicateScopeKeysAndPerPageLimit) {
-    Fixture f;
-    f.settings.outputTemplate = gb("#网址#");
-    std::vector<long long> captions;
-    const auto onLine = [&](long long total) { captions.push_back(total); };
-    const std::vector<ResultRecord> page = {
-        record("A", "http://a.com/"), record("B", "http://b.com/"), record("A2", "http://a.com/"),
-        record("C", "http://c.com/")};
-    // Per keyword: the driver empties seenKeys for each keyword's own file.
-    f.run.totalCollected = 7;
-    ASSERT_TRUE(openKeywordFile(f.settings, f.run, "k1"));
-    EXPECT_EQ(writePageResults(f.settings, f.run, page, 10, onLine), 3);
-    EXPECT_EQ(captions, (std::vector<long long>{8, 9, 10}));
-    f.run.seenKeys.clear();
-    ASSERT_TRUE(openKeywordFile(f.settings, f.run, "k2"));
-    EXPECT_EQ(writePageResults(f.settings, f.run, page, 2), 2);  // stops at perPage
-    f.run.outputFile.close();
-    EXPECT_EQ(f.read(f.run.saveFolder + gb("百度_k1.txt")),
-              "http://a.com/\r\nhttp://b.com/\r\nhttp://c.com/\r\n");
-    EXPECT_EQ(f.read(f.run.saveFolder + gb("百度_k2.txt")), "http://a.com/\r\nhttp://b.com/\r\n");
-
-    // Merged: one scope for the whole run.
-    f.run.seenKeys.clear();
-    ASSERT_TRUE(openMergedFile(f.settings, f.run, {2025, 1, 1, 0, 0, 0}));
-    EXPECT_EQ(writePageResults(f.settings, f.run, page, 10), 3);
-    EXPECT_EQ(writePageResults(f.settings, f.run, page, 10), 0);
-    EXPECT_EQ(writePageResults(f.settings, f.run, {record("X", "http://A.com/")}, 10),
-              1);  // exact text
-
-    // Baidu mobile keys on the title; other engines on the whole line.
-    f.settings.outputTemplate = gb("#标题#|#网址#");
-    const std::vector<ResultRecord> sameTitle = {record("T", "http://x.com/"),
-                                                 record("T", "http://y.com/")};
-    f.run.seenKeys.clear();
-    EXPECT_EQ(writePageResults(f.settings, f.run, sameTitle, 10), 2);
-    f.settings.engine = SearchEngine::BaiduMobile;
-    f.run.seenKeys.clear();
-    EXPECT_EQ(writePageResults(f.settings, f.run, sameTitle, 10), 1);
-    EXPECT_EQ(f.run.seenKeys.count("T"), 1u);
-    f.settings.removeDuplicates = false;
-    EXPECT_EQ(writePageResults(f.settings, f.run, sameTitle, 10), 2);
-}
-
-TEST(WritePageResults, LinesTheFileRefusedAreNotCounted) {
-    Fixture f;
-    f.run.saveFolder = programTextOfPath(f.folder.path() / "missing") + folderSeparator();
-    EXPECT_FALSE(openKeywordFile(f.settings, f.run, "k"));
-    std::vector<long long> captions;
-    EXPECT_EQ(writePageResults(f.settings, f.run,
-                               {record("A", "http://a.com/"), record("B", "http://b.com/")}, 10,
-                               [&](long long total) { captions.push_back(total); }),
-              0);
-    EXPECT_TRUE(captions.empty());
-    EXPECT_TRUE(f.run.seenKeys.empty());  // so a later, writable file still gets them
-    EXPECT_EQ(f.run.outputFile.failure().fileName, f.run.saveFolder + gb("百度_k.txt"));
-    EXPECT_NE(f.run.outputFile.failure().reason, "");
-    EXPECT_EQ(f.run.outputFile.lostAppends(), 2);
-
-    EXPECT_EQ(collectedCountCaption(12), gb("已采集数 12"));
+    std::ofstream(folder.path() / "file") << "x";
+    EXPECT_FALSE(ensureFolderPath(base + "/file/sub/"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "file" / "sub"));
 }
 
 }  // namespace

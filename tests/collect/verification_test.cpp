@@ -1,21 +1,21 @@
 #include "collect/verification.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include <gtest/gtest.h>
 
 #include "collect/collection_driver.h"
-#include "collect/scripted_steps.h"
-#include "support/fake_collection_host.h"
+#include "collect/engine_catalogue.h"
+#include "collect/scripted_pages.h"
+#include "support/fake_run_host.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
 namespace lh {
 namespace {
 
-using test::FakeCollectionHost;
-using test::ScriptedSteps;
+using test::FakeRunHost;
+using test::ScriptedPages;
 
 TEST(DetectVerification, FindsEveryMarkerIgnoringCaseOnly) {
     EXPECT_TRUE(detectVerification("<html>" + gb("<title>百度安全验证</title>") + "</html>"));
@@ -28,54 +28,45 @@ TEST(DetectVerification, FindsEveryMarkerIgnoringCaseOnly) {
     EXPECT_FALSE(detectVerification(""));
     EXPECT_FALSE(detectVerification(gb("百度安全验证")));  // the title tag is part of the marker
 
-    EXPECT_TRUE(checksVerification(SearchEngine::Google));
-    EXPECT_TRUE(checksVerification(SearchEngine::Search360Mobile));
-    EXPECT_FALSE(checksVerification(SearchEngine::Bing));
-    EXPECT_FALSE(checksVerification(SearchEngine::Search360));
-    EXPECT_FALSE(checksVerification(SearchEngine::ShenmaMobile));
+    EXPECT_TRUE(engineProfile(SearchEngine::Google).examinedForVerification);
+    EXPECT_TRUE(engineProfile(SearchEngine::Search360Mobile).examinedForVerification);
+    EXPECT_FALSE(engineProfile(SearchEngine::Bing).examinedForVerification);
+    EXPECT_FALSE(engineProfile(SearchEngine::Search360).examinedForVerification);
+    EXPECT_FALSE(engineProfile(SearchEngine::ShenmaMobile).examinedForVerification);
 }
 
+// A run of one keyword whose first download is a Baidu verification page.
 struct VerifyHarness {
     explicit VerifyHarness(SearchEngine engine) {
-        folder = std::filesystem::temp_directory_path() /
-                 ("lh_verify_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::create_directories(folder);
-        host.folder = programTextOfPath(folder);
-        host.options.saveFolder = host.folder + "/out";
+        host.options.saveFolder = folderText + "/out";
         host.options.keywordList = "a";
-        host.options.pageLimitText = "1";
+        host.options.pageLimit = PageLimit{1};
         host.options.engine = engine;
-        host.webViewCookies = "BAIDUID=42; H=1";
-        steps.fetchTexts = {"<title>" + gb("百度安全验证") + "</title>"};
-    }
-    ~VerifyHarness() {
-        std::error_code error;
-        std::filesystem::remove_all(folder, error);
+        host.browser.webViewCookies = "BAIDUID=42; H=1";
+        pages.fetchTexts = {"<title>" + gb("百度安全验证") + "</title>"};
     }
     std::filesystem::path cookieFile(const char* utf8Name) const {
-        return folder / nativePath(gb(utf8Name));
+        return folder.path() / nativePath(gb(utf8Name));
     }
-    static std::string read(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    void start() { driver.onStartStopClicked(); }
 
-    static inline int counter = 0;
-    std::filesystem::path folder;
-    FakeCollectionHost host;
-    CollectionRun run;
-    ScriptedSteps steps;
-    CollectionDriver driver{host, run, steps};
+    test::TempFolder folder;
+    const std::string folderText = programTextOfPath(folder.path());
+    FakeRunHost host;
+    ScriptedPages pages;
+    OutputWriter output;
+    EngineSession session;
+    CollectionDriver driver{host.surroundings(), {pages, output, session, folderText, ""}};
 };
 
 TEST(HandOffVerification, OkShowsThePageTakesCookiesStoresBaiduFileAndRefetches) {
     VerifyHarness h(SearchEngine::Baidu);
-    h.host.verificationAnswers = {true};
+    h.host.browser.verificationAnswers = {true};
     h.host.options.clearCacheOnVerification = true;
-    h.driver.onStartStopClicked();
+    h.start();
 
     const std::string url = "http://e/?q=a&p=1";
-    EXPECT_EQ(h.steps.fetched, (std::vector<std::string>{url, url}));
+    EXPECT_EQ(h.pages.fetched, (std::vector<std::string>{url, url}));
     std::vector<std::string> handOff;
     bool inside = false;
     for (const std::string& line : h.host.log) {
@@ -89,56 +80,57 @@ TEST(HandOffVerification, OkShowsThePageTakesCookiesStoresBaiduFileAndRefetches)
                   "webview cache folder", "webview cookie folder", "webview load about:blank",
                   "wait 1000", "webview load " + url, "webview visible 1", "ask", "webview cookies",
                   "webview visible 0", "activate"}));
-    EXPECT_EQ(h.host.cacheFolder.size(), 8u);
-    EXPECT_NE(h.host.cacheFolder, h.host.cookieFolder);
-    EXPECT_EQ(h.host.prompts.at(0),
+    EXPECT_EQ(h.host.browser.cacheFolder.size(), 8u);
+    EXPECT_NE(h.host.browser.cacheFolder, h.host.browser.cookieFolder);
+    EXPECT_EQ(h.host.browser.prompts.at(0),
               gb("程序检测到出现验证，请完成验证操作，然后确定继续！如果取消将跳出采集"));
-    EXPECT_EQ(h.run.cookieText, "BAIDUID=42; H=1");
-    EXPECT_EQ(VerifyHarness::read(h.cookieFile("百度Cookies.txt")), "BAIDUID=42; H=1");
-    EXPECT_FALSE(h.run.stopRequested.load());
-    EXPECT_EQ(h.run.totalCollected, 10);
+    EXPECT_EQ(h.session.cookieText, "BAIDUID=42; H=1");
+    EXPECT_EQ(test::readFileBytes(h.cookieFile("百度Cookies.txt")), "BAIDUID=42; H=1");
+    EXPECT_EQ(h.host.progress.all<VerificationNeeded>().at(0).address, url);
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Finished);
+    EXPECT_EQ(h.output.totalLines(), 10);
 }
 
 TEST(HandOffVerification, CancelStopsTheRunKeepsCookiesAndWritesNoFile) {
     VerifyHarness h(SearchEngine::BaiduMobile);
     h.host.options.keywordList = "a\r\nb";
-    h.host.verificationAnswers = {false};
-    h.driver.onStartStopClicked();
-    EXPECT_EQ(h.steps.fetched.size(), 1u);
-    EXPECT_TRUE(h.run.stopRequested.load());
-    EXPECT_EQ(h.run.cookieText, "BAIDUID=42; H=1");
+    h.host.browser.verificationAnswers = {false};
+    h.start();
+    EXPECT_EQ(h.pages.fetched.size(), 1u);
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::VerificationCancelled);
+    EXPECT_EQ(h.session.cookieText, "BAIDUID=42; H=1");
     EXPECT_FALSE(std::filesystem::exists(h.cookieFile("百度移动Cookies.txt")));
-    EXPECT_EQ(h.steps.calls, (std::vector<std::string>{"begin run", "open a", "close"}));
+    ASSERT_EQ(h.output.files().size(), 1u);  // keyword b never started
     // The caption is not touched by the cancel itself.
-    EXPECT_EQ(h.host.captions, (std::vector<std::string>{gb("停止采集"), gb("开始采集")}));
-    EXPECT_EQ(h.host.failureReports.size(), 1u);
+    EXPECT_EQ(h.host.progress.captions, (std::vector<std::string>{gb("停止采集"), gb("开始采集")}));
+    EXPECT_EQ(h.host.progress.failureReports.size(), 1u);
 }
 
 TEST(HandOffVerification, AutoCloseWaitsTenSecondsAndAsksNothing) {
     VerifyHarness h(SearchEngine::Google);
     h.host.options.autoCloseVerification = true;
-    h.steps.fetchTexts.push_back(
+    h.pages.fetchTexts.push_back(
         "Our systems have detected unusual traffic from your computer network");
-    h.driver.onStartStopClicked();
-    EXPECT_TRUE(h.host.prompts.empty());
-    EXPECT_EQ(h.steps.fetched.size(), 3u);  // asked again as long as the engine insists
+    h.start();
+    EXPECT_TRUE(h.host.browser.prompts.empty());
+    EXPECT_EQ(h.pages.fetched.size(), 3u);  // asked again as long as the engine insists
     int tenSecondWaits = 0;
-    for (const auto& wait : h.host.waits()) {
+    for (const auto& wait : h.host.clock.waits()) {
         if (wait.ms == 10000 && !wait.withStopFlag) ++tenSecondWaits;
     }
     EXPECT_EQ(tenSecondWaits, 2);
-    EXPECT_EQ(h.run.cookieText, "BAIDUID=42; H=1");
+    EXPECT_EQ(h.session.cookieText, "BAIDUID=42; H=1");
     // Google's cookies are not kept in a file.
     EXPECT_FALSE(std::filesystem::exists(h.cookieFile("百度Cookies.txt")));
 }
 
 TEST(HandOffVerification, BingPagesAreNeverExamined) {
     VerifyHarness h(SearchEngine::Bing);
-    h.driver.onStartStopClicked();
-    EXPECT_TRUE(h.host.prompts.empty());
-    EXPECT_EQ(h.steps.fetched.size(), 1u);
-    EXPECT_EQ(std::count(h.host.webViewAddresses.begin(), h.host.webViewAddresses.end(),
-                         "http://e/?q=a&p=1"),
+    h.start();
+    EXPECT_TRUE(h.host.browser.prompts.empty());
+    EXPECT_EQ(h.pages.fetched.size(), 1u);
+    EXPECT_EQ(std::count(h.host.browser.webViewAddresses.begin(),
+                         h.host.browser.webViewAddresses.end(), "http://e/?q=a&p=1"),
               0);
 }
 

@@ -1,15 +1,15 @@
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include <gtest/gtest.h>
 
 #include "collect/collection_driver.h"
-#include "collect/engine_steps.h"
+#include "collect/engine_catalogue.h"
+#include "collect/engine_page_source.h"
 #include "collect/result_output.h"
-#include "collect/search_engine.h"
-#include "support/fake_collection_host.h"
+#include "support/fake_run_host.h"
 #include "support/mock_engine_server.h"
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 #include "web/cookie_store.h"
 #include "web/http_client.h"
@@ -18,47 +18,35 @@
 namespace lh {
 namespace {
 
-using test::FakeCollectionHost;
+using test::FakeRunHost;
 using test::MockEngineServer;
 using test::RecordedRequest;
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string readFile(const std::filesystem::path& path) { return test::readFileBytes(path); }
 
 // A whole run against the mock engines, through the fake host.
 struct RunHarness {
     explicit RunHarness(SearchEngine engine) {
-        static int counter = 0;
-        folder = std::filesystem::temp_directory_path() /
-                 ("lh_e2e_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::create_directories(folder);
         CookieStore::instance().clear();
-        host.folder = programTextOfPath(folder);
-        host.options.saveFolder = host.folder + "/out";
+        host.options.saveFolder = programFolder + "/out";
         host.options.engine = engine;
         host.options.keywordList = "a\r\n" + gb("中文 词");
-        host.options.pageLimitText = "3";
-        host.options.resultsPerPageText = "10";
-        host.onNavigate = [](const std::string& address) { HttpClient().fetch(address); };
-        run.userAgent = std::string(kDesktopUserAgent);
-    }
-    ~RunHarness() {
-        std::error_code error;
-        std::filesystem::remove_all(folder, error);
+        host.options.pageLimit = PageLimit{3};
+        host.options.resultsPerPage = 10;
+        host.browser.onNavigate = [](const std::string& address) { HttpClient().fetch(address); };
+        session.userAgent = std::string(kDesktopUserAgent);
     }
     void start() { driver.onStartStopClicked(); }
 
     std::string keywordFile(const std::string& keyword) const {
         return readFile(nativePath(host.options.saveFolder + "/" +
-                                   engineDisplayName(host.options.engine) + "_" +
+                                   engineProfile(host.options.engine).displayName + "_" +
                                    fileSafeKeyword(keyword) + ".txt"));
     }
     // The lines the mock engine's results make with the default template.
-    std::string expectedFile(const std::string& keyword, int pages) const {
+    std::string expectedFile(const std::string& keyword, int pageCount) const {
         std::string text;
-        for (int page = 1; page <= pages; ++page) {
+        for (int page = 1; page <= pageCount; ++page) {
             for (const auto& r : MockEngineServer::results(host.options.engine, keyword, page)) {
                 const std::string site = r.target.substr(7, r.target.find('/', 7) - 7);
                 text += "\"" + r.title + "\",\"" + r.target + "\",\"" + site +
@@ -69,30 +57,33 @@ struct RunHarness {
     }
     std::vector<long long> pauses() const {
         std::vector<long long> out;
-        for (const auto& wait : host.waits()) {
+        for (const auto& wait : host.clock.waits()) {
             if (wait.withStopFlag) out.push_back(wait.ms);
         }
         return out;
     }
 
-    std::filesystem::path folder;
+    test::TempFolder scratch;
+    const std::filesystem::path folder = scratch.path();
+    const std::string programFolder = programTextOfPath(folder);
     MockEngineServer server;
-    FakeCollectionHost host;
-    CollectionRun run;
-    EngineSteps steps{host, run};
-    CollectionDriver driver{host, run, steps};
+    FakeRunHost host;
+    EngineSession session;
+    OutputWriter output;
+    EnginePageSource pages{host.browser, host.clock, programFolder};
+    CollectionDriver driver{host.surroundings(), {pages, output, session, programFolder, ""}};
 };
 
 void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
-    SCOPED_TRACE(gbToUtf8(engineDisplayName(engine)));
+    SCOPED_TRACE(gbToUtf8(engineProfile(engine).displayName));
     RunHarness h(engine);
     h.start();
     const std::string second = gb("中文 词");
     EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 3));
     EXPECT_EQ(h.keywordFile(second), h.expectedFile(second, 3));
-    EXPECT_EQ(h.run.totalCollected, 18);
-    EXPECT_EQ(h.host.endMessages.size(), 1u);
-    EXPECT_TRUE(h.host.failureReports.empty());
+    EXPECT_EQ(h.output.totalLines(), 18);
+    EXPECT_EQ(h.host.progress.endMessages.size(), 1u);
+    EXPECT_TRUE(h.host.progress.failureReports.empty());
 
     const std::vector<RecordedRequest> pages = h.server.resultPageRequests(engine);
     EXPECT_EQ(pages.size(), 6u);
@@ -145,7 +136,7 @@ TEST(CollectionRunE2E, ShenmaMobile) {
 
 TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {
     RunHarness h(SearchEngine::Baidu);
-    h.host.options.pageLimitText = gb("全部");
+    h.host.options.pageLimit = PageLimit::all();
     h.host.options.keywordList = "a";
     h.start();
     // Anchored by hand: the first line of the file.
@@ -163,14 +154,14 @@ TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {
     EXPECT_EQ(pages[1].header("Referer"), "https://www.baidu.com" + pages[0].target);
     EXPECT_EQ(pages[2].header("Referer"), "https://www.baidu.com" + pages[1].target);
     // The advertisement on page 1 needed one warm-up visit.
-    EXPECT_EQ(h.host.navigations.size(), 1u);
+    EXPECT_EQ(h.host.browser.navigations.size(), 1u);
     EXPECT_EQ(h.pauses().size(), 2u);
 }
 
 TEST(CollectionRunE2E, BaiduSecondModeUsesTheRequestTransportWithAForgedClientAddress) {
     RunHarness h(SearchEngine::Baidu);
     h.host.options.keywordList = "a";
-    h.host.options.pageLimitText = "1";
+    h.host.options.pageLimit = PageLimit{1};
     h.host.options.baiduFetchMode = 1;
     std::ofstream(h.folder / nativePath(gb("百度Cookies.txt")), std::ios::binary) << "BDUSS=old";
     h.start();
@@ -187,7 +178,7 @@ TEST(CollectionRunE2E, SogouSendsAFreshSjEveryAttemptAndBingResetsTheWebView) {
     {
         RunHarness h(SearchEngine::Sogou);
         h.host.options.keywordList = "a";
-        h.host.options.pageLimitText = "2";
+        h.host.options.pageLimit = PageLimit{2};
         h.start();
         const auto pages = h.server.resultPageRequests(SearchEngine::Sogou);
         ASSERT_EQ(pages.size(), 2u);
@@ -198,16 +189,16 @@ TEST(CollectionRunE2E, SogouSendsAFreshSjEveryAttemptAndBingResetsTheWebView) {
     {
         RunHarness h(SearchEngine::Bing);
         h.host.options.keywordList = "a";
-        h.host.options.pageLimitText = "2";
-        h.host.webViewCookies = "MUID=7";
+        h.host.options.pageLimit = PageLimit{2};
+        h.host.browser.webViewCookies = "MUID=7";
         h.start();
         const auto pages = h.server.resultPageRequests(SearchEngine::Bing);
         ASSERT_EQ(pages.size(), 2u);
         EXPECT_EQ(pages[0].header("Cookie"), "MUID=7");
         EXPECT_EQ(pages[1].target, "/search?q=a&first=11&FORM=PORE");  // the page's own next link
-        ASSERT_EQ(h.host.webViewAddresses.size(), 3u);
-        EXPECT_EQ(h.host.webViewAddresses[0], "about:blank");
-        EXPECT_EQ(h.host.webViewAddresses[1],
+        ASSERT_EQ(h.host.browser.webViewAddresses.size(), 3u);
+        EXPECT_EQ(h.host.browser.webViewAddresses[0], "about:blank");
+        EXPECT_EQ(h.host.browser.webViewAddresses[1],
                   "https://global.bing.com/"
                   "search?q=a&form=QBRE&sp=-1&first=1&setmkt=en-us&setlang=en-us");
     }
@@ -216,12 +207,12 @@ TEST(CollectionRunE2E, SogouSendsAFreshSjEveryAttemptAndBingResetsTheWebView) {
 TEST(CollectionRunE2E, VerificationOkCarriesCookiesAndStoresThemForTheNextRun) {
     RunHarness h(SearchEngine::Baidu);
     h.host.options.keywordList = "a";
-    h.host.options.pageLimitText = "1";
+    h.host.options.pageLimit = PageLimit{1};
     h.server.requireVerification(SearchEngine::Baidu);
-    h.host.verificationAnswers = {true};
-    h.host.webViewCookies = "verified=yes; BAIDUID=v1";
+    h.host.browser.verificationAnswers = {true};
+    h.host.browser.webViewCookies = "verified=yes; BAIDUID=v1";
     h.start();
-    EXPECT_EQ(h.host.prompts.size(), 1u);
+    EXPECT_EQ(h.host.browser.prompts.size(), 1u);
     EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));
     const auto pages = h.server.resultPageRequests(SearchEngine::Baidu);
     ASSERT_EQ(pages.size(), 2u);
@@ -230,66 +221,68 @@ TEST(CollectionRunE2E, VerificationOkCarriesCookiesAndStoresThemForTheNextRun) {
 
     // The next run starts without cookies, reads the file and is not asked again.
     h.server.clearLog();
-    h.host.webViewCookies.clear();
+    h.host.browser.webViewCookies.clear();
     h.start();
-    EXPECT_EQ(h.host.prompts.size(), 1u);
+    EXPECT_EQ(h.host.browser.prompts.size(), 1u);
     const auto again = h.server.resultPageRequests(SearchEngine::Baidu);
     ASSERT_EQ(again.size(), 1u);
     EXPECT_EQ(again[0].header("Cookie"), "verified=yes; BAIDUID=v1");
-    EXPECT_EQ(h.run.totalCollected, 3);
+    EXPECT_EQ(h.output.totalLines(), 3);
 }
 
 TEST(CollectionRunE2E, VerificationCancelStopsAndAutoCloseGoesOn) {
     {
         RunHarness h(SearchEngine::BaiduMobile);
         h.server.requireVerification(SearchEngine::BaiduMobile);
-        h.host.verificationAnswers = {false};
-        h.host.webViewCookies = "verified=yes";
+        h.host.browser.verificationAnswers = {false};
+        h.host.browser.webViewCookies = "verified=yes";
         h.start();
         EXPECT_EQ(h.server.resultPageRequests(SearchEngine::BaiduMobile).size(), 1u);
         EXPECT_FALSE(std::filesystem::exists(h.folder / nativePath(gb("百度移动Cookies.txt"))));
-        EXPECT_EQ(h.run.totalCollected, 0);
-        ASSERT_EQ(h.host.failureReports.size(), 1u);  // nothing collected: the page is kept
-        EXPECT_NE(h.host.failureReports[0].content.find(gb("百度安全验证")), std::string::npos);
+        EXPECT_EQ(h.output.totalLines(), 0);
+        ASSERT_EQ(h.host.progress.failureReports.size(),
+                  1u);  // nothing collected: the page is kept
+        EXPECT_NE(h.host.progress.failureReports[0].content.find(gb("百度安全验证")),
+                  std::string::npos);
         EXPECT_TRUE(std::filesystem::exists(h.folder / nativePath(gb("采集失败代码.html"))));
     }
     {
         RunHarness h(SearchEngine::Sogou);
         h.host.options.keywordList = "a";
-        h.host.options.pageLimitText = "1";
+        h.host.options.pageLimit = PageLimit{1};
         h.host.options.autoCloseVerification = true;
         h.server.requireVerification(SearchEngine::Sogou);
-        h.host.webViewCookies = "verified=yes";
+        h.host.browser.webViewCookies = "verified=yes";
         h.start();
-        EXPECT_TRUE(h.host.prompts.empty());
+        EXPECT_TRUE(h.host.browser.prompts.empty());
         EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));
-        EXPECT_EQ(h.run.cookieText, "verified=yes");
+        EXPECT_EQ(h.session.cookieText, "verified=yes");
     }
 }
 
 TEST(CollectionRunE2E, StopRequestedFromAnotherThreadEndsTheRunAtTheNextCheck) {
     RunHarness h(SearchEngine::ShenmaMobile);
-    h.host.options.pageLimitText = gb("全部");
+    h.host.options.pageLimit = PageLimit::all();
     h.server.onRequest = [&](const RecordedRequest& request) {
         if (request.target.find("page=2") != std::string::npos) h.driver.requestStop();
     };
     h.start();
     EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));  // page 2 was fetched, not written
     EXPECT_EQ(h.server.resultPageRequests(SearchEngine::ShenmaMobile).size(), 2u);
-    EXPECT_EQ(h.host.caption, gb("开始采集"));
-    EXPECT_EQ(h.run.totalCollected, 3);
+    EXPECT_EQ(h.host.progress.caption, gb("开始采集"));
+    EXPECT_EQ(h.output.totalLines(), 3);
 }
 
 TEST(CollectionRunE2E, UnwritableResultFileIsReportedAndNotCounted) {
     RunHarness h(SearchEngine::Search360Mobile);
     h.host.options.keywordList = "a";
-    h.host.options.pageLimitText = "1";
+    h.host.options.pageLimit = PageLimit{1};
     std::ofstream(h.folder / "blocked") << "a file where the folder should be";
-    h.host.options.saveFolder = h.host.folder + "/blocked/out";
+    h.host.options.saveFolder = h.programFolder + "/blocked/out";
     h.start();
-    EXPECT_EQ(h.run.totalCollected, 0);
-    ASSERT_EQ(h.host.endMessages.size(), 1u);
-    const std::string& message = h.host.endMessages[0];
+    EXPECT_EQ(h.output.totalLines(), 0);
+    ASSERT_EQ(h.host.progress.endMessages.size(), 1u);
+    const std::string& message = h.host.progress.endMessages[0];
     EXPECT_NE(message.find(gb("结果文件写入失败：")), std::string::npos);
     EXPECT_NE(message.find(gb("/blocked/out/360移动_a.txt")), std::string::npos);
     EXPECT_NE(message.find("Not a directory"), std::string::npos) << gbToUtf8(message);

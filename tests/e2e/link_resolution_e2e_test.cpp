@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fake_collection_host.h"
+#include "collect/engine_catalogue.h"
+#include "support/fake_run_host.h"
 #include "support/mock_engine_server.h"
 #include "textutil/program_text.h"
 #include "web/cookie_store.h"
@@ -11,7 +12,7 @@
 namespace lh {
 namespace {
 
-using test::FakeCollectionHost;
+using test::FakeRunHost;
 using test::MockEngineServer;
 
 struct LinkHarness {
@@ -19,23 +20,24 @@ struct LinkHarness {
         CookieStore::instance().clear();
         jsession = std::make_unique<RegexService>();
         makeJsessionPattern(*jsession);
-        context = std::make_unique<LinkResolutionContext>(LinkResolutionContext{
-            host, run, client, *jsession, engine, gb("\"#标题#\",\"#网址#\"")});
+        context = std::make_unique<LinkResolutionContext>(
+            LinkResolutionContext{host.browser, host.clock, session, client, *jsession,
+                                  engineProfile(engine), gb("\"#标题#\",\"#网址#\"")});
         // The hidden navigator visits through the program-wide cookie store.
-        host.onNavigate = [](const std::string& address) { HttpClient().fetch(address); };
+        host.browser.onNavigate = [](const std::string& address) { HttpClient().fetch(address); };
     }
     std::string resolve(const std::string& address) { return resolveResultLink(*context, address); }
-    std::size_t requestsTo(const std::string& host, const std::string& pathStart) {
+    std::size_t requestsTo(const std::string& hostName, const std::string& pathStart) {
         std::size_t n = 0;
         for (const auto& r : server.requests()) {
-            if (r.header("Host") == host && r.path().rfind(pathStart, 0) == 0) ++n;
+            if (r.header("Host") == hostName && r.path().rfind(pathStart, 0) == 0) ++n;
         }
         return n;
     }
 
     MockEngineServer server;
-    FakeCollectionHost host;
-    CollectionRun run;
+    FakeRunHost host;
+    EngineSession session;
     HttpClient client;
     std::unique_ptr<RegexService> jsession;
     std::unique_ptr<LinkResolutionContext> context;
@@ -57,14 +59,14 @@ TEST(ResultLinkResolutionE2E, BaiduAsksTheRedirectorFallsBackToRefreshAndWarmsUp
     h.server.clearLog();
     const std::string ad = "https://www.baidu.com/baidu.php?url=" + test::hexOf(kTarget);
     EXPECT_EQ(h.resolve(ad), kTarget);
-    EXPECT_EQ(h.host.navigations.size(), 1u);
-    EXPECT_EQ(h.host.waits().size(), 1u);
-    EXPECT_EQ(h.host.waits()[0].ms, 5000);
-    EXPECT_FALSE(h.host.waits()[0].withStopFlag);
-    EXPECT_EQ(h.run.adCookieText, "BAIDUID=warm42");
+    EXPECT_EQ(h.host.browser.navigations.size(), 1u);
+    EXPECT_EQ(h.host.clock.waits().size(), 1u);
+    EXPECT_EQ(h.host.clock.waits()[0].ms, 5000);
+    EXPECT_FALSE(h.host.clock.waits()[0].withStopFlag);
+    EXPECT_EQ(h.session.adCookieText, "BAIDUID=warm42");
     // A second advertisement reuses the cookies: no new warm-up.
     EXPECT_EQ(h.resolve(ad), kTarget);
-    EXPECT_EQ(h.host.navigations.size(), 1u);
+    EXPECT_EQ(h.host.browser.navigations.size(), 1u);
 
     // A template without address placeholders asks nobody.
     h.server.clearLog();

@@ -4,86 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "support/slow_element_scan.h"
 #include "textutil/html_tag_scanner.h"
 #include "textutil/program_text.h"
 
 namespace lh {
 namespace {
 
-using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
-
-// The element search written the slow, obvious way: per element, walk the end tags and
-// recount the nested start and end tags from a moving mark. The scanner must agree
-// with it byte for byte.
-struct SlowScan {
-    std::string buf;
-    std::string startNeedle, endNeedle;
-    bool ignoreCase;
-
-    SlowScan(const std::string& page, const std::string& tag, bool ic) : ignoreCase(ic) {
-        buf = ic ? toLowerAscii(page) : page;
-        for (auto& c : buf) {
-            if (ic && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        }
-        std::string t = ic ? toLowerAscii(tag) : tag;
-        startNeedle = "<" + t;
-        endNeedle = "</" + t + ">";
-    }
-    std::size_t findStart(std::size_t from) const {
-        for (;;) {
-            const std::size_t p = buf.find(startNeedle, from);
-            if (p == std::string::npos) return p;
-            const std::size_t q = p + startNeedle.size();
-            if (q >= buf.size() ||
-                !((buf[q] >= '0' && buf[q] <= '9') || (buf[q] >= 'a' && buf[q] <= 'z')))
-                return p;
-            from = p + 1;
-        }
-    }
-    std::size_t elementEnd(std::size_t g, std::size_t tagLength) const {
-        if (tagLength >= 2 && buf.compare(g + tagLength - 2, 2, "/>") == 0) return g + tagLength;
-        std::size_t opened = 0, closed = 0, mark = g;
-        std::size_t h = buf.find(endNeedle, g + 1);
-        while (h != std::string::npos) {
-            std::size_t last = mark;
-            for (std::size_t s = findStart(mark + 1); s != std::string::npos && s < h;
-                 s = findStart(s + 1)) {
-                ++opened;
-                last = std::max(last, s);
-            }
-            for (std::size_t s = buf.find(endNeedle, mark + 1); s != std::string::npos && s < h;
-                 s = buf.find(endNeedle, s + 1)) {
-                ++closed;
-                last = std::max(last, s);
-            }
-            mark = last;
-            if (opened == closed) return h + endNeedle.size();
-            h = buf.find(endNeedle, h + 1);
-        }
-        return g + tagLength;
-    }
-    Ranges collect(bool innerOnly) const {
-        Ranges out;
-        std::size_t from = 0;
-        for (std::size_t g = findStart(from); g != std::string::npos; g = findStart(from)) {
-            const std::size_t gt = buf.find('>', g + 1);
-            if (gt == std::string::npos) break;
-            const std::size_t len = gt - g + 1;
-            const std::size_t e = elementEnd(g, len);
-            if (innerOnly) {
-                const bool self = buf.compare(g + len - 2, 2, "/>") == 0;
-                std::size_t end =
-                    self || e < g + len + endNeedle.size() ? g + len : e - endNeedle.size();
-                out.push_back({g + len, end});
-                from = g + len;
-            } else {
-                out.push_back({g, e});
-                from = g + 1;
-            }
-        }
-        return out;
-    }
-};
+using test::SlowElementScan;
+using Ranges = SlowElementScan::Ranges;
 
 Ranges collected(HtmlTagScanner& scanner) {
     Ranges out;
@@ -275,11 +204,11 @@ TEST(HtmlTagScanner, AgreesWithTheSlowScanOnRandomPages) {
             for (const bool inner : {false, true}) {
                 HtmlTagScanner scanner;
                 scanner.findAllElements(page, {.tag = "div", .ignoreCase = ic, .innerOnly = inner});
-                ASSERT_EQ(collected(scanner), SlowScan(page, "div", ic).collect(inner))
+                ASSERT_EQ(collected(scanner), SlowElementScan(page, "div", ic).collect(inner))
                     << "page: " << page << " ignoreCase " << ic << " inner " << inner;
             }
             HtmlTagScanner scanner;
-            const Ranges all = SlowScan(page, "div", ic).collect(false);
+            const Ranges all = SlowElementScan(page, "div", ic).collect(false);
             const std::string first =
                 all.empty() ? "" : page.substr(all[0].first, all[0].second - all[0].first);
             ASSERT_EQ(scanner.findElement(page, {.tag = "div", .ignoreCase = ic, .rawText = true}),

@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "collect/collection_run.h"
+#include "collect/engine_session.h"
 #include "support/local_server.h"
 #include "textutil/program_text.h"
 #include "ui/application.h"
@@ -78,7 +78,7 @@ void ApplicationTest::firstActivationVisitsBaiduInTheBackground() {
         program.start();
         MainWindow* window = program.window();
         QVERIFY(window != nullptr);
-        QCOMPARE(program.run().userAgent, std::string(kDesktopUserAgent));
+        QCOMPARE(program.session().userAgent, std::string(kDesktopUserAgent));
         QCOMPARE(program.navigator().userAgent(), std::string(kDesktopUserAgent));
         QApplication::setActiveWindow(window);
         QTRY_VERIFY(window->isActiveWindow());

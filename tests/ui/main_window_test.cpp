@@ -18,12 +18,13 @@
 #include <atomic>
 #include <memory>
 
-#include "collect/collection_host.h"
+#include "collect/run_status_texts.h"
 #include "ui/application.h"
 #include "ui/help_text.h"
 #include "ui/main_window.h"
 #include "ui/text_dialog.h"
 #include "ui/ui_text.h"
+#include "ui/window_host.h"
 
 using namespace lh;
 
@@ -48,11 +49,11 @@ struct Recorder {
 struct StoppableRun {
     std::atomic<bool> stop{false};
     std::atomic<int> runs{0};
-    void operator()(CollectionHost& host) {
+    void operator()(WindowHost& host) {
         runs++;
         stop = false;
         while (!stop) host.waitWithEvents(10, &stop);
-        host.setStartButtonCaption(lh::gb("开始采集"));
+        host.setCaption(status_text::caption(RunState::Idle));
         host.setMergeOptionEnabled(true);
     }
 };
@@ -74,7 +75,7 @@ std::unique_ptr<MainWindow> makeWindow(Recorder& r, std::shared_ptr<StoppableRun
     setup.seams.quit = [&r] { r.quits++; };
     setup.saveControls = [&r](MainWindow&) { r.saves++; };
     if (run) {
-        setup.runCollection = [run](CollectionHost& host) { (*run)(host); };
+        setup.runCollection = [run](WindowHost& host) { (*run)(host); };
         setup.requestStop = [run] { run->stop = true; };
     }
     return std::make_unique<MainWindow>(std::move(setup));
@@ -484,7 +485,7 @@ void MainWindowTest::integerBoxesRefuseOtherCharacters() {
     pages->selectAll();
     QTest::keyClicks(pages, QStringLiteral("1a-2 b"));
     QCOMPARE(pages->text(), QStringLiteral("1-2"));
-    QCOMPARE(w->settingsSnapshot().pageLimitText, std::string("1-2"));
+    QCOMPARE(w->settingsSnapshot().pageLimit, PageLimit{1});  // read as the number it starts with
     auto* ranks = w->control<QLineEdit>("编辑框指定排名");
     QTest::mouseClick(w->control<QCheckBox>("选择框仅指定排名"), Qt::LeftButton);
     ranks->selectAll();

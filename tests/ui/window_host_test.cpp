@@ -74,16 +74,13 @@ void WindowHostTest::callsFromTheRunThreadReachTheWindowAndAnswersComeBack() {
     WindowHost& host = f.window->host();
     std::string cookies;
     bool ok = false;
-    std::string folder;
     f.onRunThread([&] {
-        host.setStatusText(0, gb("正在读 a 的第 1 页.."));
-        host.setStatusText(1, gb("搜索中......"));
-        host.webViewSetCacheFolder("Ab3dE5gH");
-        host.webViewSetVisible(true);
-        cookies = host.webViewCurrentCookies();
-        ok = host.askVerificationContinue(gb("请完成验证"));
-        host.webViewSetVisible(false);
-        folder = host.programFolder();
+        host.onRunEvent(PageStarted{"a", 1});
+        host.setCacheFolder("Ab3dE5gH");
+        host.setVisible(true);
+        cookies = host.currentCookies();
+        ok = host.askToContinue(gb("请完成验证"));
+        host.setVisible(false);
     });
     QCOMPARE(cookies, std::string("BAIDUID=1; H_PS=2"));
     QVERIFY(ok);
@@ -114,7 +111,7 @@ void WindowHostTest::waitsEndOnTheStopFlagAndOnShutDown() {
     bool answer = true;
     std::thread t([&] {
         host.shutDown();
-        answer = host.askVerificationContinue("x");
+        answer = host.askToContinue("x");
         host.waitWithEvents(60000, nullptr);
         released = true;
     });

@@ -19,7 +19,6 @@
 #include <fstream>
 
 #include "collect/collection_driver.h"
-#include "collect/collection_run.h"
 #include "support/mock_engine_server.h"
 #include "textutil/program_text.h"
 #include "ui/application.h"
@@ -197,7 +196,7 @@ void WindowRunTest::verificationIsAskedThroughTheWindowAndCancelStops() {
     // Nothing collected: the failure report is saved in the program folder and shown.
     QCOMPARE(answers.failureTitles, QStringList{u("采集失败代码(已保存到软件目录下)：")});
     QVERIFY(QFile::exists(dir.path() + u("/采集失败代码.html")));
-    QCOMPARE(program.run().stopRequested.load(), true);
+    QCOMPARE(program.driver().lastRun().why, RunEndReason::VerificationCancelled);
 }
 
 void WindowRunTest::closingDuringARunStopsItKeepsTheFilesAndSaves() {

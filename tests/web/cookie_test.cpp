@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_folder.h"
 #include "textutil/program_text.h"
 #include "web/cookie_files.h"
 #include "web/cookie_store.h"
@@ -105,15 +106,8 @@ TEST(CookieStoreTest, SystemCookiesMergesPlainAndHttpOnlyLookups) {
 
 class CookieFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("lh_cookie_files_" +
-                  std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                  std::to_string(reinterpret_cast<std::uintptr_t>(this)));
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
+    test::TempFolder scratch;
+    const std::filesystem::path folder = scratch.path();
 };
 
 TEST_F(CookieFileTest, WritesAndReadsGbBytesUnderUtf8Names) {

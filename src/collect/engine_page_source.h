@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+
+#include "collect/browser.h"
+#include "collect/engine_catalogue.h"
+#include "collect/result_page_source.h"
+#include "textutil/regex_service.h"
+#include "web/event_wait.h"
+
+namespace lh {
+
+// The real engines behind a run: each engine's address, download recipe, extraction
+// rules and link rule, as its catalogue entry says. Downloads go over the network and
+// wait through `wait`; Bing and Baidu's advertisement links use `browser`; cookie files
+// live in `programFolder` (program text, no trailing separator).
+class EnginePageSource : public ResultPageSource {
+public:
+    EnginePageSource(Browser& browser, EventWait& wait, std::string programFolder);
+    EnginePageSource(const EnginePageSource&) = delete;
+    EnginePageSource& operator=(const EnginePageSource&) = delete;
+
+    std::string searchAddress(const CollectionSettings& settings, std::string_view keyword,
+                              long long page, std::string_view nextPageUrl,
+                              const EngineSession& session) override;
+    ResultPage fetchPage(const CollectionSettings& settings, std::string_view keyword,
+                         const std::string& address, EngineSession& session) override;
+    std::string resolveLink(const CollectionSettings& settings, const std::string& address,
+                            EngineSession& session) override;
+
+private:
+    Browser& browser_;
+    EventWait& wait_;
+    std::string programFolder_;
+    RegexService jsessionPattern_;
+};
+
+// Reads a downloaded page (program text) fetched from `address` by the engine's rules:
+// its records, its next-page link where the engine pages by them, and whether it is a
+// verification page the engine's pages are examined for.
+ResultPage readResultPage(const EngineProfile& engine, const std::string& address,
+                          std::string text);
+
+// The next-page address of a page fetched from `address`, when the engine pages by
+// next-page links; empty otherwise.
+std::string nextPageOf(const EngineProfile& engine, const std::string& address,
+                       const std::string& text);
+
+}  // namespace lh

@@ -1,0 +1,155 @@
+#include "collect/output_writer.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "collect/engine_catalogue.h"
+#include "collect/result_line.h"
+#include "textutil/program_text.h"
+
+namespace lh {
+
+namespace {
+
+// name + " (n)" before the extension; n = 1 gives the plain name.
+std::string numberedName(const std::string& stem, const std::string& extension, int n) {
+    std::string name = stem;
+    if (n > 1) name += " (" + std::to_string(n) + ")";
+    return name + "." + extension;
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(nativePath(path), error);
+}
+
+}  // namespace
+
+OutputWriter::OutputWriter(bool writeFiles) : writeFiles_(writeFiles) {}
+
+void OutputWriter::addSink(OutputSink& sink) { sinks_.push_back(&sink); }
+
+void OutputWriter::beginRun(const std::string& saveFolder) {
+    file_.close();
+    file_.clearFailure();
+    fileOpen_ = false;
+    sinksOk_ = true;
+    seenKeys_.clear();
+    usedFileNames_.clear();
+    files_.clear();
+    totalLines_ = 0;
+
+    saveFolder_ = saveFolder;
+    const std::string& separator = folderSeparator();
+    if (saveFolder_.size() < separator.size() ||
+        saveFolder_.compare(saveFolder_.size() - separator.size(), separator.size(), separator) !=
+            0) {
+        saveFolder_ += separator;
+    }
+    // A folder that cannot be made shows up as the first file's failure.
+    if (writeFiles_) ensureFolderPath(saveFolder_);
+}
+
+std::string OutputWriter::keywordFileName(const CollectionSettings& settings,
+                                          std::string_view keyword) const {
+    const std::string stem =
+        saveFolder_ + engineProfile(settings.engine).displayName + "_" + fileSafeKeyword(keyword);
+    for (int n = 1;; ++n) {
+        std::string name = numberedName(stem, settings.fileExtension, n);
+        if (usedFileNames_.count(name) == 0) return name;
+    }
+}
+
+std::string OutputWriter::mergedFileName(const CollectionSettings& settings,
+                                         const LocalDateTime& runStart) const {
+    const std::string stem = saveFolder_ + dateTimeText(runStart);
+    for (int n = 1;; ++n) {
+        std::string name = numberedName(stem, settings.fileExtension, n);
+        if (!fileExists(name) && usedFileNames_.count(name) == 0) return name;
+    }
+}
+
+bool OutputWriter::open(const std::string& path, const CollectionSettings& settings) {
+    usedFileNames_.insert(path);
+    fileOpen_ = false;
+    if (writeFiles_) {
+        if (!file_.open(path)) return false;
+        files_.push_back({path, 0});
+    }
+    fileOpen_ = true;
+    const std::string header = csvHeaderLine(settings);
+    const bool ok = header.empty() || append(header);
+    flushSinks();
+    return ok;
+}
+
+bool OutputWriter::openKeywordFile(const CollectionSettings& settings, std::string_view keyword) {
+    return open(keywordFileName(settings, keyword), settings);
+}
+
+bool OutputWriter::openMergedFile(const CollectionSettings& settings,
+                                  const LocalDateTime& runStart) {
+    return open(mergedFileName(settings, runStart), settings);
+}
+
+bool OutputWriter::writeKeywordHeading(const CollectionSettings& settings, std::string_view keyword,
+                                       bool firstPiece) {
+    const bool ok = append(keywordHeading(settings, keyword, firstPiece));
+    flushSinks();
+    return ok;
+}
+
+void OutputWriter::closeFile() {
+    flushSinks();
+    file_.close();
+    fileOpen_ = false;
+}
+
+void OutputWriter::forgetKeys() { seenKeys_.clear(); }
+
+bool OutputWriter::append(std::string_view bytes) {
+    if (writeFiles_ && !file_.append(bytes)) return false;
+    for (OutputSink* sink : sinks_) {
+        if (sinksOk_ && !sink->take(bytes)) sinksOk_ = false;
+    }
+    return true;
+}
+
+void OutputWriter::flushSinks() {
+    for (OutputSink* sink : sinks_) {
+        if (sinksOk_ && !sink->flush()) sinksOk_ = false;
+    }
+}
+
+long long OutputWriter::writePage(const CollectionSettings& settings,
+                                  const std::vector<ResultRecord>& records, long long perPage,
+                                  const LineWrittenCallback& onLineWritten) {
+    long long written = 0;
+    const bool keyOnTitle = engineProfile(settings.engine).duplicateKey == DuplicateKey::Title;
+    for (const ResultRecord& record : records) {
+        if (written >= perPage) break;
+        std::string line = renderLine(settings, record);
+        if (settings.removeDuplicates) {
+            const std::string& key = keyOnTitle ? record.title : line;
+            if (seenKeys_.count(key) != 0) continue;
+            if (!append(line)) continue;
+            seenKeys_.insert(keyOnTitle ? record.title : std::move(line));
+        } else if (!append(line)) {
+            continue;
+        }
+        ++written;
+        ++totalLines_;
+        if (writeFiles_ && fileOpen_ && !files_.empty()) ++files_.back().lines;
+        if (onLineWritten) onLineWritten(totalLines_);
+    }
+    flushSinks();
+    return written;
+}
+
+ResultFileFailure OutputWriter::takeFailure() {
+    ResultFileFailure failure = file_.failure();
+    if (!failure.empty()) file_.clearFailure();
+    return failure;
+}
+
+}  // namespace lh

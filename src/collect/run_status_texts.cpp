@@ -1,0 +1,179 @@
+#include "collect/run_status_texts.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include "textutil/program_text.h"
+
+namespace lh {
+
+namespace {
+
+constexpr double kTolerance = 1e-7;
+
+// Plain decimal notation rounded to 2 places, without trailing zeros.
+std::string plainNumber(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.2f", std::round(value * 100.0) / 100.0);
+    std::string text = buffer;
+    if (text.find('.') != std::string::npos) {
+        while (!text.empty() && text.back() == '0') text.pop_back();
+        if (!text.empty() && text.back() == '.') text.pop_back();
+    }
+    if (text == "-0") text = "0";
+    return text;
+}
+
+template <class... Ts>
+struct Overloaded : Ts... {
+    using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+}  // namespace
+
+namespace status_text {
+
+std::string caption(RunState state) {
+    static const std::string idle = gb("开始采集");
+    static const std::string running = gb("停止采集");
+    static const std::string stopping = gb("停止采集中");
+    switch (state) {
+    case RunState::Running:
+        return running;
+    case RunState::Stopping:
+        return stopping;
+    case RunState::Idle:
+        break;
+    }
+    return idle;
+}
+
+std::string collectedCount(long long totalLines) {
+    static const std::string collected = gb("已采集数 ");
+    return collected + std::to_string(totalLines);
+}
+
+std::string readingPage(const std::string& keyword, long long page) {
+    static const std::string reading = gb("正在读 ");
+    static const std::string ofPage = gb(" 的第 ");
+    static const std::string pageDots = gb(" 页..");
+    return reading + keyword + ofPage + std::to_string(page) + pageDots;
+}
+
+std::string searching() {
+    static const std::string text = gb("搜索中......");
+    return text;
+}
+
+std::string pageFound(const std::string& keyword, long long page, long long blocks) {
+    static const std::string pageMark = gb(" 第 ");
+    static const std::string pageComma = gb(" 页,");
+    static const std::string addresses = gb(" 个网址");
+    return keyword + pageMark + std::to_string(page) + pageComma + std::to_string(blocks) +
+           addresses;
+}
+
+std::string resultShown(const std::string& title, const std::string& address) {
+    return title + "(" + address + ")";
+}
+
+std::string ready() {
+    static const std::string text = gb("就绪");
+    return text;
+}
+
+std::string endSummary(long long totalLines, long long elapsedMs) {
+    static const std::string done = gb("已采集完成！总采集数量 ");
+    static const std::string took = gb(" 耗时 ");
+    return done + std::to_string(totalLines) + took + formatElapsed(static_cast<double>(elapsedMs));
+}
+
+std::string fileFailure(const ResultFileFailure& failure) {
+    static const std::string cannotWrite = gb("结果文件写入失败：");
+    return cannotWrite + failure.fileName + " (" + failure.reason + ")";
+}
+
+std::string endOfRunMessage(const RunEnded& ended) {
+    std::string message = endSummary(ended.totalLines, ended.elapsedMs);
+    for (const ResultFileFailure& failure : ended.fileFailures) {
+        message += "\r\n" + fileFailure(failure);
+    }
+    return message;
+}
+
+std::string failureReportTitle() {
+    static const std::string text = gb("采集失败代码(已保存到软件目录下)：");
+    return text;
+}
+
+std::string failureReportFileName() {
+    static const std::string text = gb("采集失败代码.html");
+    return text;
+}
+
+}  // namespace status_text
+
+std::string formatElapsed(double ms) {
+    const auto below = [](double value, double limit) { return value - limit < -kTolerance; };
+    if (below(ms, 1000)) return plainNumber(ms) + gb(" 毫秒");
+    const double s = ms / 1000;
+    if (below(s, 60)) return plainNumber(s) + gb(" 秒");
+    const double m = s / 60;
+    if (below(m, 60)) return plainNumber(m) + gb(" 分");
+    const double h = m / 60;
+    if (below(h, 24)) return plainNumber(h) + gb(" 时");
+    const double d = h / 24;
+    if (below(d, 30)) return plainNumber(d) + gb(" 天");
+    const double mo = d / 30;
+    if (below(mo, 12)) return plainNumber(mo) + gb(" 月");
+    return plainNumber(mo / 12) + gb(" 年");
+}
+
+void writeFailureReport(const FailureReport& report) {
+    std::ofstream out(nativePath(report.path), std::ios::binary | std::ios::trunc);
+    const std::string text = report.address + "\r\n" + report.pageText;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+void showRunEvent(const RunEvent& event, StatusDisplay& display) {
+    using namespace status_text;
+    std::visit(
+        Overloaded{
+            [&](const RunStarted&) {
+                display.setCaption(caption(RunState::Running));
+                display.setMergeOptionEnabled(false);
+            },
+            [&](const RunStopping&) { display.setCaption(caption(RunState::Stopping)); },
+            [&](const KeywordStarted&) {},
+            [&](const PageStarted& e) {
+                display.setStatus(0, readingPage(e.keyword, e.page));
+                display.setStatus(1, searching());
+            },
+            [&](const PageFetched& e) {
+                display.setStatus(0, pageFound(e.keyword, e.page, e.blocks));
+            },
+            [&](const ResultKept& e) { display.setStatus(1, resultShown(e.title, e.address)); },
+            [&](const LineWritten& e) { display.setCaption(collectedCount(e.totalLines)); },
+            [&](const PageDone&) {},
+            [&](const VerificationNeeded&) {},
+            [&](const FileFailed& e) { display.setStatus(1, fileFailure(e.failure)); },
+            [&](const RunEnded& e) {
+                display.setCaption(caption(RunState::Idle));
+                display.setStatus(0, ready());
+                display.setStatus(1, endSummary(e.totalLines, e.elapsedMs));
+                display.setMergeOptionEnabled(true);
+                display.showEndOfRunMessage(endOfRunMessage(e));
+                if (e.failureReport) {
+                    writeFailureReport(*e.failureReport);
+                    display.showFailureReport(failureReportTitle(), e.failureReport->address,
+                                              e.failureReport->pageText);
+                }
+            },
+        },
+        event);
+}
+
+}  // namespace lh

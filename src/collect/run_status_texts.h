@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+#include "collect/result_file.h"
+#include "collect/run_events.h"
+
+namespace lh {
+
+// The window's view of a run: the start button's caption, the two status panes, the
+// merge option's enabling, the end-of-run message and the failure report. The window,
+// the command line and the tests' fake each implement it.
+class StatusDisplay {
+public:
+    virtual ~StatusDisplay() = default;
+    virtual void setCaption(const std::string& caption) = 0;
+    // Pane 0 = first (progress), 1 = second (results, summary).
+    virtual void setStatus(int pane, const std::string& text) = 0;
+    virtual void setMergeOptionEnabled(bool enabled) = 0;
+    // Message box with an OK button only; returns when it is closed.
+    virtual void showEndOfRunMessage(const std::string& text) = 0;
+    // The read-only text dialog: window title, hint line, text. Returns when closed.
+    virtual void showFailureReport(const std::string& title, const std::string& hint,
+                                   const std::string& content) = 0;
+};
+
+// Shows one event of a run the way the window always has: the start button's captions
+// (idle, running, stopping, the running total of lines), the two panes' texts (the page
+// being read, the search under way, the results found on a page, the result kept, a
+// file failure, ready and the summary), the end-of-run message, and for a run that
+// wrote nothing the report file, saved after the message is closed, and its dialog.
+// Every text the window shows of a run is made in run_status_texts.cpp.
+void showRunEvent(const RunEvent& event, StatusDisplay& display);
+
+// The texts themselves, all program text.
+namespace status_text {
+std::string caption(RunState state);
+std::string collectedCount(long long totalLines);
+std::string readingPage(const std::string& keyword, long long page);
+std::string searching();
+std::string pageFound(const std::string& keyword, long long page, long long blocks);
+std::string resultShown(const std::string& title, const std::string& address);
+std::string ready();
+std::string endSummary(long long totalLines, long long elapsedMs);
+std::string fileFailure(const ResultFileFailure& failure);
+std::string endOfRunMessage(const RunEnded& ended);
+std::string failureReportTitle();
+std::string failureReportFileName();
+}  // namespace status_text
+
+// Elapsed time with its unit: "999 毫秒", "1.5 分", "2 时" (values rounded to 2 decimals).
+std::string formatElapsed(double ms);
+
+// Saves a failure report: the address, CR LF and the page text, replacing the file.
+// An unwritable program folder only costs the report.
+void writeFailureReport(const FailureReport& report);
+
+}  // namespace lh
