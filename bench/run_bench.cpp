@@ -47,12 +47,15 @@ public:
         return inner_.searchAddress(settings, keyword, page, nextPageUrl, session);
     }
     ResultPage fetchPage(const CollectionSettings& settings, std::string_view keyword,
-                         const std::string& address, EngineSession& session) override {
+                         const std::string& address, EngineSession& session,
+                         const StopToken& stop) override {
         ++pages;
         const EngineProfile& engine = engineProfile(settings.engine);
         auto start = Clock::now();
         ResultPage page;
-        page.text = fetchResultPage(engine, settings, session, around_, address, keyword);
+        around_.stop = stop;
+        page.text =
+            fetchResultPage(engine, settings, session, around_, address, keyword, &page.download);
         downloadMs += msSince(start);
         if (engine.examinedForVerification) {
             start = Clock::now();
@@ -67,9 +70,9 @@ public:
         nextPageMs += msSince(start);
         return page;
     }
-    std::string resolveLink(const CollectionSettings& settings, const std::string& address,
-                            EngineSession& session) override {
-        return inner_.resolveLink(settings, address, session);
+    ResolvedLink resolveLink(const CollectionSettings& settings, const std::string& address,
+                             EngineSession& session, const StopToken& stop) override {
+        return inner_.resolveLink(settings, address, session, stop);
     }
 
     static double msSince(Clock::time_point start) {

@@ -100,6 +100,9 @@ void TerminalHost::showRunEnd(const RunEnded& ended) {
         writeFailureReport(*ended.failureReport);
         showFailureReport(status_text::failureReportTitle(), ended.failureReport->address,
                           ended.failureReport->pageText);
+        // Why the last download failed, in every display mode.
+        const std::string reason = status_text::downloadReason(ended.failureReport->download);
+        if (!reason.empty()) display_.printLine("  " + linesOf(reason));
     }
 }
 

@@ -101,7 +101,7 @@ void CollectionDriver::finishRun() {
     if (ended.totalLines == 0) {
         ended.failureReport = FailureReport{
             parts_.programFolder + folderSeparator() + status_text::failureReportFileName(),
-            paging_.lastRequestUrl, paging_.lastPageText};
+            paging_.lastRequestUrl, paging_.lastPageText, paging_.lastDownload};
     }
     lastRun_ = ended;
     report(ended);
@@ -162,7 +162,7 @@ void CollectionDriver::runCollection() {
         paging_.rankCounter = 0;
         if (engineProfile(options.settings().engine).blankViewBeforeKeyword) {
             surroundings_.browser.loadAddress("about:blank");
-            clock.waitWithEvents(1000, nullptr);
+            clock.waitWithEvents(1000, &stopFlag_);
         }
         paging_.poorPageStreak = 0;
         long long page = 0;
@@ -189,6 +189,13 @@ void CollectionDriver::runCollection() {
         output.closeFile();
         afterOutput();
     }
+}
+
+void CollectionDriver::reportFailedDownload(DownloadPurpose purpose, const std::string& address,
+                                            const TransferOutcome& outcome) {
+    if (outcome.failure == TransferFailure::None || outcome.failure == TransferFailure::Stopped)
+        return;
+    report(DownloadFailed{purpose, address, outcome});
 }
 
 bool CollectionDriver::handOffVerification(const EngineProfile& engine, const std::string& url) {
@@ -219,21 +226,25 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
         parts_.pages.searchAddress(options.settings(), keyword, page, paging_.nextPageUrl, session);
     paging_.lastRequestUrl = url;
 
+    const StopToken stop(stopFlag_);
     ResultPage result;
     for (int attempt = 1; attempt <= kAttempts && !stopping(); ++attempt) {
         const CollectionSettings settings = options.settings();
-        result = parts_.pages.fetchPage(settings, keyword, url, session);
+        result = parts_.pages.fetchPage(settings, keyword, url, session, stop);
         while (result.verificationDetected) {
             if (!handOffVerification(engineProfile(settings.engine), url)) break;
-            result = parts_.pages.fetchPage(options.settings(), keyword, url, session);
+            result = parts_.pages.fetchPage(options.settings(), keyword, url, session, stop);
         }
         session.refererUrl = url;
         if (!result.records.empty()) break;
+        // A failed download (cut short, timed out, refused...) is a failed attempt.
+        reportFailedDownload(DownloadPurpose::ResultPage, url, result.download);
         // No wait when no attempt follows it.
-        if (attempt < kAttempts && !stopping()) clock.waitWithEvents(3000, nullptr);
+        if (attempt < kAttempts && !stopping()) clock.waitWithEvents(3000, &stopFlag_);
     }
-    // The latest download's text, kept for the failure report (nothing reads it before).
+    // The latest download, kept for the failure report (nothing reads it before).
     paging_.lastPageText = std::move(result.text);
+    paging_.lastDownload = std::move(result.download);
     const long long blocks = static_cast<long long>(result.records.size());
     report(PageFetched{keyword, page, blocks});
 
@@ -250,7 +261,10 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
         if (!rankSelected(options.settings(), paging_.rankCounter)) continue;
         if (stopping()) break;
         record.keyword = keyword;
-        record.address = parts_.pages.resolveLink(options.settings(), record.address, session);
+        ResolvedLink link = parts_.pages.resolveLink(options.settings(), record.address, session,
+                                                     StopToken(stopFlag_));
+        reportFailedDownload(DownloadPurpose::ResultLink, record.address, link.failure);
+        record.address = std::move(link.address);
         if (record.address.empty()) continue;
         if (!acceptResult(options.settings(), record)) continue;
         report(ResultKept{record.title, record.address});

@@ -77,6 +77,9 @@ private:
     // One page step; true = go on to the next page.
     bool collectPage(const std::string& keyword, long long page);
     bool handOffVerification(const EngineProfile& engine, const std::string& url);
+    // A download that gave no usable answer, unless a stop ended it.
+    void reportFailedDownload(DownloadPurpose purpose, const std::string& address,
+                              const TransferOutcome& outcome);
     void startRun();
     void finishRun();
     // The stop check: true once the run must stop; announces a user's stop the first time.
@@ -98,9 +101,10 @@ private:
     struct PagingState {
         long long rankCounter = 0;
         int poorPageStreak = 0;
-        std::string nextPageUrl;     // found on the latest page; kept across keywords
-        std::string lastRequestUrl;  // of the latest page, for the failure report
-        std::string lastPageText;    // of the latest download, for the failure report
+        std::string nextPageUrl;       // found on the latest page; kept across keywords
+        std::string lastRequestUrl;    // of the latest page, for the failure report
+        std::string lastPageText;      // of the latest download, for the failure report
+        TransferOutcome lastDownload;  // how the latest download ended, for the same
     } paging_;
 
     std::uint32_t startTick_ = 0;

@@ -11,8 +11,12 @@
 
 namespace lh {
 
-EnginePageSource::EnginePageSource(Browser& browser, EventWait& wait, std::string programFolder)
-    : browser_(browser), wait_(wait), programFolder_(std::move(programFolder)) {
+EnginePageSource::EnginePageSource(Browser& browser, EventWait& wait, std::string programFolder,
+                                   std::chrono::milliseconds linkBudget)
+    : browser_(browser),
+      wait_(wait),
+      programFolder_(std::move(programFolder)),
+      linkBudget_(linkBudget) {
     makeJsessionPattern(jsessionPattern_);
 }
 
@@ -32,15 +36,21 @@ std::string EnginePageSource::searchAddress(const CollectionSettings& settings,
 }
 
 ResultPage EnginePageSource::fetchPage(const CollectionSettings& settings, std::string_view keyword,
-                                       const std::string& address, EngineSession& session) {
+                                       const std::string& address, EngineSession& session,
+                                       const StopToken& stop) {
     const EngineProfile& engine = engineProfile(settings.engine);
-    FetchSurroundings around{browser_, wait_, programFolder_};
-    return readResultPage(engine, address,
-                          fetchResultPage(engine, settings, session, around, address, keyword));
+    FetchSurroundings around{browser_, wait_, programFolder_, stop};
+    TransferOutcome download;
+    ResultPage page = readResultPage(
+        engine, address,
+        fetchResultPage(engine, settings, session, around, address, keyword, &download));
+    page.download = std::move(download);
+    return page;
 }
 
-std::string EnginePageSource::resolveLink(const CollectionSettings& settings,
-                                          const std::string& address, EngineSession& session) {
+ResolvedLink EnginePageSource::resolveLink(const CollectionSettings& settings,
+                                           const std::string& address, EngineSession& session,
+                                           const StopToken& stop) {
     HttpClient client;
     LinkResolutionContext context{browser_,
                                   wait_,
@@ -48,8 +58,11 @@ std::string EnginePageSource::resolveLink(const CollectionSettings& settings,
                                   client,
                                   jsessionPattern_,
                                   engineProfile(settings.engine),
-                                  settings.outputTemplate};
-    return resolveResultLink(context, address);
+                                  settings.outputTemplate,
+                                  stop.withDeadline(StopToken::Clock::now() + linkBudget_)};
+    ResolvedLink link{resolveResultLink(context, address)};
+    if (context.failure.failure != TransferFailure::None) link.failure = std::move(context.failure);
+    return link;
 }
 
 std::string nextPageOf(const EngineProfile& engine, const std::string& address,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "collect/browser.h"
@@ -10,13 +11,18 @@
 
 namespace lh {
 
+// How long the look-up of one result's link may take in all, its retries included.
+inline constexpr std::chrono::milliseconds kLinkLookUpBudget{30000};
+
 // The real engines behind a run: each engine's address, download recipe, extraction
 // rules and link rule, as its catalogue entry says. Downloads go over the network and
 // wait through `wait`; Bing and Baidu's advertisement links use `browser`; cookie files
-// live in `programFolder` (program text, no trailing separator).
+// live in `programFolder` (program text, no trailing separator). One link's look-up
+// gives up after `linkBudget`.
 class EnginePageSource : public ResultPageSource {
 public:
-    EnginePageSource(Browser& browser, EventWait& wait, std::string programFolder);
+    EnginePageSource(Browser& browser, EventWait& wait, std::string programFolder,
+                     std::chrono::milliseconds linkBudget = kLinkLookUpBudget);
     EnginePageSource(const EnginePageSource&) = delete;
     EnginePageSource& operator=(const EnginePageSource&) = delete;
 
@@ -24,14 +30,16 @@ public:
                               long long page, std::string_view nextPageUrl,
                               const EngineSession& session) override;
     ResultPage fetchPage(const CollectionSettings& settings, std::string_view keyword,
-                         const std::string& address, EngineSession& session) override;
-    std::string resolveLink(const CollectionSettings& settings, const std::string& address,
-                            EngineSession& session) override;
+                         const std::string& address, EngineSession& session,
+                         const StopToken& stop) override;
+    ResolvedLink resolveLink(const CollectionSettings& settings, const std::string& address,
+                             EngineSession& session, const StopToken& stop) override;
 
 private:
     Browser& browser_;
     EventWait& wait_;
     std::string programFolder_;
+    std::chrono::milliseconds linkBudget_;
     RegexService jsessionPattern_;
 };
 

@@ -32,46 +32,73 @@ const std::string& redirectPatterns() {
 
 std::string withoutApostrophes(const std::string& text) { return replaceAll(text, "'", ""); }
 
+// A failed look-up is kept to say why a link stayed as parsed; a stop is the user's own.
+void noteFailure(LinkResolutionContext& c, TransferOutcome outcome) {
+    if (!outcome.delivered() && outcome.failure != TransferFailure::Stopped)
+        c.failure = std::move(outcome);
+}
+
+// The redirector's Location, asked under the look-up's stop request and deadline.
+std::string locationOf(LinkResolutionContext& c, const std::string& address,
+                       RedirectOptions options) {
+    options.stop = c.stop;
+    TransferOutcome outcome;
+    std::string location = c.client.redirectLocation(address, options, &outcome);
+    noteFailure(c, std::move(outcome));
+    return location;
+}
+
+// A redirect page, downloaded under the look-up's stop request and deadline.
+std::string pageOf(LinkResolutionContext& c, const std::string& address,
+                   RequestOptions options = {}) {
+    options.stop = c.stop;
+    RequestReply reply;
+    std::string page = c.client.request(address, options, &reply);
+    noteFailure(c, std::move(reply.outcome));
+    return page;
+}
+
 // One pass over a Baidu result address.
 std::string resolveBaidu(LinkResolutionContext& c, const std::string& address) {
     std::string resolved;
     if (findText(address, kAdvertisementMark) == kNotFound) {
         RedirectOptions options;
         options.cookies = baiduSystemCookies();
-        resolved = c.client.redirectLocation(httpOnly(address), options);
+        resolved = locationOf(c, httpOnly(address), options);
     } else {
         static const std::string warmUp =
             "https://" + std::string(kBaiduHost) +
             "/s?ie=utf-8&tn=baidu&wd=" + percentEncodeKeyword(gb("砚溪")) + "&rn=10&pn=0";
-        for (int attempt = 0; attempt < 5; ++attempt) {
+        for (int attempt = 0; attempt < 5 && !c.stop.done(); ++attempt) {
             if (c.session.adCookieText.empty()) {
                 c.browser.visitInBackground(warmUp);
-                c.wait.waitWithEvents(5000, nullptr);
+                c.wait.waitWithEvents(c.stop.waitMs(5000), c.stop.flag());
+                if (c.stop.done()) break;
                 c.session.adCookieText = systemCookies(kBaiduHost);
             }
             RedirectOptions options;
             options.cookies = c.session.adCookieText + "; ";
-            resolved = c.client.redirectLocation(address, options);
+            resolved = locationOf(c, address, options);
             if (findText(resolved, kAdvertisementMark) == kNotFound) break;
             c.session.adCookieText.clear();
         }
     }
-    for (int attempt = 0; attempt < 3 && resolved.empty(); ++attempt) {
-        std::string page = c.client.request(address);
+    for (int attempt = 0; attempt < 3 && resolved.empty() && !c.stop.done(); ++attempt) {
+        std::string page = pageOf(c, address);
         resolved = textBetween(page, kRefreshA, "'");
-        if (!resolved.empty()) break;
+        if (!resolved.empty() || c.stop.done()) break;
 
         c.client.reset();
         RequestOptions withCookies;
         withCookies.cookies = baiduSystemCookies();
-        page = c.client.request(address, withCookies);
+        page = pageOf(c, address, withCookies);
         resolved = withoutApostrophes(textBetween(page, kRefreshB, "\""));
-        if (!resolved.empty()) break;
+        if (!resolved.empty() || c.stop.done()) break;
 
         c.client.reset();
         RedirectOptions options;
         options.cookies = baiduSystemCookies();
-        resolved = c.client.redirectLocation(httpOnly(address), options);
+        resolved = locationOf(c, httpOnly(address), options);
     }
     return resolved;
 }
@@ -85,8 +112,8 @@ std::string resolveRefreshPage(LinkResolutionContext& c, const std::string& addr
     static const std::string webLink = std::string(kSogouHost) + "/link";
     const std::string probe = replaceAll(address, newsLink, webLink, Case::Ignore);
     std::string resolved;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const std::string page = c.client.request(probe);
+    for (int attempt = 0; attempt < 3 && !c.stop.done(); ++attempt) {
+        const std::string page = pageOf(c, probe);
         resolved = textBetween(page, kRefreshB, "\"");
         if (resolved.empty()) resolved = textBetween(page, kRefreshC, "\"");
         resolved = withoutApostrophes(resolved);
@@ -117,7 +144,7 @@ std::string resolveResultLink(LinkResolutionContext& c, const std::string& origi
 
     static const std::string jumpPattern = std::string(kSearch360Domain) + "/jump?";
     std::string resolved;
-    for (int pass = 0; pass < kPasses && resolved.empty(); ++pass) {
+    for (int pass = 0; pass < kPasses && resolved.empty() && !c.stop.done(); ++pass) {
         switch (rule) {
         case LinkRule::BaiduRedirector:
             resolved = resolveBaidu(c, address);

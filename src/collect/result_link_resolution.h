@@ -13,7 +13,9 @@ namespace lh {
 
 // What link resolution works with: the browser's background visit and the run's waits
 // (Baidu advertisement links), the session (advertisement cookies, Google's root), a
-// download object and the jsessionid pattern, the engine and the output template.
+// download object and the jsessionid pattern, the engine and the output template; the
+// run's stop request with the look-up's deadline. `failure` receives the last look-up
+// that failed.
 struct LinkResolutionContext {
     Browser& browser;
     EventWait& wait;
@@ -22,6 +24,8 @@ struct LinkResolutionContext {
     const RegexService& jsessionPattern;  // created by makeJsessionPattern
     const EngineProfile& engine;
     std::string outputTemplate;
+    StopToken stop{};
+    TransferOutcome failure{};
 };
 
 // Compiles ";jsessionid=[^\r\n]+" (ignore case, multiline, global) into `regex`.
@@ -30,7 +34,8 @@ void makeJsessionPattern(RegexService& regex);
 // The target behind an engine's redirect address by the engine's link rule: asks the
 // redirector for its Location, reads an HTML refresh page, decodes a query parameter or
 // cleans up a Google address. Baidu resolves only when the template shows an address or
-// domain; engines that keep their links, and failed resolutions, keep the address.
+// domain; engines that keep their links, and failed resolutions, keep the address, as
+// does a look-up that is stopped or runs out of time (no try is started after that).
 std::string resolveResultLink(LinkResolutionContext& context, const std::string& address);
 
 // Google's result address clean-up: the url?q= and url= targets, jsessionid parameters

@@ -21,8 +21,29 @@ void loadCookieFileWhenEmpty(const EngineProfile& engine, EngineSession& session
 
 std::string fetchResultPage(const EngineProfile& engine, const CollectionSettings& settings,
                             EngineSession& session, FetchSurroundings& around,
-                            const std::string& url, std::string_view keyword) {
+                            const std::string& url, std::string_view keyword,
+                            TransferOutcome* outcome) {
     HttpClient client;
+    TransferOutcome ignored;
+    TransferOutcome& ended = outcome != nullptr ? *outcome : ignored;
+    auto fetch = [&](const FetchOptions& options) {
+        FetchReply reply;
+        std::string text = client.fetch(url, options, &reply);
+        ended = std::move(reply.outcome);
+        return text;
+    };
+    auto request = [&](const RequestOptions& options) {
+        RequestReply reply;
+        std::string text = client.request(url, options, &reply);
+        ended = std::move(reply.outcome);
+        return text;
+    };
+    auto pageFetch = [&](const std::string& address, const PageFetchOptions& options) {
+        PageFetchReply reply;
+        std::string text = fetchPage(address, around.wait, options, &reply);
+        ended = std::move(reply.outcome);
+        return text;
+    };
     switch (engine.fetch) {
     case FetchRecipe::BaiduDownloadMode: {
         if (session.refererUrl.empty()) session.refererUrl = baiduDefaultReferer();
@@ -33,7 +54,8 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
             options.referer = session.refererUrl;
             options.cookies = session.cookieText;
             options.headers = "User-Agent: " + session.userAgent;
-            return client.fetch(url, options);
+            options.stop = around.stop;
+            return fetch(options);
         }
         RequestOptions options;
         options.timeoutSeconds = 50;
@@ -41,7 +63,8 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
         options.cookies = session.cookieText;
         options.userAgent = session.userAgent;
         options.forgeClientAddress = true;
-        return client.request(url, options);
+        options.stop = around.stop;
+        return request(options);
     }
     case FetchRecipe::MobileRequest: {
         loadCookieFileWhenEmpty(engine, session, around);
@@ -50,28 +73,31 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
         options.referer = session.refererUrl;
         options.cookies = session.cookieText;
         options.userAgent = std::string(kMobileUserAgent);
-        return client.request(url, options);
+        options.stop = around.stop;
+        return request(options);
     }
     case FetchRecipe::BareMobileRequest: {
         RequestOptions options;
         options.timeoutSeconds = 30;
         options.userAgent = std::string(kMobileUserAgent);
-        return client.request(url, options);
+        options.stop = around.stop;
+        return request(options);
     }
     case FetchRecipe::FetchWithSearchReferer: {
         FetchOptions options;
         options.timeoutSeconds = 30;
         options.cookies = session.cookieText;
         options.referer = search360MobileReferer(keyword);
-        return client.fetch(url, options);
+        options.stop = around.stop;
+        return fetch(options);
     }
     case FetchRecipe::PageFetch: {
         PageFetchOptions options;
         options.timeoutSeconds = 30;
         options.userAgent = session.userAgent;
         if (engine.sendsSessionCookies) options.cookies = session.cookieText;
-        const std::string address = engine.freshAttemptMark ? sogouAttemptUrl(url) : url;
-        return fetchPage(address, around.wait, options);
+        options.stop = around.stop;
+        return pageFetch(engine.freshAttemptMark ? sogouAttemptUrl(url) : url, options);
     }
     case FetchRecipe::PageFetchWithViewCookies: {
         PageFetchOptions options;
@@ -79,7 +105,8 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
         options.referer = session.refererUrl;
         options.userAgent = session.userAgent;
         options.cookies = around.browser.currentCookies();
-        std::string page = fetchPage(url, around.wait, options);
+        options.stop = around.stop;
+        std::string page = pageFetch(url, options);
         around.browser.loadAddress(url);
         return page;
     }

@@ -7,6 +7,8 @@
 #include "collect/collection_settings.h"
 #include "collect/engine_session.h"
 #include "collect/result_record.h"
+#include "web/stop_token.h"
+#include "web/transfer_outcome.h"
 
 namespace lh {
 
@@ -20,6 +22,17 @@ struct ResultPage {
     std::string nextPageUrl;
     // A verification page of an engine whose pages are examined for one.
     bool verificationDetected = false;
+    // How the download ended: why it failed, the status line and headers that came.
+    TransferOutcome download{};
+};
+
+// A result's link target.
+struct ResolvedLink {
+    // The target; the address as parsed when nothing was resolved; empty drops the result.
+    std::string address;
+    // Why the target stayed unresolved when a look-up failed (the last failure); None
+    // otherwise.
+    TransferOutcome failure{};
 };
 
 // The engine work of a run: search addresses, result pages and link targets. The real
@@ -35,14 +48,17 @@ public:
                                       long long page, std::string_view nextPageUrl,
                                       const EngineSession& session) = 0;
 
-    // Downloads `address` once, the engine's way, and reads the page.
+    // Downloads `address` once, the engine's way, and reads the page. A stop request
+    // ends the download at once.
     virtual ResultPage fetchPage(const CollectionSettings& settings, std::string_view keyword,
-                                 const std::string& address, EngineSession& session) = 0;
+                                 const std::string& address, EngineSession& session,
+                                 const StopToken& stop) = 0;
 
     // The target behind a result's address (the engine's redirector, Google's clean-up);
-    // the address itself when there is nothing to resolve; empty drops the result.
-    virtual std::string resolveLink(const CollectionSettings& settings, const std::string& address,
-                                    EngineSession& session) = 0;
+    // the address itself when there is nothing to resolve. A stop request, or the
+    // look-up's time budget running out, leaves the address as parsed.
+    virtual ResolvedLink resolveLink(const CollectionSettings& settings, const std::string& address,
+                                     EngineSession& session, const StopToken& stop) = 0;
 };
 
 }  // namespace lh

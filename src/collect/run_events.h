@@ -7,6 +7,7 @@
 
 #include "collect/output_writer.h"
 #include "collect/result_file.h"
+#include "web/transfer_outcome.h"
 
 namespace lh {
 
@@ -75,17 +76,32 @@ struct VerificationNeeded {
     std::string address;
 };
 
+// What a download that failed was for.
+enum class DownloadPurpose {
+    ResultPage,  // an attempt at a result page; the page step tries again while it may
+    ResultLink,  // a result's link look-up; the address stays as parsed
+};
+
+// A download gave no usable answer, and why. Not sent when a stop request ended it.
+struct DownloadFailed {
+    DownloadPurpose purpose = DownloadPurpose::ResultPage;
+    std::string address;
+    TransferOutcome outcome;
+};
+
 // A result file lost lines: its name and the system's reason.
 struct FileFailed {
     ResultFileFailure failure;
 };
 
-// What a run that wrote nothing keeps for inspection: the last request address and the
-// last page received, to be saved to `path` (the program folder's report file).
+// What a run that wrote nothing keeps for inspection: the last request address, the
+// last page received and how its download ended (why it failed, the status line and
+// headers), to be saved to `path` (the program folder's report file).
 struct FailureReport {
     std::string path;
     std::string address;
     std::string pageText;
+    TransferOutcome download{};
 };
 
 // The run has ended.
@@ -100,7 +116,7 @@ struct RunEnded {
 
 using RunEvent =
     std::variant<RunStarted, RunStopping, KeywordStarted, PageStarted, PageFetched, ResultKept,
-                 LineWritten, PageDone, VerificationNeeded, FileFailed, RunEnded>;
+                 LineWritten, PageDone, VerificationNeeded, FileFailed, RunEnded, DownloadFailed>;
 
 // Where a run's progress goes. Called on the run's thread, in the order things happen;
 // RunEnded is the last event of a run and the run is idle once the call returns.

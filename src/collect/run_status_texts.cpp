@@ -114,6 +114,60 @@ std::string failureReportFileName() {
     return text;
 }
 
+std::string downloadReason(const TransferOutcome& outcome) {
+    std::string kind;
+    switch (outcome.failure) {
+    case TransferFailure::None:
+        return {};
+    case TransferFailure::Dns:
+        kind = gb("域名解析失败");
+        break;
+    case TransferFailure::ConnectRefused:
+        kind = gb("无法连接");
+        break;
+    case TransferFailure::TimedOut:
+        kind = gb("超时");
+        break;
+    case TransferFailure::Tls:
+        kind = gb("安全连接失败");
+        break;
+    case TransferFailure::Proxy:
+        kind = gb("代理服务器失败");
+        break;
+    case TransferFailure::TooLarge:
+        kind = gb("内容过大");
+        break;
+    case TransferFailure::CutShort:
+        kind = gb("内容不完整");
+        break;
+    case TransferFailure::HttpStatus:
+        kind = gb("服务器返回错误");
+        break;
+    case TransferFailure::Stopped:
+        kind = gb("已停止");
+        break;
+    case TransferFailure::Other:
+        kind = gb("下载失败");
+        break;
+    }
+    return outcome.reason.empty() ? kind : kind + " (" + outcome.reason + ")";
+}
+
+std::string downloadFailure(const DownloadFailed& failure) {
+    static const std::string page = gb("网页下载失败：");
+    static const std::string link = gb("链接解析失败：");
+    return (failure.purpose == DownloadPurpose::ResultPage ? page : link) +
+           downloadReason(failure.outcome) + " " + failure.address;
+}
+
+std::string failureReportContent(const FailureReport& report) {
+    std::string content;
+    if (report.download.failure != TransferFailure::None)
+        content += downloadReason(report.download) + "\r\n";
+    content += report.download.rawHeaders;
+    return content + report.pageText;
+}
+
 }  // namespace status_text
 
 std::string formatElapsed(double ms) {
@@ -134,7 +188,7 @@ std::string formatElapsed(double ms) {
 
 void writeFailureReport(const FailureReport& report) {
     std::ofstream out(nativePath(report.path), std::ios::binary | std::ios::trunc);
-    const std::string text = report.address + "\r\n" + report.pageText;
+    const std::string text = report.address + "\r\n" + status_text::failureReportContent(report);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
@@ -160,6 +214,7 @@ void showRunEvent(const RunEvent& event, StatusDisplay& display) {
             [&](const PageDone&) {},
             [&](const VerificationNeeded&) {},
             [&](const FileFailed& e) { display.setStatus(1, fileFailure(e.failure)); },
+            [&](const DownloadFailed& e) { display.setStatus(1, downloadFailure(e)); },
             [&](const RunEnded& e) {
                 display.setCaption(caption(RunState::Idle));
                 display.setStatus(0, ready());
@@ -169,7 +224,7 @@ void showRunEvent(const RunEvent& event, StatusDisplay& display) {
                 if (e.failureReport) {
                     writeFailureReport(*e.failureReport);
                     display.showFailureReport(failureReportTitle(), e.failureReport->address,
-                                              e.failureReport->pageText);
+                                              failureReportContent(*e.failureReport));
                 }
             },
         },

@@ -46,13 +46,20 @@ std::string fileFailure(const ResultFileFailure& failure);
 std::string endOfRunMessage(const RunEnded& ended);
 std::string failureReportTitle();
 std::string failureReportFileName();
+// Why a download failed: the kind in words and the system's text.
+std::string downloadReason(const TransferOutcome& outcome);
+// The second pane's line for a failed download.
+std::string downloadFailure(const DownloadFailed& failure);
+// What the report shows after the address: why the last download failed (when it did),
+// the status line and headers that came, then the page.
+std::string failureReportContent(const FailureReport& report);
 }  // namespace status_text
 
 // Elapsed time with its unit: "999 毫秒", "1.5 分", "2 时" (values rounded to 2 decimals).
 std::string formatElapsed(double ms);
 
-// Saves a failure report: the address, CR LF and the page text, replacing the file.
-// An unwritable program folder only costs the report.
+// Saves a failure report: the address, CR LF and the report's content, replacing the
+// file. An unwritable program folder only costs the report.
 void writeFailureReport(const FailureReport& report);
 
 }  // namespace lh

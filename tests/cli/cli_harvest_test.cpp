@@ -1,10 +1,12 @@
 // linkharvest-cli as a process against the mock engines on 127.0.0.1, reached through
 // --connect-to and --cacert as a user would reach a mirror.
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -187,6 +189,27 @@ TEST_F(CliHarvest, CtrlCMidRunStopsLikeTheButtonAndKeepsFinishedPagesIntact) {
     EXPECT_FALSE(b.empty());
     EXPECT_EQ(b.substr(b.size() - 2), "\r\n");
     EXPECT_FALSE(fs::exists(folder_.path() / "out" / fileOf(SearchEngine::Bing, "c")));
+}
+
+TEST_F(CliHarvest, CtrlCDuringAStalledPageEndsWithinTwoSecondsWithTheEndOfRunLine) {
+    server_.alterAnswer = [](const lh::test::RecordedRequest& r, lh::test::ScriptedAnswer& a) {
+        if (MockEngineServer::engineOfRequest(r) != SearchEngine::None) a.delayMs = 60000;
+    };
+    std::chrono::steady_clock::time_point sentAt{};
+    bool sent = false;
+    ProcessOptions o = quick();
+    o.onError = [&](int pid, const std::string& err) {
+        if (!sent && err.find("正在读 a 的第 1 页") != std::string::npos) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the page is asked for
+            sentAt = std::chrono::steady_clock::now();
+            ::kill(pid, SIGINT);
+            sent = true;
+        }
+    };
+    const ProcessResult r = runCli(args(SearchEngine::Baidu, "out"), o);
+    ASSERT_TRUE(sent) << r.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - sentAt, std::chrono::seconds(2));
+    EXPECT_NE(r.err.find("已采集完成！总采集数量 0 耗时 "), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -149,12 +149,14 @@ TEST_F(HostTest, EndOfRunAndFailureReportAreReadableLines) {
     ended.fileFailures = {{"x", "y"}};
     const std::string report = programTextOfPath(folder.path()) + "/" + gb("采集失败代码.html");
     ended.failureReport = FailureReport{report, "https://e/s?q=1", "<html>"};
+    ended.failureReport->download = {.failure = TransferFailure::TimedOut, .reason = "late"};
     host.onRunEvent(ended);
     EXPECT_EQ(printed(),
               "就绪\n已采集完成！总采集数量 0 耗时 1.5 秒\n结果文件写入失败：x (y)\n"
               "采集失败代码(已保存到软件目录下)： /opt/lh/采集失败代码.html\n"
-              "  https://e/s?q=1\n");
-    EXPECT_EQ(test::readFileBytes(nativePath(report)), "https://e/s?q=1\r\n<html>");
+              "  https://e/s?q=1\n  超时 (late)\n");
+    EXPECT_EQ(test::readFileBytes(nativePath(report)),
+              "https://e/s?q=1\r\n" + gb("超时 (late)") + "\r\n<html>");
 }
 
 TEST(PauseScale, OnlyAValidFractionShortensWaits) {

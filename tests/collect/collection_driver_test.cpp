@@ -148,11 +148,11 @@ TEST(CollectionDriver, BingNeedsFiveConsecutivePoorPages) {
     };
     h.click();
     EXPECT_EQ(h.pagesDone(), 8);  // the fifth poor page in a row (page 8) ends it
-    // The web view is reset before the keyword, with a 1 s wait the stop flag cannot cut.
+    // The web view is reset before the keyword, with a 1 s wait a stop request cuts short.
     ASSERT_FALSE(h.host.browser.webViewAddresses.empty());
     EXPECT_EQ(h.host.browser.webViewAddresses[0], "about:blank");
     EXPECT_EQ(h.host.clock.waits()[0].ms, 1000);
-    EXPECT_FALSE(h.host.clock.waits()[0].withStopFlag);
+    EXPECT_TRUE(h.host.clock.waits()[0].withStopFlag);
 
     Harness other;  // any other engine ends at the first poor page
     other.pages.script = [](const std::string&, long long) { return withFresh(0); };
@@ -170,7 +170,8 @@ TEST(CollectionDriver, EmptyPagesAreTriedFourTimesWithThreeSecondWaits) {
     h.host.options.pageLimit = PageLimit{1};
     h.click();
     EXPECT_EQ(h.pages.fetched.size(), 3u);
-    EXPECT_EQ(h.waitsOf(false), (std::vector<long long>{3000, 3000}));
+    // A stop request ends the retry pauses too.
+    EXPECT_EQ(h.waitsOf(true), (std::vector<long long>{3000, 3000}));
     const auto& status = h.host.progress.status;
     EXPECT_EQ(status[0].at(0), gb("正在读 ") + "a" + gb(" 的第 ") + "1" + gb(" 页.."));
     EXPECT_EQ(status[1].at(0), gb("搜索中......"));
@@ -185,9 +186,33 @@ TEST(CollectionDriver, EmptyPagesAreTriedFourTimesWithThreeSecondWaits) {
     };
     none.click();
     EXPECT_EQ(none.pages.fetched.size(), 4u);
-    EXPECT_EQ(none.waitsOf(false).size(), 3u);  // none after the fourth attempt
+    EXPECT_EQ(none.waitsOf(true).size(), 3u);  // none after the fourth attempt
     EXPECT_EQ(none.host.progress.status[0].at(1),
               "a" + gb(" 第 ") + "1" + gb(" 页,") + "0" + gb(" 个网址"));
+}
+
+TEST(CollectionDriver, FailedDownloadsAndLookUpsAreReportedButNotAStop) {
+    Harness h;
+    h.pages.script = [](const std::string&, long long) {
+        ScriptedPage p;
+        p.blocks = {0, 0, 3};
+        p.fresh = 2;
+        return p;
+    };
+    h.pages.downloads = {{.failure = TransferFailure::CutShort, .reason = "cut"},
+                         {.failure = TransferFailure::Stopped}};
+    h.pages.linkFailure = {.failure = TransferFailure::TimedOut, .reason = "late"};
+    h.host.options.pageLimit = PageLimit{1};
+    h.click();
+    const auto failed = h.host.progress.all<DownloadFailed>();
+    ASSERT_EQ(failed.size(), 4u);  // the cut attempt (not the stopped one), three look-ups
+    EXPECT_EQ(failed[0].purpose, DownloadPurpose::ResultPage);
+    EXPECT_EQ(failed[0].address, "http://e/?q=a&p=1");
+    EXPECT_EQ(failed[0].outcome.reason, "cut");
+    EXPECT_EQ(failed[1].purpose, DownloadPurpose::ResultLink);
+    EXPECT_EQ(failed[1].address, "http://r/a/1/0");
+    EXPECT_EQ(failed[1].outcome.failure, TransferFailure::TimedOut);
+    EXPECT_EQ(h.output.totalLines(), 2);  // unresolved links are still written
 }
 
 TEST(CollectionDriver, BaiduPausesLongerAtTwentyPerPageAndEndsWithoutNextPage) {

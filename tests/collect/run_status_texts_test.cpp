@@ -20,5 +20,27 @@ TEST(RunStatusTexts, FormatElapsedPicksTheUnitAndDropsTrailingZeros) {
     EXPECT_EQ(status_text::endSummary(7, 90000), gb("已采集完成！总采集数量 7 耗时 1.5 分"));
 }
 
+TEST(RunStatusTexts, FailedDownloadsSayWhyInThePaneAndTheReport) {
+    const TransferOutcome timedOut{TransferFailure::TimedOut, "Operation timed out", 0, "", "", ""};
+    EXPECT_EQ(status_text::downloadReason(timedOut), gb("超时 (Operation timed out)"));
+    EXPECT_EQ(status_text::downloadReason({.failure = TransferFailure::Proxy}),
+              gb("代理服务器失败"));
+    EXPECT_EQ(status_text::downloadReason({}), "");
+    EXPECT_EQ(status_text::downloadFailure({DownloadPurpose::ResultPage, "http://e/s", timedOut}),
+              gb("网页下载失败：超时 (Operation timed out) http://e/s"));
+    EXPECT_EQ(status_text::downloadFailure({DownloadPurpose::ResultLink, "http://e/l", timedOut}),
+              gb("链接解析失败：超时 (Operation timed out) http://e/l"));
+
+    // The report: the reason when the download failed, what came of the answer, the page.
+    FailureReport report{"/p/r.html", "http://e/s", "<html>", {}};
+    EXPECT_EQ(status_text::failureReportContent(report), "<html>");
+    report.download.failure = TransferFailure::HttpStatus;
+    report.download.reason = "HTTP/1.1 503 Busy";
+    report.download.rawHeaders = "HTTP/1.1 503 Busy\r\nRetry-After: 9\r\n\r\n";
+    EXPECT_EQ(status_text::failureReportContent(report),
+              gb("服务器返回错误") +
+                  " (HTTP/1.1 503 Busy)\r\nHTTP/1.1 503 Busy\r\nRetry-After: 9\r\n\r\n<html>");
+}
+
 }  // namespace
 }  // namespace lh

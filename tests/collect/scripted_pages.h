@@ -34,6 +34,10 @@ public:
     std::function<void(const std::string& url)> onFetch;
     // Texts of the next downloads, front first; then the page's own text.
     std::vector<std::string> fetchTexts;
+    // How the next downloads end, front first; then they succeed.
+    std::vector<TransferOutcome> downloads;
+    // Every link look-up fails so (the address stays as parsed); None: they succeed.
+    TransferOutcome linkFailure;
 
     std::vector<std::string> fetched;      // every address downloaded
     std::vector<std::string> sentCookies;  // the session's cookie text at every download
@@ -47,7 +51,8 @@ public:
     }
 
     ResultPage fetchPage(const CollectionSettings& settings, std::string_view,
-                         const std::string& address, EngineSession& session) override {
+                         const std::string& address, EngineSession& session,
+                         const StopToken&) override {
         fetched.push_back(address);
         sentCookies.push_back(session.cookieText);
         if (onFetch) onFetch(address);
@@ -58,6 +63,10 @@ public:
             fetchTexts.erase(fetchTexts.begin());
         } else {
             result.text = s.page.text;
+        }
+        if (!downloads.empty()) {
+            result.download = downloads.front();
+            downloads.erase(downloads.begin());
         }
         result.verificationDetected = engineProfile(settings.engine).examinedForVerification &&
                                       detectVerification(result.text);
@@ -78,9 +87,9 @@ public:
         return result;
     }
 
-    std::string resolveLink(const CollectionSettings&, const std::string& address,
-                            EngineSession&) override {
-        return address;
+    ResolvedLink resolveLink(const CollectionSettings&, const std::string& address, EngineSession&,
+                             const StopToken&) override {
+        return {address, linkFailure};
     }
 
 private:

@@ -1,5 +1,8 @@
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -21,12 +24,15 @@ namespace {
 using test::FakeRunHost;
 using test::MockEngineServer;
 using test::RecordedRequest;
+using Clock = std::chrono::steady_clock;
 
 std::string readFile(const std::filesystem::path& path) { return test::readFileBytes(path); }
 
 // A whole run against the mock engines, through the fake host.
 struct RunHarness {
-    explicit RunHarness(SearchEngine engine) {
+    explicit RunHarness(SearchEngine engine,
+                        std::chrono::milliseconds linkBudget = kLinkLookUpBudget)
+        : pages(host.browser, host.clock, programFolder, linkBudget) {
         CookieStore::instance().clear();
         host.options.saveFolder = programFolder + "/out";
         host.options.engine = engine;
@@ -55,10 +61,11 @@ struct RunHarness {
         }
         return text;
     }
+    // The pauses between pages and keywords (Bing's 1 s blank-page wait left out).
     std::vector<long long> pauses() const {
         std::vector<long long> out;
         for (const auto& wait : host.clock.waits()) {
-            if (wait.withStopFlag) out.push_back(wait.ms);
+            if (wait.withStopFlag && wait.ms >= 5000) out.push_back(wait.ms);
         }
         return out;
     }
@@ -70,7 +77,7 @@ struct RunHarness {
     FakeRunHost host;
     EngineSession session;
     OutputWriter output;
-    EnginePageSource pages{host.browser, host.clock, programFolder};
+    EnginePageSource pages;
     CollectionDriver driver{host.surroundings(), {pages, output, session, programFolder, ""}};
 };
 
@@ -90,10 +97,12 @@ void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
     for (const RecordedRequest& request : pages) {
         EXPECT_EQ(request.header("User-Agent"), expectedAgent) << request.target;
     }
-    // Two page pauses per keyword, the keyword pause between them (none for Sogou web).
+    // Two page pauses per keyword, the keyword pause between them (none for Sogou web),
+    // and for Baidu the 5 s advertisement warm-up, which a stop request cuts short too.
     std::vector<long long> pauses = h.pauses();
     const std::size_t keywordPauses = engine == SearchEngine::Sogou ? 0 : 1;
-    ASSERT_EQ(pauses.size(), 4u + keywordPauses);
+    const std::size_t warmUps = engine == SearchEngine::Baidu ? 1 : 0;
+    ASSERT_EQ(pauses.size(), 4u + keywordPauses + warmUps);
     int fiveSeconds = 0;
     for (long long ms : pauses) {
         EXPECT_GE(ms, 5000);
@@ -153,9 +162,9 @@ TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {
     EXPECT_EQ(pages[1].target, "/s?ie=utf-8&word=a&rn=10&pn=10");
     EXPECT_EQ(pages[1].header("Referer"), "https://www.baidu.com" + pages[0].target);
     EXPECT_EQ(pages[2].header("Referer"), "https://www.baidu.com" + pages[1].target);
-    // The advertisement on page 1 needed one warm-up visit.
+    // The advertisement on page 1 needed one warm-up visit (and its 5 s wait).
     EXPECT_EQ(h.host.browser.navigations.size(), 1u);
-    EXPECT_EQ(h.pauses().size(), 2u);
+    EXPECT_EQ(h.pauses().size(), 3u);
 }
 
 TEST(CollectionRunE2E, BaiduSecondModeUsesTheRequestTransportWithAForgedClientAddress) {
@@ -286,6 +295,99 @@ TEST(CollectionRunE2E, UnwritableResultFileIsReportedAndNotCounted) {
     EXPECT_NE(message.find(gb("结果文件写入失败：")), std::string::npos);
     EXPECT_NE(message.find(gb("/blocked/out/360移动_a.txt")), std::string::npos);
     EXPECT_NE(message.find("Not a directory"), std::string::npos) << gbToUtf8(message);
+}
+
+// Asks `h`'s run to stop once `arrived` holds for a request and 200 ms have passed, and
+// tells how long the run went on after the request.
+class StopAfterRequest {
+public:
+    StopAfterRequest(RunHarness& h, std::function<bool(const RecordedRequest&)> arrived)
+        : thread_([this, &h, arrived] {
+              for (int i = 0; i < 500 && !seen(h, arrived); ++i)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              std::this_thread::sleep_for(std::chrono::milliseconds(200));
+              askedAt_ = Clock::now();
+              h.driver.requestStop();
+          }) {}
+    // Joins the stopping thread; the time from the stop request to now.
+    Clock::duration runAfterStop() {
+        const Clock::time_point ended = Clock::now();
+        thread_.join();
+        return ended - askedAt_;
+    }
+
+private:
+    static bool seen(RunHarness& h, const std::function<bool(const RecordedRequest&)>& arrived) {
+        for (const RecordedRequest& r : h.server.requests()) {
+            if (arrived(r)) return true;
+        }
+        return false;
+    }
+    std::thread thread_;
+    Clock::time_point askedAt_{};
+};
+
+bool isRedirector(const RecordedRequest& r) { return r.path() == "/link"; }
+bool isResultPage(const RecordedRequest& r) {
+    return MockEngineServer::engineOfRequest(r) != SearchEngine::None;
+}
+
+TEST(CollectionRunE2E, StalledPageOrRedirectorEndsWithinASecondOfAStop) {
+    for (const auto& stalled : {isResultPage, isRedirector}) {
+        RunHarness h(SearchEngine::Baidu);
+        h.host.options.keywordList = "a";
+        h.server.alterAnswer = [&stalled](const RecordedRequest& r, test::ScriptedAnswer& a) {
+            if (stalled(r)) a.delayMs = 60000;
+        };
+        StopAfterRequest stop(h, stalled);
+        h.start();
+        EXPECT_LT(stop.runAfterStop(), std::chrono::seconds(1));
+        EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Stopped);
+        // A stop is the user's own: no failure is reported for it.
+        EXPECT_TRUE(h.host.progress.all<DownloadFailed>().empty());
+    }
+}
+
+TEST(CollectionRunE2E, CutShortPageIsRetriedAndTheWholeSecondAnswerGivesAllResults) {
+    RunHarness h(SearchEngine::Baidu);
+    h.host.options.keywordList = "a";
+    h.host.options.pageLimit = PageLimit{1};
+    std::atomic<int> resultPages{0};
+    h.server.alterAnswer = [&](const RecordedRequest& r, test::ScriptedAnswer& a) {
+        if (isResultPage(r) && ++resultPages == 1) {
+            a.dropAfterBodyBytes = a.body.size() / 2;
+            a.resetOnDrop = true;
+        }
+    };
+    h.start();
+    EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 1));
+    EXPECT_EQ(resultPages, 2);
+    const auto failed = h.host.progress.all<DownloadFailed>();
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].outcome.failure, TransferFailure::CutShort);
+    EXPECT_EQ(h.host.progress.status[1].at(1).find(gb("网页下载失败：内容不完整 (")), 0u);
+}
+
+TEST(CollectionRunE2E, StalledRedirectorGivesUpWithinTheLinkBudgetAndKeepsTheParsedAddress) {
+    RunHarness h(SearchEngine::Baidu, std::chrono::milliseconds(300));
+    h.host.options.keywordList = "a";
+    h.host.options.pageLimit = PageLimit{1};
+    h.server.alterAnswer = [](const RecordedRequest& r, test::ScriptedAnswer& a) {
+        if (isRedirector(r)) a.delayMs = 60000;
+    };
+    const auto start = Clock::now();
+    h.start();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    const auto failed = h.host.progress.all<DownloadFailed>();
+    ASSERT_EQ(failed.size(), 2u);  // results 1 and 3; the advertisement goes elsewhere
+    for (const DownloadFailed& f : failed) {
+        EXPECT_EQ(f.purpose, DownloadPurpose::ResultLink);
+        EXPECT_EQ(f.outcome.failure, TransferFailure::TimedOut);
+    }
+    // The lines carry the engine's own addresses, as parsed.
+    const std::string file = h.keywordFile("a");
+    EXPECT_EQ(h.output.totalLines(), 3);
+    EXPECT_NE(file.find("www.baidu.com/link?url="), std::string::npos) << file;
 }
 
 }  // namespace

@@ -98,7 +98,11 @@ MockEngineServer::MockEngineServer() {
         overrides.addConnectTo(host, 443, "127.0.0.1", https_.port());
     }
     overrides.setExtraCaFile(LocalServer::caFile());
-    const auto handler = [this](const RecordedRequest& request) { return answer(request); };
+    const auto handler = [this](const RecordedRequest& request) {
+        ScriptedAnswer reply = answer(request);
+        if (alterAnswer) alterAnswer(request, reply);
+        return reply;
+    };
     http_.setHandler(handler);
     https_.setHandler(handler);
 }

@@ -54,6 +54,9 @@ public:
     int resultsPerPage = 3;
     // Called on a server thread for every request before it is answered.
     std::function<void(const RecordedRequest&)> onRequest;
+    // Called on a server thread with every answer before it goes out; may change it
+    // (stall it, cut it short). Set before requests arrive.
+    std::function<void(const RecordedRequest&, ScriptedAnswer&)> alterAnswer;
     int pagesPerKeyword = 3;
 
     // The first `count` results of a keyword's page.
