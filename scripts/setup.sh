@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   qt6-base-dev qt6-webengine-dev qt6-tools-dev libgl-dev
   fonts-noto-cjk xvfb xauth
+  dpkg-dev qt6-translations-l10n
 )
 
 missing=()

@@ -11,6 +11,7 @@
 
 #include "cli/keyword_file.h"
 #include "cli/window_settings.h"
+#include "collect/program_folder.h"
 #include "textutil/program_text.h"
 #include "web/network_overrides.h"
 
@@ -83,22 +84,6 @@ bool applyNetworkOptions(const CliOptions& o, std::string& error) {
 
 }  // namespace
 
-std::string defaultProgramFolder(const std::string& executableFolder) {
-    std::string reason;
-    if (!executableFolder.empty() && ::access(executableFolder.c_str(), W_OK) == 0) {
-        return executableFolder;
-    }
-    std::string data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg == '/') {
-        data = xdg;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        data = std::string(home) + "/.local/share";
-    } else {
-        return executableFolder.empty() ? std::string(".") : executableFolder;
-    }
-    return data + "/linkharvest/linkharvest";
-}
-
 bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun& run,
                 std::string& error) {
     run.settings = CollectionSettings::defaults();
@@ -135,7 +120,7 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
 
     const std::string programFolder =
         o.programFolder ? *o.programFolder : defaultProgramFolder(context.executableFolder);
-    if (!writableFolder(programFolder, reason)) {
+    if (!makePrivateFolder(programFolder, reason) || !writableFolder(programFolder, reason)) {
         error = optionError("program-folder", reason);
         return false;
     }

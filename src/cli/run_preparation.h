@@ -30,9 +30,4 @@ struct PreparedRun {
 bool prepareRun(const CliOptions& options, const ProcessContext& context, PreparedRun& run,
                 std::string& error);
 
-// Where cookie files and the failure report go when --program-folder is not given:
-// the program's own folder when it can be written, else the per-user data folder the
-// window uses too.
-std::string defaultProgramFolder(const std::string& executableFolder);
-
 }  // namespace lh::cli

@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include <unistd.h>
 
@@ -44,11 +47,10 @@ struct Application::State {
     std::unique_ptr<CollectionDriver> driver;
 };
 
-Application::Application(const QString& executableFolder)
-    : Application(executableFolder, Options{}) {}
+Application::Application(const QString& programFolder) : Application(programFolder, Options{}) {}
 
-Application::Application(const QString& executableFolder, Options options)
-    : programFolder_(chooseProgramFolder(executableFolder)),
+Application::Application(const QString& programFolder, Options options)
+    : programFolder_(QDir::cleanPath(programFolder)),
       options_(options),
       state_(std::make_unique<State>()) {}
 
@@ -64,7 +66,24 @@ HiddenNavigator& Application::navigator() { return state_->navigator; }
 EngineSession& Application::session() { return state_->session; }
 CollectionDriver& Application::driver() { return *state_->driver; }
 
+void installQtTranslations() {
+    static QTranslator* installed = nullptr;
+    if (installed != nullptr || QCoreApplication::instance() == nullptr) return;
+    const QLocale system = QLocale::system();
+    const QLocale chosen =
+        system.language() == QLocale::Chinese ? system : QLocale(QLocale::Chinese, QLocale::China);
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(chosen, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        installed = translator;
+    } else {
+        delete translator;
+    }
+}
+
 void Application::start() {
+    installQtTranslations();
     State& s = *state_;
     // The settings file; when it cannot be held the store works in memory alone.
     ControlStateStore& store = controlStateStore();

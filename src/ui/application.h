@@ -15,6 +15,11 @@ struct EngineSession;
 // Settings that must be made before the QApplication exists (web view contexts).
 void prepareApplication();
 
+// Qt's own dialogs and buttons (folder picker, OK/Cancel) in Chinese, as the rest of the
+// program: the system's Chinese when it is set, else simplified Chinese. Once per
+// process; Application::start calls it.
+void installQtTranslations();
+
 // The program: its program-wide objects, the settings file and the main window, set up
 // in start-up order and released in reverse when it goes.
 class Application {
@@ -32,9 +37,10 @@ public:
         WindowSeams seams;
     };
 
-    // `executableFolder`: where the program file is; the program folder is chosen from it.
-    explicit Application(const QString& executableFolder);
-    Application(const QString& executableFolder, Options options);
+    // `programFolder`: where settings, cookie files and the failure report live
+    // (chooseProgramFolder), made already.
+    explicit Application(const QString& programFolder);
+    Application(const QString& programFolder, Options options);
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;

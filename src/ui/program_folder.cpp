@@ -1,34 +1,18 @@
 #include "ui/program_folder.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 
+#include "collect/program_folder.h"
 #include "ui/ui_text.h"
 
 namespace lh {
 
-namespace {
-
-bool writableFolder(const QString& folder) {
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) return false;
-    // Permission bits can say yes on a read-only mount: try it.
-    QFile probe(QDir(folder).filePath(QStringLiteral(".linkharvest-write-test")));
-    if (!probe.open(QIODevice::WriteOnly)) return false;
-    probe.close();
-    probe.remove();
-    return true;
-}
-
-}  // namespace
-
 QString chooseProgramFolder(const QString& executableFolder) {
-    if (writableFolder(executableFolder)) return QDir::cleanPath(executableFolder);
-    QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.linkharvest");
-    QDir().mkpath(data);
-    return QDir::cleanPath(data);
+    const QString folder =
+        QString::fromLocal8Bit(defaultProgramFolder(executableFolder.toLocal8Bit().toStdString()));
+    std::string reason;
+    makePrivateFolder(folder.toLocal8Bit().toStdString(), reason);
+    return QDir::cleanPath(folder);
 }
 
 QString settingsFilePath(const QString& programFolder) {

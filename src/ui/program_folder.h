@@ -4,8 +4,9 @@
 
 namespace lh {
 
-// The program's own folder (settings file, "inibin", cookie files, failure report):
-// `executableFolder` when it is writable, else the per-user data folder (created).
+// The program's own folder (settings file, "inibin", cookie files, failure report), made
+// when missing: `executableFolder` when it was made portable, else the per-user data
+// folder.
 QString chooseProgramFolder(const QString& executableFolder);
 
 // The settings file in `programFolder`: programTitle + ".ini".

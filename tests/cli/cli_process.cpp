@@ -32,6 +32,9 @@ ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions&
     for (std::string& a : argStore) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    // The per-user program folder stays inside the build tree, never the tester's own.
+    const std::string program(LH_CLI_PROGRAM);
+    const std::string dataHome = program.substr(0, program.rfind('/')) + "/test-data-home";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(in[0], 0);
@@ -41,6 +44,12 @@ ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions&
                                  "ALL_PROXY", "all_proxy", "LINKHARVEST_TEST_PAUSE_SCALE"}) {
             ::unsetenv(name);
         }
+        ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+        // --stdout's encoding follows the locale: the same for every tester unless a test
+        // sets one.
+        ::unsetenv("LC_ALL");
+        ::unsetenv("LC_CTYPE");
+        ::setenv("LANG", "C", 1);
         for (const std::string& assignment : options.environment)
             ::putenv(const_cast<char*>(assignment.c_str()));
         ::signal(SIGINT, SIG_DFL);

@@ -105,17 +105,5 @@ TEST_F(PrepareRun, EveryProblemNamesTheOptionToFix) {
     EXPECT_EQ(run.settings.keywordList, CollectionSettings::defaults().keywordList);
 }
 
-TEST(DefaultProgramFolder, TheProgramsFolderWhenWritableElseTheUsersDataFolder) {
-    test::TempFolder folder;
-    EXPECT_EQ(defaultProgramFolder(folder.path().string()), folder.path().string());
-    const char* home = std::getenv("HOME");
-    const std::string saved = home ? home : "";
-    setenv("HOME", "/home/someone", 1);
-    unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(defaultProgramFolder("/proc/self"),
-              "/home/someone/.local/share/linkharvest/linkharvest");
-    setenv("HOME", saved.c_str(), 1);
-}
-
 }  // namespace
 }  // namespace lh::cli

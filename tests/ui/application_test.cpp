@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,22 +44,25 @@ private slots:
     void programFolderIsTheExecutablesWhenWritable();
     void firstActivationVisitsBaiduInTheBackground();
     void settingsComeBackInTheNextWindow();
+    void qtsOwnButtonsSpeakChinese();
 };
 
 void ApplicationTest::programFolderIsTheExecutablesWhenWritable() {
+    // A writable program folder without a settings file or "portable" marker (a build
+    // tree): the per-user data folder, made on the spot and private.
     QTemporaryDir dir;
-    QCOMPARE(chooseProgramFolder(dir.path()), QDir::cleanPath(dir.path()));
-    QVERIFY(QDir(dir.path())
-                .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden)
-                .isEmpty());
-    // Not writable (here: missing): the per-user data folder, made on the spot.
     QTemporaryDir data;
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    const QString fallback = chooseProgramFolder(dir.path() + QStringLiteral("/missing"));
+    const QString fallback = chooseProgramFolder(dir.path());
+    QFile(dir.path() + QStringLiteral("/portable")).open(QIODevice::WriteOnly);
+    const QString portable = chooseProgramFolder(dir.path());
     qputenv("XDG_DATA_HOME", oldData);
-    QVERIFY(fallback.startsWith(data.path()));
+    QCOMPARE(fallback, data.path() + QStringLiteral("/linkharvest/linkharvest"));
     QVERIFY(QFileInfo(fallback).isDir());
+    const QFileDevice::Permissions groupOrOthers(0x0077);
+    QVERIFY(!(QFileInfo(fallback).permissions() & groupOrOthers));
+    QCOMPARE(portable, QDir::cleanPath(dir.path()));
     QCOMPARE(settingsFilePath(dir.path()), dir.path() + u("/砚溪·搜词取链器.ini"));
 }
 
@@ -163,6 +168,17 @@ void ApplicationTest::settingsComeBackInTheNextWindow() {
         QCOMPARE(program.window()->control<QLineEdit>("编辑框扩展名")->text(),
                  QStringLiteral("txt"));
     }
+}
+
+void ApplicationTest::qtsOwnButtonsSpeakChinese() {
+    QTemporaryDir dir;
+    Application program(dir.path(), testOptions());
+    program.start();
+    QMessageBox box(QMessageBox::NoIcon, QString(), QString(),
+                    QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), u("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), u("取消"));
+    QVERIFY(program.window()->close());
 }
 
 QTEST_MAIN(ApplicationTest)
