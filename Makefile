@@ -2,7 +2,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup configure build run test bench fuzz screenshot clean
+.PHONY: setup configure build programs run test bench fuzz screenshot install package clean
 
 setup:
 	bash scripts/setup.sh
@@ -13,7 +13,11 @@ configure: setup
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the two programs: a window comes up without building the tests first.
+programs: configure
+	cmake --build $(BUILD) -j $(JOBS) --target programs
+
+run: programs
 	@if [ -x $(BUILD)/src/ui/linkharvest ]; then \
 	  $(BUILD)/src/ui/linkharvest; \
 	elif [ -x $(BUILD)/linkharvest-cli ]; then \
@@ -24,6 +28,15 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# DESTDIR=/some/root make install installs into a scratch root; PREFIX defaults to /usr/local.
+PREFIX ?= /usr/local
+install: programs
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A .deb of both programs, the desktop file, icon and README (in $(BUILD)/).
+package: programs
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	$(BUILD)/linkharvest-bench
