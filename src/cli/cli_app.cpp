@@ -82,7 +82,7 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     EngineSession session;
     session.userAgent = std::string(kDesktopUserAgent);
     OutputWriter output(/*writeFiles=*/!o.toStdout);
-    StdoutSink toStdout(stdout, o.utf8);
+    StdoutSink toStdout(stdout, o.utf8.value_or(localeIsUtf8()));
     if (o.toStdout) output.addSink(toStdout);
     EnginePageSource pages(host, host, prepared.programFolder);
     CollectionDriver driver({host, host, host, host, host},

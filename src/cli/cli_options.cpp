@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -102,7 +103,24 @@ const std::map<std::string, OptionSpec>& optionTable() {
             if (!option.offFlag.empty()) t[std::string(option.offFlag)] = {false, reader(false)};
         }
         t["stdout"] = plainFlag(&CliOptions::toStdout);
-        t["utf8"] = plainFlag(&CliOptions::utf8);
+        t["utf8"] = {false, [](CliOptions& o, const std::string&) {
+                         o.utf8 = true;
+                         return std::string();
+                     }};
+        t["encoding"] = {
+            true, [](CliOptions& o, const std::string& v) -> std::string {
+                std::string name = v;
+                std::transform(name.begin(), name.end(), name.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                if (name == "utf-8" || name == "utf8") {
+                    o.utf8 = true;
+                } else if (name == "gb18030" || name == "gbk") {
+                    o.utf8 = false;
+                } else {
+                    return "'" + v + "' is neither 'gb18030' nor 'utf-8'";
+                }
+                return {};
+            }};
         t["quiet"] = plainFlag(&CliOptions::quiet);
         t["on-captcha"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
                                if (v == "stop") {
@@ -236,9 +254,10 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
             return result;
         }
     }
-    if (result.options.utf8 && !result.options.toStdout) {
+    if (result.options.utf8.has_value() && !result.options.toStdout) {
         result.error =
-            "option '--utf8' only applies with --stdout (result files are always GB18030)";
+            "option '--utf8' or '--encoding' only applies with --stdout (result files "
+            "are always GB18030)";
     }
     return result;
 }
@@ -266,8 +285,10 @@ std::string helpText() {
          "\n"
          "Output:\n"
          "  --stdout                  write the result lines to standard output instead of\n"
-         "                            files (GB18030, CR LF line ends)\n"
-         "  --utf8                    with --stdout: UTF-8 lines ending in LF\n"
+         "                            files: UTF-8 lines ending in LF on a UTF-8 terminal\n"
+         "                            locale (LC_ALL, LC_CTYPE, LANG), else GB18030, CR LF\n"
+         "  --encoding gb18030|utf-8  with --stdout: this encoding, whatever the locale\n"
+         "  --utf8                    the same as --encoding utf-8\n"
          "  --quiet                   no progress on standard error, only the end-of-run line\n"
          "  --program-folder DIR      where the Baidu cookie files and the failure report\n"
          "                            采集失败代码.html go (default: the folder of this program)\n"

@@ -40,7 +40,7 @@ struct CliOptions {
     std::vector<SettingAssignment> settings;
 
     bool toStdout = false;
-    bool utf8 = false;
+    std::optional<bool> utf8;  // --stdout as UTF-8; unset: as the terminal's locale says
     bool quiet = false;
     std::optional<CaptchaMode> onCaptcha;  // unset: stop unless standard input is a terminal
     std::optional<std::string> cookiesFile;

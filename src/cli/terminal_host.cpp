@@ -88,7 +88,7 @@ void TerminalHost::setStatus(int pane, const std::string& text) {
 
 void TerminalHost::showRunEnd(const RunEnded& ended) {
     setStatus(0, status_text::ready());
-    const std::string summary = status_text::endSummary(ended.totalLines, ended.elapsedMs);
+    const std::string summary = status_text::endSummary(ended);
     setStatus(1, summary);
     display_.clearProgress();
     // The summary stands in the status lines already unless those are not shown.
@@ -104,9 +104,12 @@ void TerminalHost::showRunEnd(const RunEnded& ended) {
         const std::string reason = status_text::downloadReason(ended.failureReport->download);
         if (!reason.empty()) display_.printLine("  " + linesOf(reason));
     }
+    // Where the results went, last, so a script or a person finds them at the end.
+    const std::string files = status_text::filesWritten(ended);
+    if (!files.empty()) display_.printLine(linesOf(files));
 }
 
-void TerminalHost::showEndOfRunMessage(const std::string& text) {
+void TerminalHost::showEndOfRunMessage(const std::string& text, const std::string&) {
     display_.clearProgress();
     display_.printLine(linesOf(text));
 }

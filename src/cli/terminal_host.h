@@ -72,7 +72,7 @@ public:
     void setCaption(const std::string&) override {}
     void setStatus(int pane, const std::string& text) override;
     void setMergeOptionEnabled(bool) override {}
-    void showEndOfRunMessage(const std::string& text) override;
+    void showEndOfRunMessage(const std::string& text, const std::string& folder) override;
     void showFailureReport(const std::string& title, const std::string& hint,
                            const std::string& content) override;
 

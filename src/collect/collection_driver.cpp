@@ -96,6 +96,7 @@ void CollectionDriver::finishRun() {
     }
     ended.totalLines = parts_.output.totalLines();
     ended.elapsedMs = static_cast<long long>(surroundings_.clock.tickCount() - startTick_);
+    ended.saveFolder = parts_.output.saveFolder();
     ended.files = parts_.output.files();
     ended.fileFailures = fileFailures_;
     if (ended.totalLines == 0) {

@@ -109,6 +109,7 @@ struct RunEnded {
     RunEndReason why = RunEndReason::Finished;
     long long totalLines = 0;
     long long elapsedMs = 0;
+    std::string saveFolder;                       // program text, with its separator
     std::vector<WrittenFile> files;               // result files with their line counts
     std::vector<ResultFileFailure> fileFailures;  // every file failure of the run, in order
     std::optional<FailureReport> failureReport;   // when nothing was written

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <string_view>
 
 #include "textutil/program_text.h"
 
@@ -85,10 +86,50 @@ std::string ready() {
     return text;
 }
 
-std::string endSummary(long long totalLines, long long elapsedMs) {
+std::string endSummary(const RunEnded& ended) {
     static const std::string done = gb("已采集完成！总采集数量 ");
+    static const std::string stopped = gb("已停止采集！总采集数量 ");
+    static const std::string cancelled = gb("验证未完成，采集已停止！总采集数量 ");
+    static const std::string nothing = gb("采集结束，没有采集到结果！");
     static const std::string took = gb(" 耗时 ");
-    return done + std::to_string(totalLines) + took + formatElapsed(static_cast<double>(elapsedMs));
+    static const std::string tookAlone = gb("耗时 ");
+    const std::string elapsed = formatElapsed(static_cast<double>(ended.elapsedMs));
+    switch (ended.why) {
+    case RunEndReason::Stopped:
+        return stopped + std::to_string(ended.totalLines) + took + elapsed;
+    case RunEndReason::VerificationCancelled:
+        return cancelled + std::to_string(ended.totalLines) + took + elapsed;
+    case RunEndReason::NothingCollected:
+        return nothing + tookAlone + elapsed;
+    case RunEndReason::Finished:
+        break;
+    }
+    return done + std::to_string(ended.totalLines) + took + elapsed;
+}
+
+std::string filesWritten(const RunEnded& ended) {
+    if (ended.files.empty()) return {};
+    static const std::string savedIn = gb("结果保存在：");
+    static const std::string lines = gb(" 条");
+    std::string text = savedIn + ended.saveFolder;
+    for (const WrittenFile& file : ended.files) {
+        std::string_view name = file.path;
+        if (name.starts_with(ended.saveFolder)) name.remove_prefix(ended.saveFolder.size());
+        text += "\r\n  ";
+        text += name;
+        text += "  " + std::to_string(file.lines) + lines;
+    }
+    return text;
+}
+
+std::string stopHint() {
+    static const std::string text = gb("单击此按钮停止采集");
+    return text;
+}
+
+std::string openFolderCaption() {
+    static const std::string text = gb("打开文件夹");
+    return text;
 }
 
 std::string fileFailure(const ResultFileFailure& failure) {
@@ -97,10 +138,12 @@ std::string fileFailure(const ResultFileFailure& failure) {
 }
 
 std::string endOfRunMessage(const RunEnded& ended) {
-    std::string message = endSummary(ended.totalLines, ended.elapsedMs);
+    std::string message = endSummary(ended);
     for (const ResultFileFailure& failure : ended.fileFailures) {
         message += "\r\n" + fileFailure(failure);
     }
+    const std::string files = filesWritten(ended);
+    if (!files.empty()) message += "\r\n" + files;
     return message;
 }
 
@@ -198,6 +241,7 @@ void showRunEvent(const RunEvent& event, StatusDisplay& display) {
         Overloaded{
             [&](const RunStarted&) {
                 display.setCaption(caption(RunState::Running));
+                display.setStopHint(stopHint());
                 display.setMergeOptionEnabled(false);
             },
             [&](const RunStopping&) { display.setCaption(caption(RunState::Stopping)); },
@@ -217,10 +261,12 @@ void showRunEvent(const RunEvent& event, StatusDisplay& display) {
             [&](const DownloadFailed& e) { display.setStatus(1, downloadFailure(e)); },
             [&](const RunEnded& e) {
                 display.setCaption(caption(RunState::Idle));
+                display.setStopHint({});
                 display.setStatus(0, ready());
-                display.setStatus(1, endSummary(e.totalLines, e.elapsedMs));
+                display.setStatus(1, endSummary(e));
                 display.setMergeOptionEnabled(true);
-                display.showEndOfRunMessage(endOfRunMessage(e));
+                display.showEndOfRunMessage(endOfRunMessage(e),
+                                            e.files.empty() ? std::string() : e.saveFolder);
                 if (e.failureReport) {
                     writeFailureReport(*e.failureReport);
                     display.showFailureReport(failureReportTitle(), e.failureReport->address,

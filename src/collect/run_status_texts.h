@@ -17,8 +17,12 @@ public:
     // Pane 0 = first (progress), 1 = second (results, summary).
     virtual void setStatus(int pane, const std::string& text) = 0;
     virtual void setMergeOptionEnabled(bool enabled) = 0;
-    // Message box with an OK button only; returns when it is closed.
-    virtual void showEndOfRunMessage(const std::string& text) = 0;
+    // What a click on the start button does while a run goes on; empty once it ended.
+    // Beside the panes (their texts stay as they are); a terminal has Ctrl-C instead.
+    virtual void setStopHint(const std::string&) {}
+    // Message box with an OK button; with a `folder` (program text) also a button that
+    // opens it. Returns when it is closed.
+    virtual void showEndOfRunMessage(const std::string& text, const std::string& folder) = 0;
     // The read-only text dialog: window title, hint line, text. Returns when closed.
     virtual void showFailureReport(const std::string& title, const std::string& hint,
                                    const std::string& content) = 0;
@@ -41,9 +45,16 @@ std::string searching();
 std::string pageFound(const std::string& keyword, long long page, long long blocks);
 std::string resultShown(const std::string& title, const std::string& address);
 std::string ready();
-std::string endSummary(long long totalLines, long long elapsedMs);
+// The run's last line: finished, stopped, verification cancelled or nothing collected,
+// each in its own words, with the total and the time taken.
+std::string endSummary(const RunEnded& ended);
 std::string fileFailure(const ResultFileFailure& failure);
+// The save folder, then each file written with its line count, one per line (CR LF);
+// empty when no file was written.
+std::string filesWritten(const RunEnded& ended);
 std::string endOfRunMessage(const RunEnded& ended);
+std::string openFolderCaption();
+std::string stopHint();
 std::string failureReportTitle();
 std::string failureReportFileName();
 // Why a download failed: the kind in words and the system's text.

@@ -354,7 +354,7 @@ void MainWindow::buildControls() {
     auto* pages = edit("编辑框采集页数", 504, 436, 56, true);
     for (QLineEdit* e : {perPage, pages}) e->installEventFilter(this);
     check("选择框仅指定排名", "仅采集指定排名：", 664, 436, 152);
-    edit("编辑框指定排名", 808, 436, 104, false);
+    edit("编辑框指定排名", 808, 436, 104, true);
 
     // Save folder; the ".." button sits inside the folder box's right end.
     label("标签3", "保存目录：", 248, 469, 80, true);
@@ -377,6 +377,9 @@ void MainWindow::buildControls() {
     statusPane1_->setMinimumWidth(1);
     bar->addWidget(statusPane0_);
     bar->addWidget(statusPane1_, 1);
+    stopHintPane_ = new QLabel(bar);
+    stopHintPane_->hide();
+    bar->addPermanentWidget(stopHintPane_);
 
     const auto store = [this](QWidget* w) {
         if (w != nullptr) storedControls_.push_back(w);
@@ -623,6 +626,14 @@ void MainWindow::setCaptionNow(const QString& caption) { startButton_->setText(c
 void MainWindow::setMergeEnabledNow(bool enabled) {
     control<QCheckBox>("选择框合并保存")->setEnabled(enabled);
 }
+
+void MainWindow::setStopHintNow(const QString& hint) {
+    startButton_->setToolTip(hint);
+    stopHintPane_->setText(hint);
+    stopHintPane_->setVisible(!hint.isEmpty());
+}
+
+QString MainWindow::stopHint() const { return stopHintPane_->text(); }
 
 void MainWindow::setWebViewVisible(bool visible) {
     webView_->move(rect());

@@ -135,6 +135,9 @@ public:
     void setStatusTextNow(int pane, const QString& text);
     void setCaptionNow(const QString& caption);
     void setMergeEnabledNow(bool enabled);
+    // The start button's tooltip and the status bar's hint beside the panes.
+    void setStopHintNow(const QString& hint);
+    QString stopHint() const;
     void showInformation(const QString& text);
     void setWebViewVisible(bool visible);
     // True once the window was asked to close while a run was going on.
@@ -168,6 +171,7 @@ private:
     QPointer<QSystemTrayIcon> tray_;
     QLabel* statusPane0_ = nullptr;
     QLabel* statusPane1_ = nullptr;
+    QLabel* stopHintPane_ = nullptr;
 
     QPushButton* startButton_ = nullptr;
     QLineEdit* templateEdit_ = nullptr;

@@ -6,7 +6,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTextEdit>
+
+#include <algorithm>
+#include <cmath>
 
 #include "ui/ui_text.h"
 #include "ui/window_geometry.h"
@@ -120,7 +124,14 @@ void TextDialog::layoutControls() {
     const int h = height();
     const int m = margin_;
     const int hintWidth = w - 2 * m;
-    const int hintHeight = estimatedHintHeight(hintText_, hintWidth);
+    // The estimate counts 12 px a line; a bold CJK font needs more, so the laid-out
+    // text's real height wins when it is taller.
+    int hintHeight = estimatedHintHeight(hintText_, hintWidth);
+    if (hintHeight > 0) {
+        hint_->document()->setTextWidth(hintWidth);
+        hintHeight =
+            std::max(hintHeight, static_cast<int>(std::ceil(hint_->document()->size().height())));
+    }
     hint_->setGeometry(m, m, hintWidth, hintHeight);
     hint_->setVisible(hintHeight > 0);
     const int contentTop = m + hintHeight + m;

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 
 #include "ui/main_window.h"
@@ -142,9 +143,15 @@ void WindowHost::setMergeOptionEnabled(bool enabled) {
     post([w = &window_, enabled] { w->setMergeEnabledNow(enabled); });
 }
 
-void WindowHost::showEndOfRunMessage(const std::string& text) {
+void WindowHost::setStopHint(const std::string& hint) {
+    const QString shown = qtText(hint);
+    post([w = &window_, shown] { w->setStopHintNow(shown); });
+}
+
+void WindowHost::showEndOfRunMessage(const std::string& text, const std::string& folder) {
     const QString shown = qtText(text);
-    ask([w = &window_, shown](const ReplyPtr& reply) {
+    const QString folderShown = qtText(folder);
+    ask([w = &window_, shown, folderShown](const ReplyPtr& reply) {
         if (w->closing()) {
             reply->answer(true);
             return;
@@ -158,6 +165,13 @@ void WindowHost::showEndOfRunMessage(const std::string& text) {
         auto* box = new QMessageBox(QMessageBox::NoIcon, MainWindow::windowTitleText(), shown,
                                     QMessageBox::Ok, w);
         box->setAttribute(Qt::WA_DeleteOnClose);
+        if (!folderShown.isEmpty()) {
+            QPushButton* open =
+                box->addButton(qtText(status_text::openFolderCaption()), QMessageBox::ActionRole);
+            open->setObjectName(QStringLiteral("按钮打开文件夹"));
+            QObject::connect(open, &QPushButton::clicked, w,
+                             [w, folderShown] { w->showInExplorer(folderShown); });
+        }
         QObject::connect(box, &QMessageBox::finished, box, [reply](int) { reply->answer(true); });
         QObject::connect(box, &QObject::destroyed, [reply] { reply->answer(true); });
         box->open();

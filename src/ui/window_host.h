@@ -60,7 +60,8 @@ public:
     void setCaption(const std::string& caption) override;
     void setStatus(int pane, const std::string& text) override;
     void setMergeOptionEnabled(bool enabled) override;
-    void showEndOfRunMessage(const std::string& text) override;
+    void setStopHint(const std::string& hint) override;
+    void showEndOfRunMessage(const std::string& text, const std::string& folder) override;
     void showFailureReport(const std::string& title, const std::string& hint,
                            const std::string& content) override;
 

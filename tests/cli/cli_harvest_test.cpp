@@ -110,6 +110,10 @@ TEST_F(CliHarvest, FilesAreByteForByteWhatTheRunWritesForTwoEngines) {
         EXPECT_EQ(readFile(out / fileOf(engine, second)), expectedFile(engine, second, 3));
         // The end-of-run line as the window's message box says it.
         EXPECT_NE(r.err.find("已采集完成！总采集数量 18 耗时 "), std::string::npos) << r.err;
+        // Its last lines: where the files went, each with its line count.
+        const std::string saved = "结果保存在：" + out.string() + "/\n  " + fileOf(engine, "a") +
+                                  "  9 条\n  " + fileOf(engine, second) + "  9 条\n";
+        EXPECT_TRUE(r.err.ends_with(saved)) << r.err;
         EXPECT_EQ(server_.resultPageRequests(engine).size(), 6u);
     }
 }
@@ -130,10 +134,14 @@ TEST_F(CliHarvest, StdoutCarriesTheLinesInsteadOfFiles) {
     EXPECT_EQ(gbOut.out, all);
     EXPECT_FALSE(fs::exists(folder_.path() / "unused"));
 
-    a.push_back("--utf8");
-    const ProcessResult utf8Out = runCli(a, quick());
+    // A UTF-8 terminal gets UTF-8 lines; --encoding gb18030 keeps the files' bytes there.
+    ProcessOptions utf8Locale = quick();
+    utf8Locale.environment.push_back("LANG=zh_CN.UTF-8");
+    const ProcessResult utf8Out = runCli(a, utf8Locale);
     EXPECT_EQ(utf8Out.status, 0) << utf8Out.err;
     EXPECT_EQ(utf8Out.out, gbToUtf8(replaceAll(all, "\r\n", "\n")));
+    a.insert(a.end(), {"--encoding", "gb18030"});
+    EXPECT_EQ(runCli(a, utf8Locale).out, all);
 }
 
 TEST_F(CliHarvest, AVerificationPageWithOnCaptchaStopEndsWithStatus1AndNoCookieFile) {
@@ -180,7 +188,7 @@ TEST_F(CliHarvest, CtrlCMidRunStopsLikeTheButtonAndKeepsFinishedPagesIntact) {
     const ProcessResult r = runCli(args(SearchEngine::Bing, "out"), o);
     ASSERT_TRUE(sent) << r.err;
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("已采集完成！总采集数量 "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("已停止采集！总采集数量 "), std::string::npos) << r.err;
 
     EXPECT_EQ(readFile(folder_.path() / "out" / fileOf(SearchEngine::Bing, "a")),
               expectedFile(SearchEngine::Bing, "a", 3));
@@ -209,7 +217,7 @@ TEST_F(CliHarvest, CtrlCDuringAStalledPageEndsWithinTwoSecondsWithTheEndOfRunLin
     const ProcessResult r = runCli(args(SearchEngine::Baidu, "out"), o);
     ASSERT_TRUE(sent) << r.err;
     EXPECT_LT(std::chrono::steady_clock::now() - sentAt, std::chrono::seconds(2));
-    EXPECT_NE(r.err.find("已采集完成！总采集数量 0 耗时 "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("已停止采集！总采集数量 0 耗时 "), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -121,6 +121,7 @@ TEST(CliOptions, BadInputNamesTheOption) {
         {{"--merge=yes"}, "'--merge'"},
         {{"--frobnicate"}, "'--frobnicate'"},
         {{"--utf8"}, "'--utf8'"},
+        {{"--stdout", "--encoding", "latin1"}, "'--encoding'"},
         {{"keywords.txt"}, "'keywords.txt'"},
     };
     for (const auto& [args, name] : cases) {
@@ -174,6 +175,7 @@ TEST(CliOptions, HelpNamesEveryOptionWithTheWindowsDefaults) {
                                "--settings",
                                "--stdout",
                                "--utf8",
+                               "--encoding",
                                "--on-captcha",
                                "--cookies",
                                "--connect-to",

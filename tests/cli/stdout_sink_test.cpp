@@ -1,6 +1,11 @@
 #include "cli/stdout_sink.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +36,36 @@ TEST(StdoutSink, PassesBytesOnAsGivenOrAsUtf8LinesAndReportsAFullOutput) {
     const bool taken = refused.take("t1\r\n");
     EXPECT_FALSE(taken && refused.flush());  // buffered: the flush finds out
     std::fclose(full);
+}
+
+TEST(StdoutSink, TheLocaleSaysWhetherATerminalReadsUtf8) {
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    const auto with = [](const char* all, const char* ctype, const char* lang) {
+        for (const auto& [name, value] :
+             {std::pair{"LC_ALL", all}, std::pair{"LC_CTYPE", ctype}, std::pair{"LANG", lang}}) {
+            if (value)
+                setenv(name, value, 1);
+            else
+                unsetenv(name);
+        }
+        return localeIsUtf8();
+    };
+    EXPECT_TRUE(with(nullptr, nullptr, "zh_CN.UTF-8"));
+    EXPECT_TRUE(with(nullptr, "en_US.utf8", "zh_CN.GB18030"));
+    EXPECT_FALSE(with("C", "en_US.UTF-8", nullptr));  // LC_ALL wins
+    EXPECT_FALSE(with(nullptr, nullptr, "zh_CN.GB18030"));
+    EXPECT_FALSE(with(nullptr, nullptr, nullptr));
+    EXPECT_TRUE(with("", "", "C.UTF-8"));  // empty ones do not count
+    for (const auto& [name, value] : saved) {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
 }
 
 }  // namespace

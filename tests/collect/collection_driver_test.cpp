@@ -349,9 +349,10 @@ TEST(CollectionDriver, EndOfRunReportsTotalsAndSavesTheLastPageWhenNothingWasWri
     h.click();
     const auto& progress = h.host.progress;
     ASSERT_EQ(progress.endMessages.size(), 1u);
-    EXPECT_EQ(progress.endMessages[0], gb("已采集完成！总采集数量 0 耗时 0 毫秒"));
+    const std::string summary = gb("采集结束，没有采集到结果！耗时 0 毫秒");
+    EXPECT_EQ(progress.endMessages[0].substr(0, summary.size()), summary);
     EXPECT_EQ(progress.status[0].back(), gb("就绪"));
-    EXPECT_EQ(progress.status[1].back(), progress.endMessages[0]);
+    EXPECT_EQ(progress.status[1].back(), summary);
     ASSERT_EQ(progress.failureReports.size(), 1u);
     EXPECT_EQ(progress.failureReports[0].title, gb("采集失败代码(已保存到软件目录下)："));
     EXPECT_EQ(progress.failureReports[0].hint, "http://e/?q=a&p=1");
@@ -382,7 +383,8 @@ TEST(CollectionDriver, UnwritableResultFileIsReportedInStatusAndEndMessage) {
     ASSERT_EQ(progress.endMessages.size(), 1u);
     const std::string summary = gb("已采集完成！总采集数量 3 耗时 ");
     EXPECT_EQ(progress.endMessages[0].substr(0, summary.size()), summary);
-    EXPECT_EQ(progress.endMessages[0].substr(progress.endMessages[0].find("\r\n")), "\r\n" + note);
+    const std::string rest = progress.endMessages[0].substr(progress.endMessages[0].find("\r\n"));
+    EXPECT_EQ(rest.substr(0, note.size() + 2), "\r\n" + note);
     EXPECT_EQ(h.fileNames(), std::vector<std::string>{gb("搜狗_b.txt")});
     ASSERT_EQ(h.driver.lastRun().fileFailures.size(), 1u);
     EXPECT_EQ(h.driver.lastRun().fileFailures[0].fileName, blocked);

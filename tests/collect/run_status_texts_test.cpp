@@ -17,7 +17,30 @@ TEST(RunStatusTexts, FormatElapsedPicksTheUnitAndDropsTrailingZeros) {
     EXPECT_EQ(formatElapsed(86400000.0 * 45), "1.5" + gb(" 月"));
     EXPECT_EQ(formatElapsed(86400000.0 * 30 * 18), "1.5" + gb(" 年"));
     EXPECT_EQ(status_text::collectedCount(12), gb("已采集数 12"));
-    EXPECT_EQ(status_text::endSummary(7, 90000), gb("已采集完成！总采集数量 7 耗时 1.5 分"));
+}
+
+TEST(RunStatusTexts, TheEndSaysHowTheRunEndedAndWhereTheFilesWent) {
+    RunEnded ended;
+    ended.totalLines = 7;
+    ended.elapsedMs = 90000;
+    EXPECT_EQ(status_text::endSummary(ended), gb("已采集完成！总采集数量 7 耗时 1.5 分"));
+    ended.why = RunEndReason::Stopped;
+    EXPECT_EQ(status_text::endSummary(ended), gb("已停止采集！总采集数量 7 耗时 1.5 分"));
+    ended.why = RunEndReason::VerificationCancelled;
+    EXPECT_EQ(status_text::endSummary(ended),
+              gb("验证未完成，采集已停止！总采集数量 7 耗时 1.5 分"));
+    ended.why = RunEndReason::NothingCollected;
+    EXPECT_EQ(status_text::endSummary(ended), gb("采集结束，没有采集到结果！耗时 1.5 分"));
+
+    EXPECT_EQ(status_text::filesWritten(ended), "");  // --stdout, or nothing opened
+    ended.why = RunEndReason::Finished;
+    ended.saveFolder = "/o/";
+    ended.files = {{"/o/" + gb("百度_a.txt"), 5}, {"/o/" + gb("百度_b.txt"), 2}};
+    ended.fileFailures = {{"/o/c.txt", "Disk full"}};
+    EXPECT_EQ(
+        status_text::endOfRunMessage(ended),
+        gb("已采集完成！总采集数量 7 耗时 1.5 分\r\n结果文件写入失败：/o/c.txt (Disk full)\r\n"
+           "结果保存在：/o/\r\n  百度_a.txt  5 条\r\n  百度_b.txt  2 条"));
 }
 
 TEST(RunStatusTexts, FailedDownloadsSayWhyInThePaneAndTheReport) {

@@ -41,8 +41,9 @@ void RecordingProgress::setMergeOptionEnabled(bool enabled) {
     if (log_ != nullptr) log_->push_back(enabled ? "merge on" : "merge off");
 }
 
-void RecordingProgress::showEndOfRunMessage(const std::string& text) {
+void RecordingProgress::showEndOfRunMessage(const std::string& text, const std::string& folder) {
     endMessages.push_back(text);
+    endFolders.push_back(folder);
     if (log_ != nullptr) log_->push_back("message " + text);
 }
 

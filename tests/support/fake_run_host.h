@@ -66,6 +66,7 @@ public:
     std::string caption = status_text::caption(RunState::Idle);  // the latest
     std::vector<bool> mergeEnabled;
     std::vector<std::string> endMessages;
+    std::vector<std::string> endFolders;  // the folder each end-of-run box offers to open
     struct Report {
         std::string title, hint, content;
     };
@@ -85,7 +86,7 @@ public:
     void setCaption(const std::string& text) override;
     void setStatus(int pane, const std::string& text) override;
     void setMergeOptionEnabled(bool enabled) override;
-    void showEndOfRunMessage(const std::string& text) override;
+    void showEndOfRunMessage(const std::string& text, const std::string& folder) override;
     void showFailureReport(const std::string& title, const std::string& hint,
                            const std::string& content) override;
 

@@ -3,6 +3,7 @@
 // waiting run.
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -38,6 +39,7 @@ struct Fixture {
             stub = view.get();
             return view;
         };
+        setup.seams.openUrl = [this](const QUrl& address) { opened << address; };
         setup.seams.verificationQuestion = [this](const QString& text) {
             questions << text;
             return answer;
@@ -57,6 +59,7 @@ struct Fixture {
     std::unique_ptr<MainWindow> window;
     StubWebView* stub = nullptr;
     QStringList questions;
+    QList<QUrl> opened;
     bool answer = true;
 };
 
@@ -67,6 +70,7 @@ class WindowHostTest : public QObject {
 private slots:
     void callsFromTheRunThreadReachTheWindowAndAnswersComeBack();
     void waitsEndOnTheStopFlagAndOnShutDown();
+    void endBoxNamesTheFolderAndItsButtonOpensIt();
 };
 
 void WindowHostTest::callsFromTheRunThreadReachTheWindowAndAnswersComeBack() {
@@ -119,6 +123,32 @@ void WindowHostTest::waitsEndOnTheStopFlagAndOnShutDown() {
     QTRY_VERIFY_WITH_TIMEOUT(released.load(), 10000);
     t.join();
     QVERIFY(!answer);
+}
+
+void WindowHostTest::endBoxNamesTheFolderAndItsButtonOpensIt() {
+    Fixture f;
+    RunEnded ended;
+    ended.totalLines = 3;
+    ended.saveFolder = "/tmp/out/";
+    ended.files = {{"/tmp/out/" + gb("百度_a.txt"), 3}};
+    std::atomic<bool> closed{false};
+    std::thread run([&] {
+        f.window->host().onRunEvent(ended);
+        closed = true;
+    });
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (box = f.window->findChild<QMessageBox*>()) != nullptr && box->isVisible(), 10000);
+    QVERIFY(box->text().startsWith(u("已采集完成！总采集数量 3 耗时 ")));
+    QVERIFY(box->text().contains(u("结果保存在：/tmp/out/")));
+    QVERIFY(box->text().contains(u("  百度_a.txt  3 条")));
+    auto* open = box->findChild<QPushButton*>(QStringLiteral("按钮打开文件夹"));
+    QVERIFY(open != nullptr);
+    QCOMPARE(open->text(), u("打开文件夹"));
+    open->click();
+    QTRY_VERIFY_WITH_TIMEOUT(closed.load(), 10000);
+    run.join();
+    QCOMPARE(f.opened, QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/out/"))});
 }
 
 QTEST_MAIN(WindowHostTest)

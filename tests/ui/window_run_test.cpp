@@ -146,6 +146,9 @@ void WindowRunTest::fiveKeywordRunWritesFilesWhileTheWindowStaysResponsive() {
     QTest::mouseClick(w->control<QPushButton>("按钮立即采集"), Qt::LeftButton);
     QCOMPARE(w->control<QPushButton>("按钮立即采集")->text(), u("停止采集"));
     QVERIFY(!w->control<QCheckBox>("选择框合并保存")->isEnabled());
+    // While it runs, the button and the status bar say a click stops it.
+    QTRY_COMPARE(w->stopHint(), u("单击此按钮停止采集"));
+    QCOMPARE(w->control<QPushButton>("按钮立即采集")->toolTip(), w->stopHint());
     QVERIFY(finished.wait(60000));
     std::printf(
         "window thread during the run: longest gap between 5 ms timer ticks %lld ms (%lld ticks), "
@@ -160,8 +163,10 @@ void WindowRunTest::fiveKeywordRunWritesFilesWhileTheWindowStaysResponsive() {
     QTRY_COMPARE(answers.endMessages.size(), 1);
     QVERIFY(answers.endMessages.front().startsWith(u("已采集完成！总采集数量 30 耗时 ")));
     QCOMPARE(w->statusText(0), u("就绪"));
-    QCOMPARE(w->statusText(1), answers.endMessages.front());
+    QVERIFY(answers.endMessages.front().startsWith(w->statusText(1) + QStringLiteral("\r\n")));
+    QVERIFY(answers.endMessages.front().contains(u("结果保存在：") + out));
     QCOMPARE(w->control<QPushButton>("按钮立即采集")->text(), u("开始采集"));
+    QTRY_VERIFY(w->control<QPushButton>("按钮立即采集")->toolTip().isEmpty());
     QVERIFY(w->control<QCheckBox>("选择框合并保存")->isEnabled());
     for (const char* keyword : {"k1", "k2", "k3", "k4", "k5"}) {
         // 3 results on each of 2 pages
@@ -192,7 +197,8 @@ void WindowRunTest::verificationIsAskedThroughTheWindowAndCancelStops() {
              u("程序检测到出现验证，请完成验证操作，然后确定继续！如果取消将跳出采集"));
     QVERIFY(!w->webView().viewVisible());  // shown for the question, hidden again
     QCOMPARE(answers.endMessages.size(), 1);
-    QVERIFY(answers.endMessages.front().startsWith(u("已采集完成！总采集数量 0 耗时 ")));
+    QVERIFY(
+        answers.endMessages.front().startsWith(u("验证未完成，采集已停止！总采集数量 0 耗时 ")));
     // Nothing collected: the failure report is saved in the program folder and shown.
     QCOMPARE(answers.failureTitles, QStringList{u("采集失败代码(已保存到软件目录下)：")});
     QVERIFY(QFile::exists(dir.path() + u("/采集失败代码.html")));
