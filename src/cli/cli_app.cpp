@@ -12,6 +12,7 @@
 #include "collect/collection_driver.h"
 #include "collect/engine_page_source.h"
 #include "collect/output_writer.h"
+#include "collect/saved_page_source.h"
 #include "linkharvest/version.h"
 #include "web/http_client.h"
 #include "web/request_profiles.h"
@@ -69,7 +70,8 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     hostOptions.captchaMode = prepared.captchaMode;
     hostOptions.cookieText = prepared.cookieText;
     hostOptions.programFolder = prepared.programFolder;
-    hostOptions.pauseScale = pauseScaleFromEnvironment();
+    // Saved pages ask no engine: nothing to pace.
+    hostOptions.pauseScale = prepared.savedPages.empty() ? pauseScaleFromEnvironment() : 0.0;
     TerminalHost host(hostOptions, display, answerReader(o.keywordsFile && *o.keywordsFile == "-"));
     host.setNavigator([](const std::string& address) {
         FetchOptions fetch;
@@ -84,7 +86,10 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     OutputWriter output(/*writeFiles=*/!o.toStdout);
     StdoutSink toStdout(stdout, o.utf8.value_or(localeIsUtf8()));
     if (o.toStdout) output.addSink(toStdout);
-    EnginePageSource pages(host, host, prepared.programFolder);
+    EnginePageSource engine(host, host, prepared.programFolder);
+    SavedPageSource saved(prepared.savedPages, engine, !o.noResolve);
+    ResultPageSource& pages =
+        prepared.savedPages.empty() ? static_cast<ResultPageSource&>(engine) : saved;
     CollectionDriver driver({host, host, host, host, host},
                             {pages, output, session, prepared.programFolder, prepared.cookieText});
     host.setStopHandler([&driver] { driver.requestStop(); });

@@ -102,6 +102,12 @@ const std::map<std::string, OptionSpec>& optionTable() {
             if (!option.flag.empty()) t[std::string(option.flag)] = {takesValue, reader(true)};
             if (!option.offFlag.empty()) t[std::string(option.offFlag)] = {false, reader(false)};
         }
+        t["from-html"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
+                              if (v.empty()) return "needs a file name";
+                              o.savedPages.push_back(v);
+                              return {};
+                          }};
+        t["no-resolve"] = plainFlag(&CliOptions::noResolve);
         t["stdout"] = plainFlag(&CliOptions::toStdout);
         t["utf8"] = {false, [](CliOptions& o, const std::string&) {
                          o.utf8 = true;
@@ -216,12 +222,18 @@ std::optional<ConnectTo> parseConnectTo(const std::string& text) {
 CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     CliParseResult result;
     const auto& table = optionTable();
+    bool takingPages = false;  // --from-html takes every file up to the next option
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "-h") {
             result.options.help = true;
             continue;
         }
+        if (takingPages && !arg.empty() && arg.compare(0, 2, "--") != 0) {
+            result.options.savedPages.push_back(arg);
+            continue;
+        }
+        takingPages = false;
         if (arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
             result.error = "unexpected argument '" + arg + "' (options start with --; see --help)";
             return result;
@@ -253,11 +265,18 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
             result.error = "option '--" + name + "': " + error;
             return result;
         }
+        takingPages = name == "from-html";
     }
     if (result.options.utf8.has_value() && !result.options.toStdout) {
         result.error =
             "option '--utf8' or '--encoding' only applies with --stdout (result files "
             "are always GB18030)";
+    } else if (result.options.noResolve && result.options.savedPages.empty()) {
+        result.error = "option '--no-resolve' only applies with --from-html";
+    } else if (!result.options.savedPages.empty() && result.options.keywordsFile) {
+        result.error =
+            "option '--from-html' takes its keywords from the file names; "
+            "leave out --keywords";
     }
     return result;
 }
@@ -272,6 +291,7 @@ void applyCliOptions(const CliOptions& o, CollectionSettings& s) {
 std::string helpText() {
     std::string h;
     h += "Usage: linkharvest-cli --keywords FILE [options]\n"
+         "       linkharvest-cli --from-html FILE... --engine E [options]\n"
          "Harvests search-engine results for a list of keywords into GB18030 text/CSV files,\n"
          "exactly as the linkharvest window does.\n"
          "\n"
@@ -283,6 +303,14 @@ std::string helpText() {
          "  Every on/off flag has an opposite: --no-merge, --dedupe, --com-site,\n"
          "  --no-separator-lines, --no-www-not-top-level, --no-ignore-engine-sites.\n"
          "\n"
+         "Saved pages:\n"
+         "  --from-html FILE...       read these saved result pages of the engine --engine\n"
+         "                            names instead of searching; each file is one keyword\n"
+         "                            (its name without the extension) with one page; lines\n"
+         "                            are written as a run writes them\n"
+         "  --no-resolve              with --from-html: write result links as the pages give\n"
+         "                            them, without looking up redirect targets\n"
+         "\n"
          "Output:\n"
          "  --stdout                  write the result lines to standard output instead of\n"
          "                            files: UTF-8 lines ending in LF on a UTF-8 terminal\n"
@@ -291,7 +319,8 @@ std::string helpText() {
          "  --utf8                    the same as --encoding utf-8\n"
          "  --quiet                   no progress on standard error, only the end-of-run line\n"
          "  --program-folder DIR      where the Baidu cookie files and the failure report\n"
-         "                            采集失败代码.html go (default: the folder of this program)\n"
+         "                            采集失败代码.html go (default: the per-user folder\n"
+         "                            ~/.local/share/linkharvest/linkharvest)\n"
          "\n"
          "Verification pages:\n"
          "  --on-captcha stop|ask     stop: end the run as a Cancel would (default when standard\n"

@@ -34,6 +34,10 @@ struct CliOptions {
 
     std::optional<std::string> settingsFile;
     std::optional<std::string> keywordsFile;  // "-" = standard input
+    // Saved result pages read instead of downloaded pages, each a keyword named after
+    // its file.
+    std::vector<std::string> savedPages;
+    bool noResolve = false;  // with savedPages: links stay as the pages give them
 
     // The persisted options given, in the order given (later ones win), read by their
     // rules in persisted_options.h.

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <variant>
 
 #include "cli/keyword_file.h"
 #include "cli/window_settings.h"
@@ -82,6 +83,53 @@ bool applyNetworkOptions(const CliOptions& o, std::string& error) {
     return true;
 }
 
+bool engineGiven(const CliOptions& o) {
+    for (const SettingAssignment& assignment : o.settings) {
+        if (std::holds_alternative<SearchEngine CollectionSettings::*>(assignment.field))
+            return true;
+    }
+    return false;
+}
+
+// Each saved page becomes a keyword of one page; a saved verification page cannot be
+// solved, so it ends the run.
+bool prepareSavedPages(const CliOptions& o, PreparedRun& run, std::string& error) {
+    if (!engineGiven(o)) {
+        error = optionError("from-html", "name the engine the pages come from with --engine");
+        return false;
+    }
+    std::string keywords;
+    for (const std::string& path : o.savedPages) {
+        std::error_code ec;
+        if (fs::is_directory(path, ec)) {
+            error = optionError("from-html", "'" + path + "' is a folder, not a page");
+            return false;
+        }
+        if (!std::ifstream(path, std::ios::binary)) {
+            error = optionError("from-html", "cannot open '" + path + "': " + std::strerror(errno));
+            return false;
+        }
+        SavedPage page{keywordOfSavedPage(path), path};
+        if (page.keyword.empty()) {
+            error = optionError("from-html", "'" + path + "' has no name to use as keyword");
+            return false;
+        }
+        for (const SavedPage& earlier : run.savedPages) {
+            if (earlier.keyword == page.keyword) {
+                error = optionError("from-html", "'" + earlier.path + "' and '" + path +
+                                                     "' give the same keyword; rename one");
+                return false;
+            }
+        }
+        if (!keywords.empty()) keywords += "\r\n";
+        keywords += page.keyword;
+        run.savedPages.push_back(std::move(page));
+    }
+    run.settings.keywordList = keywords;
+    run.settings.pageLimit = PageLimit{1};
+    return true;
+}
+
 }  // namespace
 
 bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun& run,
@@ -92,7 +140,9 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
         error = optionError("settings", reason);
         return false;
     }
-    if (o.keywordsFile) {
+    if (!o.savedPages.empty()) {
+        // Taken over below, after the options are laid over the settings.
+    } else if (o.keywordsFile) {
         if (!readKeywordFile(*o.keywordsFile, run.settings.keywordList, reason)) {
             error = optionError("keywords", reason);
             return false;
@@ -102,6 +152,7 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
         return false;
     }
     applyCliOptions(o, run.settings);
+    if (!o.savedPages.empty() && !prepareSavedPages(o, run, error)) return false;
     run.keywordCount = countKeywords(run.settings.keywordList);
     if (run.keywordCount == 0) {
         error = o.keywordsFile
@@ -117,6 +168,7 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
     if (o.cookiesFile && !readCookieFile(*o.cookiesFile, run.cookieText, error)) return false;
     run.captchaMode =
         o.onCaptcha.value_or(context.stdinIsTerminal ? CaptchaMode::Ask : CaptchaMode::Stop);
+    if (!run.savedPages.empty()) run.captchaMode = CaptchaMode::Stop;
 
     const std::string programFolder =
         o.programFolder ? *o.programFolder : defaultProgramFolder(context.executableFolder);

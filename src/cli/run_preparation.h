@@ -4,6 +4,7 @@
 
 #include "cli/cli_options.h"
 #include "collect/collection_settings.h"
+#include "collect/saved_page_source.h"
 
 namespace lh::cli {
 
@@ -20,8 +21,9 @@ struct PreparedRun {
     CollectionSettings settings;
     int keywordCount = 0;
     CaptchaMode captchaMode = CaptchaMode::Stop;
-    std::string cookieText;     // program text
-    std::string programFolder;  // program text, no trailing separator
+    std::string cookieText;             // program text
+    std::string programFolder;          // program text, no trailing separator
+    std::vector<SavedPage> savedPages;  // --from-html: the pages read instead of searching
 };
 
 // Settings file, keywords, cookies, folders and network options, checked before any

@@ -150,6 +150,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .paging = Paging::NextLinkWhenFound,
         .fetch = FetchRecipe::PageFetchWithViewCookies,
         .extraction = &extraction_rules::bing(),
+        // The "One last step" page Bing serves scripts on a result address.
+        .challengeMarker = "class=\"captcha_header\">One last step",
         .poorPagesToEnd = 5,
         .blankViewBeforeKeyword = true,
     };

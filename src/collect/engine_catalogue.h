@@ -84,6 +84,10 @@ struct EngineProfile {
     // Pages are examined for verification markers (and handed to the user on a hit).
     bool examinedForVerification = false;
     CookieFile cookieFile = CookieFile::None;
+    // A text only the engine's own challenge page holds (letter case ignored). Such a
+    // page is handed to the user like a verification page, whether or not the pages are
+    // examined for the shared markers. Empty: none.
+    std::string_view challengeMarker{};
 
     bool pauseBetweenKeywords = true;  // 5 s between keywords
     // 10-12 s instead of 5-7 s between pages at 20 or more results per page.

@@ -76,7 +76,7 @@ std::string nextPageOf(const EngineProfile& engine, const std::string& address,
 ResultPage readResultPage(const EngineProfile& engine, const std::string& address,
                           std::string text) {
     ResultPage page;
-    page.verificationDetected = engine.examinedForVerification && detectVerification(text);
+    page.verificationDetected = isVerificationPage(engine, text);
     page.records = readResultRecords(*engine.extraction, text);
     page.nextPageUrl = nextPageOf(engine, address, text);
     page.text = std::move(text);

@@ -14,6 +14,28 @@ struct Segment {
     bool quoted;  // a value inside a double-quoted field
 };
 
+bool isBlankOrBreak(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// One result is one line of the file: runs of blanks and line breaks inside a value
+// (a description's <br> and <p> leave CR LF behind) become one space, none at the ends.
+std::string onOneLine(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    bool pendingBlank = false;
+    for (char c : value) {
+        if (isBlankOrBreak(c)) {
+            pendingBlank = !out.empty();
+            continue;
+        }
+        if (pendingBlank) out += ' ';
+        pendingBlank = false;
+        out += c;
+    }
+    return out;
+}
+
 std::string doubledQuotes(const std::string& value) { return replaceAll(value, "\"", "\"\""); }
 
 bool hasOddQuotes(std::string_view text, bool parity) {
@@ -96,12 +118,12 @@ std::string renderLine(const CollectionSettings& settings, const ResultRecord& r
         splitText(placeholderText(), kPlaceholderSeparator);
     // Kept as a list, so a value that happens to hold the separator cannot shift the rest.
     const std::vector<std::string> values = {
-        record.address,
-        record.title,
-        extractDomain(record.address),
-        topLevelDomainOf(settings, record.address),
-        record.description,
-        record.keyword,
+        onOneLine(record.address),
+        onOneLine(record.title),
+        onOneLine(extractDomain(record.address)),
+        onOneLine(topLevelDomainOf(settings, record.address)),
+        onOneLine(record.description),
+        onOneLine(record.keyword),
     };
     bool anyQuote = false;
     for (const std::string& value : values)

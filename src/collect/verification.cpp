@@ -38,6 +38,12 @@ bool detectVerification(const std::string& page) {
     return false;
 }
 
+bool isVerificationPage(const EngineProfile& engine, const std::string& page) {
+    if (!engine.challengeMarker.empty() && containsText(page, engine.challengeMarker, Case::Ignore))
+        return true;
+    return engine.examinedForVerification && detectVerification(page);
+}
+
 const std::string& verificationPrompt() {
     static const std::string prompt =
         gb("程序检测到出现验证，请完成验证操作，然后确定继续！如果取消将跳出采集");

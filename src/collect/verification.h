@@ -4,6 +4,7 @@
 
 #include "collect/browser.h"
 #include "collect/collection_settings.h"
+#include "collect/engine_catalogue.h"
 #include "collect/run_clock.h"
 
 namespace lh {
@@ -11,6 +12,10 @@ namespace lh {
 // True when the page holds one of the engines' verification (captcha) markers,
 // letters compared without regard to ASCII case.
 bool detectVerification(const std::string& page);
+
+// True when the engine's page is one to hand to the user: the shared markers where the
+// engine's pages are examined for them, the engine's own challenge marker always.
+bool isVerificationPage(const EngineProfile& engine, const std::string& page);
 
 // The question put to the user while a verification page is shown.
 const std::string& verificationPrompt();

@@ -69,37 +69,94 @@ void restoreLazyImages(std::string& page, std::string& out) {
     page.swap(out);
 }
 
+bool isHtmlBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Where an attribute name starting with one of `words` stands in a start tag: after a
+// blank, outside any quoted value. The same words in other attributes' values, in
+// script strings or in page text are no attributes. One pass over the page.
+std::vector<std::size_t> attributeNameStarts(std::string_view page,
+                                             const std::vector<std::string>& words) {
+    std::vector<std::size_t> starts;
+    const std::size_t size = page.size();
+    std::size_t i = 0;
+    // Skips a value starting at i: quoted up to its closing quote, else up to a blank or
+    // the tag's end.
+    const auto skipValue = [&] {
+        if (i < size && (page[i] == '"' || page[i] == '\'')) {
+            const std::size_t close = page.find(page[i], i + 1);
+            i = close == std::string_view::npos ? size : close + 1;
+            return;
+        }
+        while (i < size && !isHtmlBlank(page[i]) && page[i] != '>') ++i;
+    };
+    while (true) {
+        i = page.find('<', i);
+        if (i == std::string_view::npos || i + 1 >= size) break;
+        ++i;
+        if (!isAsciiLetter(page[i])) continue;
+        while (i < size && !isHtmlBlank(page[i]) && page[i] != '>') ++i;  // the tag's name
+        bool afterBlank = false;
+        while (i < size && page[i] != '>') {
+            const char c = page[i];
+            if (isHtmlBlank(c)) {
+                afterBlank = true;
+                ++i;
+                continue;
+            }
+            if (c == '=') {
+                ++i;
+                skipValue();
+            } else if (afterBlank) {
+                const auto word = std::find_if(words.begin(), words.end(), [&](const auto& w) {
+                    return page.compare(i, w.size(), w) == 0;
+                });
+                if (word != words.end()) {
+                    starts.push_back(i);
+                    i += word->size();
+                    skipValue();
+                } else {
+                    while (i < size && !isHtmlBlank(page[i]) && page[i] != '>' && page[i] != '=')
+                        ++i;
+                }
+            } else {
+                ++i;
+            }
+            afterBlank = false;
+        }
+    }
+    return starts;
+}
+
 // The attribute passes: every needle and every replacement there begins with one of
-// four words (src=, href= and their full-width forms), and no word can start in the
-// text before a replacement or end in the text after one. So a pass only has to look
-// where a word starts; those places are found once and carried from pass to pass.
+// four words (src=, href= and their full-width forms). They act only where such a word
+// names an attribute of a tag as the page stands; what a replacement brings along is a
+// value, never a new attribute. So the places are found once, and each pass only looks
+// there.
 class AttributeRewriter {
 public:
-    AttributeRewriter(std::string& page, std::string& spare, std::vector<std::string> words)
-        : page_(page), words_(std::move(words)), out_(spare) {
-        anchors_ = wordStarts(page_);
+    AttributeRewriter(std::string& page, std::string& spare, const std::vector<std::string>& words)
+        : page_(page), out_(spare) {
+        anchors_ = attributeNameStarts(page_, words);
     }
 
-    // Same result as a whole-page replaceAll; `from` and `to` begin with a word.
+    // Rewrites `from` into `to` where it stands at an attribute; both begin with a word.
     void operator()(std::string_view from, std::string_view to) {
         if (from.empty()) return;
-        CharStartTest isStart(page_);
-        const std::vector<std::size_t> inTo = wordStarts(to);
         std::size_t copied = 0;
         bool changed = false;
         out_.clear();
         nextAnchors_.clear();
         for (const std::size_t a : anchors_) {
-            if (a < copied) continue;  // inside a replaced needle
             if (page_.size() - a >= from.size() && page_[a + from.size() - 1] == from.back() &&
-                page_[a] == from.front() && page_.compare(a, from.size(), from) == 0 &&
-                isStart(a)) {
+                page_[a] == from.front() && page_.compare(a, from.size(), from) == 0) {
                 if (!changed) {
                     out_.reserve(page_.size() + page_.size() / 4);
                     changed = true;
                 }
                 out_.append(page_, copied, a - copied);
-                for (const std::size_t t : inTo) nextAnchors_.push_back(out_.size() + t);
+                nextAnchors_.push_back(out_.size());
                 out_.append(to);
                 copied = a + from.size();
             } else {
@@ -113,20 +170,7 @@ public:
     }
 
 private:
-    std::vector<std::size_t> wordStarts(std::string_view text) const {
-        std::vector<std::size_t> starts;
-        for (const auto& word : words_) {
-            for (std::size_t p = text.find(word); p != std::string_view::npos;
-                 p = text.find(word, p + 1)) {
-                starts.push_back(p);
-            }
-        }
-        std::sort(starts.begin(), starts.end());
-        return starts;
-    }
-
     std::string& page_;
-    std::vector<std::string> words_;
     std::vector<std::size_t> anchors_;
     std::vector<std::size_t> nextAnchors_;
     std::string& out_;

@@ -8,6 +8,7 @@
 #include "collect/result_line.h"
 #include "support/temp_folder.h"
 #include "textutil/program_text.h"
+#include "textutil/text_cleanup.h"
 
 namespace lh {
 namespace {
@@ -62,6 +63,27 @@ TEST(RenderLine, FillsPlaceholdersInOrderAndCopiesTheRest) {
               gb("看DESC这里\r\n"));
     settings.outputTemplate = "no placeholder";
     EXPECT_EQ(renderLine(settings, r), "no placeholder\r\n");
+}
+
+TEST(RenderLine, EveryResultIsOneLineWhateverItsValuesHold) {
+    // A description as extraction cleans it: <br> and <p> leave line breaks behind.
+    const std::string description =
+        trimLines(stripTags(gb("一段<br>二段<p>三\t段</p>\r\n  <br />四")));
+    ASSERT_NE(description.find("\r\n"), std::string::npos);
+    const ResultRecord r =
+        record("\r\n" + gb("标\n题") + "  ", "http://a.com/x", description, gb("关键词"));
+    CollectionSettings settings = CollectionSettings::defaults();
+    for (const char* extension : {"txt", "csv"}) {
+        settings.fileExtension = extension;
+        const std::string line = renderLine(settings, r);
+        EXPECT_EQ(line.find_first_of("\r\n"), line.size() - 2) << extension;
+        EXPECT_EQ(line,
+                  gb("\"标 题\",\"http://a.com/x\",\"a.com\",\"a.com\",\"一段 二段 三 段 四\"\r\n"))
+            << extension;
+    }
+    // Text of the template itself is not touched.
+    settings.outputTemplate = gb("#标题#\t\t#描述#");
+    EXPECT_EQ(renderLine(settings, record("a\r\n\r\nb", "u", "c\n")), "a b\t\tc\r\n");
 }
 
 TEST(MultiReplace, PairsBySeparatorPadsMissingAndIgnoresCase) {

@@ -68,8 +68,8 @@ public:
             result.download = downloads.front();
             downloads.erase(downloads.begin());
         }
-        result.verificationDetected = engineProfile(settings.engine).examinedForVerification &&
-                                      detectVerification(result.text);
+        result.verificationDetected =
+            isVerificationPage(engineProfile(settings.engine), result.text);
         if (result.verificationDetected) return result;
         const std::size_t count =
             s.page.blocks.empty() ? 0

@@ -1,13 +1,17 @@
 #include "collect/verification.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
 #include "collect/collection_driver.h"
 #include "collect/engine_catalogue.h"
+#include "collect/engine_page_source.h"
 #include "collect/scripted_pages.h"
 #include "support/fake_run_host.h"
+#include "support/sample_pages.h"
 #include "support/temp_folder.h"
 #include "textutil/program_text.h"
 
@@ -124,14 +128,40 @@ TEST(HandOffVerification, AutoCloseWaitsTenSecondsAndAsksNothing) {
     EXPECT_FALSE(std::filesystem::exists(h.cookieFile("百度Cookies.txt")));
 }
 
-TEST(HandOffVerification, BingPagesAreNeverExamined) {
+TEST(HandOffVerification, BingHandsOnlyItsOwnChallengePageToTheUser) {
+    {
+        // The shared markers mean nothing on a Bing page.
+        VerifyHarness h(SearchEngine::Bing);
+        h.start();
+        EXPECT_TRUE(h.host.browser.prompts.empty());
+        EXPECT_EQ(h.pages.fetched.size(), 1u);
+        EXPECT_EQ(std::count(h.host.browser.webViewAddresses.begin(),
+                             h.host.browser.webViewAddresses.end(), "http://e/?q=a&p=1"),
+                  0);
+    }
+    LH_REQUIRE_SAMPLE_PAGES();
+    std::ifstream in(test::samplePagesFolder() + "/modern/bing-2026-2.html", std::ios::binary);
+    const std::string challenge =
+        utf8ToGb(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    ASSERT_FALSE(challenge.empty());
+    const std::string url = "https://cn.bing.com/search?q=a";
+    EXPECT_TRUE(
+        readResultPage(engineProfile(SearchEngine::Bing), url, challenge).verificationDetected);
+    // Only Bing knows its marker; a results page merely quoting the words is no challenge.
+    EXPECT_FALSE(isVerificationPage(engineProfile(SearchEngine::Google), challenge));
+    EXPECT_FALSE(isVerificationPage(engineProfile(SearchEngine::Bing),
+                                    "<h2><a href=\"x\">One last step</a></h2>"));
+
     VerifyHarness h(SearchEngine::Bing);
+    h.pages.fetchTexts = {challenge};
+    h.host.browser.verificationAnswers = {true};
     h.start();
-    EXPECT_TRUE(h.host.browser.prompts.empty());
-    EXPECT_EQ(h.pages.fetched.size(), 1u);
-    EXPECT_EQ(std::count(h.host.browser.webViewAddresses.begin(),
-                         h.host.browser.webViewAddresses.end(), "http://e/?q=a&p=1"),
-              0);
+    EXPECT_EQ(h.pages.fetched,
+              (std::vector<std::string>{"http://e/?q=a&p=1", "http://e/?q=a&p=1"}));
+    EXPECT_EQ(h.host.browser.prompts.size(), 1u);
+    EXPECT_EQ(h.host.progress.all<VerificationNeeded>().size(), 1u);
+    EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Finished);
+    EXPECT_EQ(h.output.totalLines(), 10);
 }
 
 }  // namespace
