@@ -245,10 +245,15 @@ std::vector<Span> collectSpans(HtmlTagScanner& scanner, const std::string& scope
 }
 
 // The fallbacks' blocks: cards that are not results left out, then blocks inside an
-// earlier one (a result's own inner parts) too.
+// earlier one (a result's own inner parts) too. The text a block must hold is looked
+// for once per stretch of the page: a block inside one without it lacks it as well.
 std::vector<Span> fallbackSpans(HtmlTagScanner& scanner, const std::string& scope,
                                 const ExtractionFallbacks& fallbacks) {
-    std::vector<Span> found;
+    struct Candidate {
+        Span span;
+        const std::string* holding;
+    };
+    std::vector<Candidate> found;
     for (const BlockFallback& fallback : fallbacks.blocks) {
         for (const Span& span : collectSpans(scanner, scope, fallback.query)) {
             const std::string_view element =
@@ -258,18 +263,21 @@ std::vector<Span> fallbackSpans(HtmlTagScanner& scanner, const std::string& scop
             if (!fallbacks.notResults.empty() &&
                 hasClassToken(scanner.attributeValue(startTag, "class"), fallbacks.notResults))
                 continue;
-            if (!fallback.holding.empty() && element.find(fallback.holding) == kNotFound) continue;
-            found.push_back(span);
+            found.push_back({span, &fallback.holding});
         }
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+        return a.span.begin < b.span.begin;
+    });
     std::vector<Span> kept;
-    std::size_t keptEnd = 0;
-    for (const Span& span : found) {
-        if (!kept.empty() && span.begin < keptEnd) continue;
-        kept.push_back(span);
-        keptEnd = span.end;
+    std::size_t coveredEnd = 0;
+    for (const Candidate& c : found) {
+        if (c.span.begin < coveredEnd) continue;
+        coveredEnd = c.span.end;
+        const std::string_view element =
+            std::string_view(scope).substr(c.span.begin, c.span.end - c.span.begin);
+        if (!c.holding->empty() && element.find(*c.holding) == kNotFound) continue;
+        kept.push_back(c.span);
     }
     return kept;
 }
