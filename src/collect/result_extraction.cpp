@@ -563,8 +563,9 @@ std::vector<std::string> resultBlocks(const ExtractionRules& rules,
     std::vector<std::string> blocks;
     if (rules.blocks.tag.empty()) return blocks;
     HtmlTagScanner scanner;
-    const std::string scope =
-        rules.container.tag.empty() ? page : first(scanner, page, rules.container);
+    std::string container;
+    if (!rules.container.tag.empty()) container = first(scanner, page, rules.container);
+    const std::string& scope = rules.container.tag.empty() ? page : container;
     const std::vector<Span> ruled = collectSpans(scanner, scope, rules.blocks);
     std::vector<Span> added;
     if (!fallbacks.blocks.empty()) {
