@@ -63,7 +63,7 @@ public:
             verificationScanMs += msSince(start);
         }
         start = Clock::now();
-        page.records = readResultRecords(*engine.extraction, page.text);
+        page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks, page.text);
         extractMs += msSince(start);
         start = Clock::now();
         page.nextPageUrl = nextPageOf(engine, address, page.text);

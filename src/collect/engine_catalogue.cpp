@@ -40,6 +40,18 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .paging = Paging::NextLinkOnly,
         .fetch = FetchRecipe::BaiduDownloadMode,
         .extraction = &extraction_rules::baidu(),
+        .extractionFallbacks =
+            {
+                .blocks = {{classToken("div", {"result", "result-op"})}},  // c-container gone
+                .snippets =
+                    {
+                        {classToken("span", {"summary-text*"})},   // 2024+ cos-line-clamp boxes
+                        {classToken("div", {"cos-line-clamp*"})},  // the same box, no summary span
+                        {classToken("div", {"c-span-last"})},      // image-left results
+                    },
+                .longestText = true,
+                .headingLink = true,
+            },
         .links = LinkRule::BaiduRedirector,
         .examinedForVerification = true,
         .cookieFile = CookieFile::Baidu,
@@ -79,6 +91,20 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .fetch = FetchRecipe::PageFetch,
         .freshAttemptMark = true,
         .extraction = &extraction_rules::sogou(),
+        .extractionFallbacks =
+            {
+                .blocks = {{classToken("div", {"vrwrap", "rb"})}},  // "vrwrap" with more classes
+                .snippets =
+                    {
+                        {classToken("p", {"space-txt"})},    // 2022+ results
+                        {classToken("div", {"space-txt"})},  // the same in a box
+                        {classToken("div", {"fz-mid"})},     // 2022+ cards
+                        {classToken("p", {"str-info"})},     // renamed str_info
+                        {classToken("div", {"str-info"})},
+                    },
+                .longestText = true,
+                .headingLink = true,
+            },
         .examinedForVerification = true,
         .pauseBetweenKeywords = false,
     };
@@ -113,6 +139,18 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .fetch = FetchRecipe::PageFetch,
         .sendsSessionCookies = false,
         .extraction = &extraction_rules::search360(),
+        .extractionFallbacks =
+            {
+                .blocks = {{classToken("li", {"res-list"})}},  // "res-list referer-news-flow" items
+                .snippets =
+                    {
+                        {classToken("p", {"res-desc"})},    // plain results
+                        {classToken("div", {"res-desc"})},  // answer boxes
+                        {classToken("div", {"res-rich"})},  // onebox cards
+                    },
+                .longestText = true,
+                .headingLink = true,
+            },
         .links = LinkRule::RefreshPage,
     };
     entries[5] = {
@@ -129,6 +167,23 @@ std::array<EngineProfile, 10> makeCatalogue() {
             },
         .fetch = FetchRecipe::PageFetch,
         .extraction = &extraction_rules::google(),
+        .extractionFallbacks =
+            {
+                .blocks =
+                    {
+                        {classToken("div", {"g"})},  // 2022+ "g Ww4FFb vt6azd tF2Cxc"
+                        {classToken("div", {"ZINbbc"}), "/url?q="},  // the basic-HTML page
+                    },
+                .notResults = {"liYKde", "kno-kp", "kp-blk"},  // image box, knowledge panel
+                .snippets =
+                    {
+                        {classToken("div", {"VwiC3b"})},   // 2021+
+                        {classToken("div", {"IsZvec"})},   // 2021+, around VwiC3b
+                        {classToken("span", {"aCOpRe"})},  // 2020
+                    },
+                .longestText = true,
+                .headingLink = true,  // basic HTML's h3.r > a, image blocks
+            },
         .links = LinkRule::GoogleCleanUp,
         .examinedForVerification = true,
     };
@@ -150,6 +205,18 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .paging = Paging::NextLinkWhenFound,
         .fetch = FetchRecipe::PageFetchWithViewCookies,
         .extraction = &extraction_rules::bing(),
+        .extractionFallbacks =
+            {
+                .blocks = {{classToken("li", {"b_algo"})}},  // b_algo with more classes
+                .snippets =
+                    {
+                        {classToken("p", {"b_lineclamp*"})},  // 2020+ snippet lines
+                        {classToken("div", {"b_caption"}),
+                         {.tag = "p"}},  // caption with more classes
+                    },
+                .longestText = true,
+                .headingLink = true,
+            },
         // The "One last step" page Bing serves scripts on a result address.
         .challengeMarker = "class=\"captcha_header\">One last step",
         .poorPagesToEnd = 5,

@@ -78,6 +78,8 @@ struct EngineProfile {
     bool freshAttemptMark = false;    // Sogou web: "&sj=" + 8 random characters each try
 
     const ExtractionRules* extraction = nullptr;
+    // What the rules miss on today's markup, added after them.
+    ExtractionFallbacks extractionFallbacks{};
     LinkRule links = LinkRule::Keep;
     DuplicateKey duplicateKey = DuplicateKey::Line;
 

@@ -77,7 +77,7 @@ ResultPage readResultPage(const EngineProfile& engine, const std::string& addres
                           std::string text) {
     ResultPage page;
     page.verificationDetected = isVerificationPage(engine, text);
-    page.records = readResultRecords(*engine.extraction, text);
+    page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks, text);
     page.nextPageUrl = nextPageOf(engine, address, text);
     page.text = std::move(text);
     return page;

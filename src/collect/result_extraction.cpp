@@ -9,6 +9,7 @@
 #include "textutil/program_text.h"
 #include "textutil/text_between.h"
 #include "textutil/text_cleanup.h"
+#include "textutil/text_search.h"
 
 namespace lh {
 
@@ -207,6 +208,174 @@ ExtractionRules rules(ElementQuery container, ElementQuery blocks, LinkElement l
 
 std::string noDescription(HtmlTagScanner&, const std::string&) { return {}; }
 
+bool isBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// One of the blank-separated tokens of `classValue` is one of `tokens`, ignoring case.
+bool hasClassToken(std::string_view classValue, const std::vector<std::string>& tokens) {
+    const std::string lower = toLowerAscii(classValue);
+    std::size_t i = 0;
+    while (i < lower.size()) {
+        while (i < lower.size() && isBlank(lower[i])) ++i;
+        std::size_t j = i;
+        while (j < lower.size() && !isBlank(lower[j])) ++j;
+        const std::string_view token = std::string_view(lower).substr(i, j - i);
+        for (const std::string& wanted : tokens) {
+            if (!token.empty() && token == toLowerAscii(wanted)) return true;
+        }
+        i = j;
+    }
+    return false;
+}
+
+struct Span {
+    std::size_t begin;
+    std::size_t end;
+};
+
+std::vector<Span> collectSpans(HtmlTagScanner& scanner, const std::string& scope,
+                               const ElementQuery& q) {
+    const int count = scanner.findAllElements(scope, q);
+    std::vector<Span> spans;
+    spans.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 1; i <= count; ++i) {
+        const auto [begin, end] = scanner.elementRange(i);
+        spans.push_back({begin, end});
+    }
+    return spans;
+}
+
+// The fallbacks' blocks: cards that are not results left out, then blocks inside an
+// earlier one (a result's own inner parts) too. The text a block must hold is looked
+// for once per stretch of the page: a block inside one without it lacks it as well.
+std::vector<Span> fallbackSpans(HtmlTagScanner& scanner, const std::string& scope,
+                                const ExtractionFallbacks& fallbacks) {
+    struct Candidate {
+        Span span;
+        const std::string* holding;
+    };
+    std::vector<Candidate> found;
+    for (const BlockFallback& fallback : fallbacks.blocks) {
+        for (const Span& span : collectSpans(scanner, scope, fallback.query)) {
+            const std::string_view element =
+                std::string_view(scope).substr(span.begin, span.end - span.begin);
+            const std::size_t close = element.find('>');
+            const std::string_view startTag = element.substr(0, close == kNotFound ? 0 : close + 1);
+            if (!fallbacks.notResults.empty() &&
+                hasClassToken(scanner.attributeValue(startTag, "class"), fallbacks.notResults))
+                continue;
+            found.push_back({span, &fallback.holding});
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+        return a.span.begin < b.span.begin;
+    });
+    std::vector<Span> kept;
+    std::size_t coveredEnd = 0;
+    for (const Candidate& c : found) {
+        if (c.span.begin < coveredEnd) continue;
+        coveredEnd = c.span.end;
+        const std::string_view element =
+            std::string_view(scope).substr(c.span.begin, c.span.end - c.span.begin);
+        if (!c.holding->empty() && element.find(*c.holding) == kNotFound) continue;
+        kept.push_back(c.span);
+    }
+    return kept;
+}
+
+// The longest run of text in a block outside scripts, headings and links; inline
+// markup (em, b, span …) does not end a run, any other tag does.
+std::string longestText(const std::string& block) {
+    static const std::vector<std::string_view> skipped = {
+        "script", "style", "noscript", "a", "h1", "h2", "h3", "h4", "h5", "h6", "button", "cite"};
+    static const std::vector<std::string_view> inlineTags = {"em",   "b", "strong", "i",   "span",
+                                                             "font", "u", "sup",    "sub", "wbr"};
+    const std::string lower = toLowerAscii(block);
+    std::size_t runBegin = 0, runWeight = 0;
+    std::size_t bestBegin = 0, bestEnd = 0, bestWeight = 0;
+    auto endRun = [&](std::size_t at) {
+        if (runWeight > bestWeight) {
+            bestBegin = runBegin;
+            bestEnd = at;
+            bestWeight = runWeight;
+        }
+        runWeight = 0;
+    };
+    std::size_t i = 0;
+    while (i < lower.size()) {
+        if (lower[i] != '<') {
+            if (!isBlank(lower[i])) ++runWeight;
+            ++i;
+            continue;
+        }
+        if (lower.compare(i, 4, "<!--") == 0) {
+            endRun(i);
+            const std::size_t close = lower.find("-->", i + 4);
+            i = close == kNotFound ? lower.size() : close + 3;
+            runBegin = i;
+            continue;
+        }
+        const bool closing = i + 1 < lower.size() && lower[i + 1] == '/';
+        std::size_t nameEnd = i + (closing ? 2 : 1);
+        while (nameEnd < lower.size() && ((lower[nameEnd] >= 'a' && lower[nameEnd] <= 'z') ||
+                                          (lower[nameEnd] >= '0' && lower[nameEnd] <= '9')))
+            ++nameEnd;
+        const std::size_t nameBegin = i + (closing ? 2 : 1);
+        const std::string_view name =
+            std::string_view(lower).substr(nameBegin, nameEnd - nameBegin);
+        const std::size_t tagEnd = lower.find('>', i);
+        if (tagEnd == kNotFound) break;
+        if (std::find(inlineTags.begin(), inlineTags.end(), name) != inlineTags.end()) {
+            i = tagEnd + 1;
+            continue;
+        }
+        endRun(i);
+        i = tagEnd + 1;
+        if (!closing && std::find(skipped.begin(), skipped.end(), name) != skipped.end()) {
+            const std::size_t end = lower.find("</" + std::string(name), i);
+            if (end != kNotFound) {
+                const std::size_t endClose = lower.find('>', end);
+                i = endClose == kNotFound ? lower.size() : endClose + 1;
+            }
+        }
+        runBegin = i;
+    }
+    endRun(lower.size());
+    return block.substr(bestBegin, bestEnd - bestBegin);
+}
+
+// The link address of an anchor's start tag (or of "<a …>…</a>" text).
+std::string hrefOf(HtmlTagScanner& scanner, std::string_view anchor) {
+    const std::size_t close = anchor.find('>');
+    if (close == kNotFound) return {};
+    return replaceAll(scanner.attributeValue(anchor.substr(0, close + 1), "href"), "&amp;", "&");
+}
+
+// Title and address from the block's first <h3>: the link inside it, else the anchor
+// still open where the heading starts.
+void headingLink(HtmlTagScanner& scanner, const std::string& block, ResultRecord& record) {
+    const std::string lower = toLowerAscii(block);
+    const std::size_t h = lower.find("<h3");
+    if (h == kNotFound) return;
+    const std::size_t hEnd = lower.find("</h3>", h);
+    if (hEnd == kNotFound) return;
+    const std::string_view heading = std::string_view(block).substr(h, hEnd - h);
+    if (record.title.empty()) {
+        const std::size_t open = heading.find('>');
+        if (open != kNotFound) record.title = plainText(heading.substr(open + 1));
+    }
+    if (!record.address.empty()) return;
+    const std::size_t inner = lower.find("<a ", h);
+    if (inner != kNotFound && inner < hEnd) {
+        record.address = hrefOf(scanner, std::string_view(block).substr(inner));
+        return;
+    }
+    const std::size_t around = lower.rfind("<a ", h);
+    if (around == kNotFound) return;
+    const std::size_t closed = lower.find("</a>", around);
+    if (closed != kNotFound && closed < h) return;
+    record.address = hrefOf(scanner, std::string_view(block).substr(around));
+}
+
 }  // namespace
 
 namespace extraction_rules {
@@ -347,6 +516,32 @@ ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
     return record;
 }
 
+ElementQuery classToken(std::string tag, std::vector<std::string> tokens) {
+    ElementQuery q = query(std::move(tag), "class", std::move(tokens));
+    q.tokenMatch = true;
+    return q;
+}
+
+ResultRecord parseResult(const ExtractionRules& rules, const ExtractionFallbacks& fallbacks,
+                         const std::string& block, HtmlTagScanner& scanner) {
+    ResultRecord record = parseResult(rules, block, scanner);
+    if (fallbacks.headingLink && (record.title.empty() || record.address.empty()))
+        headingLink(scanner, block, record);
+    if (!record.description.empty()) return record;
+    std::string d;
+    for (const SnippetFallback& snippet : fallbacks.snippets) {
+        d = first(scanner, block, snippet.query);
+        if (!snippet.inner.tag.empty()) d = first(scanner, d, snippet.inner);
+        if (!plainText(d).empty()) break;
+        d.clear();
+    }
+    if (d.empty() && fallbacks.longestText) d = longestText(block);
+    std::erase(d, '\n');
+    std::erase(d, '\r');
+    record.description = plainText(d);
+    return record;
+}
+
 ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner) {
     return parseResult(*engineProfile(engine).extraction, block, scanner);
 }
@@ -359,6 +554,62 @@ std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const 
     for (int i = 1; i <= count; ++i) {
         records.push_back(parseResult(rules, resultBlock(scanner, i), scanner));
     }
+    return records;
+}
+
+std::vector<std::string> resultBlocks(const ExtractionRules& rules,
+                                      const ExtractionFallbacks& fallbacks,
+                                      const std::string& page) {
+    std::vector<std::string> blocks;
+    if (rules.blocks.tag.empty()) return blocks;
+    HtmlTagScanner scanner;
+    std::string container;
+    if (!rules.container.tag.empty()) container = first(scanner, page, rules.container);
+    const std::string& scope = rules.container.tag.empty() ? page : container;
+    const std::vector<Span> ruled = collectSpans(scanner, scope, rules.blocks);
+    std::vector<Span> added;
+    if (!fallbacks.blocks.empty()) {
+        std::vector<Span> candidates = fallbackSpans(scanner, scope, fallbacks);
+        if (candidates.size() > ruled.size()) {
+            // The rules' blocks all stay; a fallback block touching one of them goes.
+            std::vector<Span> covered;
+            for (const Span& span : ruled) {
+                if (!covered.empty() && span.begin < covered.back().end) {
+                    covered.back().end = std::max(covered.back().end, span.end);
+                } else {
+                    covered.push_back(span);
+                }
+            }
+            std::size_t c = 0;
+            for (const Span& span : candidates) {
+                while (c < covered.size() && covered[c].end <= span.begin) ++c;
+                if (c < covered.size() && covered[c].begin < span.end) continue;
+                added.push_back(span);
+            }
+        }
+    }
+    blocks.reserve(ruled.size() + added.size());
+    std::size_t a = 0;
+    auto cutOut = [&](const Span& span) {
+        blocks.push_back(scope.substr(span.begin, span.end - span.begin));
+    };
+    for (const Span& span : ruled) {
+        while (a < added.size() && added[a].begin < span.begin) cutOut(added[a++]);
+        cutOut(span);
+    }
+    while (a < added.size()) cutOut(added[a++]);
+    return blocks;
+}
+
+std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules,
+                                            const ExtractionFallbacks& fallbacks,
+                                            const std::string& page) {
+    const std::vector<std::string> blocks = resultBlocks(rules, fallbacks, page);
+    HtmlTagScanner scanner;
+    std::vector<ResultRecord> records;
+    records.reserve(blocks.size());
+    for (const std::string& block : blocks)
+        records.push_back(parseResult(rules, fallbacks, block, scanner));
     return records;
 }
 

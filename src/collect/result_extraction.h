@@ -40,6 +40,40 @@ struct ExtractionRules {
     std::string (*description)(HtmlTagScanner& scanner, const std::string& block) = nullptr;
 };
 
+// Blocks an engine's rules miss on today's markup: elements whose class holds a token
+// (tokenMatch), taken only when they hold `holding` (when given).
+struct BlockFallback {
+    ElementQuery query{};
+    std::string holding{};
+};
+
+// A snippet container, or the `inner` element inside it when that names a tag.
+struct SnippetFallback {
+    ElementQuery query{};
+    ElementQuery inner{};
+};
+
+// What an engine's rules miss on today's pages, added where the rules find nothing and
+// never in place of what they find. Kept with the engine's entry in the catalogue.
+struct ExtractionFallbacks {
+    // Blocks by class token; they replace the rules' blocks only when they outnumber
+    // them, and every block of the rules stays.
+    std::vector<BlockFallback> blocks{};
+    // Class tokens of cards that are not results (panels, carousels, related searches).
+    std::vector<std::string> notResults{};
+    // Snippet containers for a result whose rules found no description; the first that
+    // holds text wins.
+    std::vector<SnippetFallback> snippets{};
+    // Failing those, the block's longest text outside its heading and its links.
+    bool longestText = false;
+    // An empty title or address is read from the block's <h3>: the link inside it
+    // (h3 > a) or around it (a > h3).
+    bool headingLink = false;
+};
+
+// tag[class has one of `tokens`]; a token ending in "*" is a prefix.
+ElementQuery classToken(std::string tag, std::vector<std::string> tokens);
+
 // The rules of each engine, named by what the catalogue calls them.
 namespace extraction_rules {
 const ExtractionRules& none();
@@ -76,5 +110,20 @@ ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagS
 // Every block of the page read into a record, in page order (one record per block, also
 // when its address is empty).
 std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page);
+
+// The rules' blocks, and the fallbacks' where they outnumber them, in page order. A
+// fallback block inside or around another block is left out.
+std::vector<std::string> resultBlocks(const ExtractionRules& rules,
+                                      const ExtractionFallbacks& fallbacks,
+                                      const std::string& page);
+
+// parseResult, then the fallbacks for an empty title, address or description: the
+// block's <h3> (link in it or around it), the snippet containers, the longest text.
+ResultRecord parseResult(const ExtractionRules& rules, const ExtractionFallbacks& fallbacks,
+                         const std::string& block, HtmlTagScanner& scanner);
+
+std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules,
+                                            const ExtractionFallbacks& fallbacks,
+                                            const std::string& page);
 
 }  // namespace lh

@@ -130,8 +130,52 @@ struct Condition {
     std::string wantedNorm;  // lower-cased and trimmed
 };
 
-bool conditionHolds(std::string_view tagText, const Condition& c, bool containsMatch) {
+// One of the blank-separated tokens of `value` is `wanted` (lower case), or starts with
+// it when `prefix` is on.
+bool hasToken(std::string_view value, std::string_view wanted, bool prefix) {
+    std::size_t i = 0;
+    while (i < value.size()) {
+        while (i < value.size() && isBlank(static_cast<unsigned char>(value[i]))) ++i;
+        std::size_t j = i;
+        while (j < value.size() && !isBlank(static_cast<unsigned char>(value[j]))) ++j;
+        const std::size_t length = j - i;
+        if (prefix ? length >= wanted.size() : length == wanted.size()) {
+            std::size_t k = 0;
+            while (k < wanted.size() && foldByte(static_cast<unsigned char>(value[i + k])) ==
+                                            static_cast<unsigned char>(wanted[k]))
+                ++k;
+            if (k == wanted.size()) return true;
+        }
+        i = j;
+    }
+    return false;
+}
+
+bool conditionHolds(std::string_view tagText, const Condition& c, bool containsMatch,
+                    bool tokenMatch) {
     if (c.wanted.empty()) return findTextIgnoringCase(tagText, c.spaceName) != kNotFound;
+    if (tokenMatch && !containsMatch) {
+        // The value as a browser reads it: quoted whole, or unquoted up to a blank or ">".
+        const std::size_t at = findTextIgnoringCase(tagText, c.spaceName);
+        if (at == kNotFound) return false;
+        std::string_view value = tagText.substr(at + c.spaceName.size());
+        if (!value.empty() && (value[0] == '"' || value[0] == '\'')) {
+            const std::size_t close = value.find(value[0], 1);
+            value =
+                close == std::string_view::npos ? std::string_view() : value.substr(1, close - 1);
+        } else {
+            std::size_t end = 0;
+            while (end < value.size() && value[end] != '>' &&
+                   !isBlank(static_cast<unsigned char>(value[end])))
+                ++end;
+            value = value.substr(0, end);
+        }
+        const bool prefix = !c.wantedNorm.empty() && c.wantedNorm.back() == '*';
+        const std::string_view wanted =
+            prefix ? std::string_view(c.wantedNorm).substr(0, c.wantedNorm.size() - 1)
+                   : std::string_view(c.wantedNorm);
+        return hasToken(value, wanted, prefix);
+    }
     const std::string dq = c.spaceName + "\"";
     const std::string sq = c.spaceName + "'";
     const std::string_view candidates[4] = {cutAfter(tagText, dq, "\""), cutAfter(tagText, sq, "'"),
@@ -245,7 +289,7 @@ std::string HtmlTagScanner::findElement(const std::string& page, const ElementQu
             if (!conditions.empty()) {
                 bool holds = false;
                 for (const auto& c : conditions) {
-                    holds = conditionHolds(tagText, c, query.containsMatch);
+                    holds = conditionHolds(tagText, c, query.containsMatch, query.tokenMatch);
                     if (query.matchAll ? !holds : holds) break;
                 }
                 if (!holds) continue;

@@ -23,6 +23,10 @@ struct ElementQuery {
     // On: the value contains the wanted value, ignoring case. Off: equal after both are
     // lower-cased and trimmed (so class "a b" does not equal "a").
     bool containsMatch = false;
+    // On (and containsMatch off): the value is a list of blank-separated tokens, one of
+    // which must equal the wanted value ignoring case, or start with it when the wanted
+    // value ends in "*" (class "res-list news" holds for "res-list" and for "res*").
+    bool tokenMatch = false;
     // On: every condition must hold. Off: one is enough.
     bool matchAll = false;
     // On: ASCII letter case is ignored in tag names.

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
+#include "collect/engine_catalogue.h"
 #include "support/sample_pages.h"
 #include "textutil/html_tag_scanner.h"
 #include "textutil/program_text.h"
@@ -244,6 +246,171 @@ TEST(SamplePages, GoogleBlocksNeedTheClassExactlyG) {
 
     // 2022 blocks read class="g Ww4FFb vt6azd tF2Cxc": the exact rule finds none.
     EXPECT_EQ(cutPage(SearchEngine::Google, samplePage("google-5.html")).blocks, 0);
+}
+
+// Every sample page as the run reads it (the rules, then the fallbacks for today's
+// markup), against what a person reads on the page. `read` was counted by hand: the
+// entries that stand for one page under their own heading link; cards, carousels,
+// related searches and advertisements are not results. `kept` is what the run keeps:
+// the read results and the cards the rules themselves take as blocks.
+struct ReadPage {
+    const char* file;
+    SearchEngine engine;
+    bool utf8;
+    int read;
+    int kept;
+    // A read result's record (1-based) and the page's own address of its title link.
+    std::vector<std::pair<int, const char*>> links;
+};
+
+// The page's relative links as the browser reads them, on the engine's host.
+std::string absolute(SearchEngine engine, const std::string& address) {
+    if (address.starts_with("/") && !address.starts_with("//"))
+        return "http://" + std::string(engineProfile(engine).host) + address;
+    return address;
+}
+
+TEST(SamplePages, TheRunReadsWhatAPersonReadsOnEveryPage) {
+    LH_REQUIRE_SAMPLE_PAGES();
+    const ReadPage pages[] = {
+        // 6 "result c-container" and 4 "result-op" answers (translation, Baike, music,
+        // Baike), each with a heading link and a text.
+        {"baidu-1.html",
+         SearchEngine::Baidu,
+         true,
+         10,
+         10,
+         {{5, "http://www.baidu.com/link?url=JKJ9kpfgEXS5Qp2ruqfJDu28EJGUMUzfZLSYU18UcTu"}}},
+        // 10 "result c-container".
+        {"baidu-3.html",
+         SearchEngine::Baidu,
+         true,
+         10,
+         10,
+         {{10, "http://www.baidu.com/link?url=OBefHJIFAaBQsTqO3h7feboQxAXxP5qtGVOgg0rLGr3"}}},
+        // 10 Zhihu answers in "vrwrap" blocks.
+        {"sogou-2.html",
+         SearchEngine::Sogou,
+         true,
+         10,
+         10,
+         {{2,
+           "http://www.sogou.com/"
+           "link?url=hedJjaC291OfPyaFZYFLI4KQWvqt63NBtrArw5-0sLpzSG96Ln0cFQ.."}}},
+        // A car card with its heading link, 7 "rb" results, 2 more "vrwrap" results.
+        {"sogou-4.html",
+         SearchEngine::Sogou,
+         false,
+         10,
+         10,
+         {{3, "http://news.xgo.com.cn/15/150375.html"}}},
+        {"sogou-5.html", SearchEngine::Sogou, true, 0, 0, {}},
+        // 10 "res-list" items: 8 under a heading link (Baike, a medical answer, 360 Liangyi,
+        // Zhihu, 360 video, 360 Wenda, Jingyan, 39 Health); the Wenda-abstract and drug
+        // cards have no heading.
+        {"so360-1.html",
+         SearchEngine::Search360,
+         true,
+         8,
+         10,
+         {{1, "https://baike.so.com/doc/5341317-5576760.html"}}},
+        // The hot-topic card and 8 "res-list referer-news-flow" news results; the news
+        // box ("…的最新相关消息") is a carousel, kept as its class is a result's.
+        {"so360-2.html",
+         SearchEngine::Search360,
+         true,
+         9,
+         10,
+         {{6,
+           "https://www.360kuai.com/pc/92075b021c0be7984?cota=3&kuai_so=1&sign=360_57c3bbd1&"
+           "refer_scene=so_1"},
+          {10,
+           "https://www.360kuai.com/pc/9dd97c11dbab7fd3a?cota=3&kuai_so=1&sign=360_57c3bbd1&"
+           "refer_scene=so_1"}}},
+        // 6 "b_algo"; the rules also take the answer card and the two related-searches
+        // boxes ("b_ans"); the ads are not taken.
+        {"bing-1.html",
+         SearchEngine::Bing,
+         true,
+         6,
+         9,
+         {{3, "https://www.mediamarkt.ch/de/category/_kaffeemaschinen-680832.html"}}},
+        // 10 "b_algo".
+        {"bing-6.html",
+         SearchEngine::Bing,
+         true,
+         10,
+         10,
+         {{10, "https://www.ebuyer.com/store/Components/cat/Processors-Intel"}}},
+        {"bing-8.html", SearchEngine::Bing, true, 0, 0, {}},  // "no results"
+        // 9 results; the image box above them is a "g" block too.
+        {"google-1.html",
+         SearchEngine::Google,
+         true,
+         9,
+         10,
+         {{2,
+           "https://www.bikester.ch/fahrradteile/sicherheitsausstattung/"
+           "cat-eye-rueckspiegel-bm-500g/10108.html"}}},
+        // 9 results; the image box ("liYKde g") is left out.
+        {"google-4.html", SearchEngine::Google, true, 9, 9, {{7, "https://hgentry.github.io/81/"}}},
+        // 6 "g Ww4FFb vt6azd tF2Cxc" results; videos, "People also ask", images, the
+        // knowledge panel and related searches carry no "g".
+        {"google-5.html",
+         SearchEngine::Google,
+         true,
+         6,
+         6,
+         {{1, "https://www.amazon.com/Modern-Times-Charlie-Chaplin/dp/B004DARF6A"},
+          {6, "https://www.imdb.com/title/tt0027977/"}}},
+        // 5 "result c-container" and the Baike card; the ad ("EC_result … c-container")
+        // is a block by the rules.
+        {"modern/baidu-2026-1.html",
+         SearchEngine::Baidu,
+         true,
+         6,
+         7,
+         {{7,
+           "http://www.baidu.com/link?url=zXZNMUpJdkrQaX2LJ9m0BnvzYkUkp84DWP5_LZ9a04dUouJDGaGlf"
+           "gVhHFqJuiaSYsQomo2x7pqfUbwC6PPeta"}}},
+        // 5 "res-list" results between a news box and a short-video box (cut off by the
+        // excerpt), both "res-list" too.
+        {"modern/so360-2026-1.html",
+         SearchEngine::Search360,
+         true,
+         5,
+         7,
+         {{5,
+           "https://www.so.com/link?m=zObF4p%2BFskjlBN%2BCNVpC8pE%2BQBbONoc%2BM4KNI2OvyFEz%"
+           "2FLW78rujvMQ4hT0tNxCcpVmYL0hnxSwRtBNY%2F85JRuyGYjkZXSbbsS9y7Pl%2BvBHmmMxbIMNvx6Hfri7v"
+           "QCSAR5BodlO%2BKX6UwI2g0xpx8ytIyz8%2ByjgvhQ6aoPREvCn5etA%2FkVQUnk1RH4JF8NMLnGjUXmr1XoD"
+           "8%3D"}}},
+        {"modern/bing-2026-2.html", SearchEngine::Bing, true, 0, 0, {}},  // a challenge page
+    };
+    for (const ReadPage& p : pages) {
+        SCOPED_TRACE(p.file);
+        const std::string page = samplePage(p.file, p.utf8);
+        ASSERT_FALSE(page.empty());
+        const EngineProfile& engine = engineProfile(p.engine);
+        const std::vector<ResultRecord> records =
+            readResultRecords(*engine.extraction, engine.extractionFallbacks, page);
+        EXPECT_EQ(static_cast<int>(records.size()), p.kept);
+        // Every read result comes with a title, a link and its text (each shows one).
+        const auto count = [&](auto has) {
+            return static_cast<int>(std::count_if(records.begin(), records.end(), has));
+        };
+        EXPECT_GE(
+            count([](const ResultRecord& r) { return !r.title.empty() && !r.address.empty(); }),
+            p.read);
+        EXPECT_GE(count([](const ResultRecord& r) { return !r.description.empty(); }), p.read);
+        for (const auto& [index, link] : p.links) {
+            ASSERT_LE(index, static_cast<int>(records.size()));
+            const ResultRecord& r = records[static_cast<std::size_t>(index - 1)];
+            EXPECT_EQ(absolute(p.engine, r.address), link) << "record " << index;
+            EXPECT_FALSE(r.title.empty()) << "record " << index;
+            EXPECT_FALSE(r.description.empty()) << "record " << index;
+        }
+    }
 }
 
 }  // namespace

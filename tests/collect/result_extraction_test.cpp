@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "collect/engine_catalogue.h"
 #include "textutil/html_tag_scanner.h"
 #include "textutil/program_text.h"
 
@@ -185,6 +186,97 @@ line two</div></div>)");
         R"(<div class="result"><h3><a href="http://n/">N</a></h3><div class="c-summary c-row">)"
         R"(<p class="c-author">Xinhua 2h</p>Story</div></div>)");
     EXPECT_EQ(news.description, "Story");
+}
+
+// The run's reading: the engine's rules, then its fallbacks for today's markup.
+std::vector<ResultRecord> readToday(SearchEngine engine, const std::string& page) {
+    const EngineProfile& e = engineProfile(engine);
+    return readResultRecords(*e.extraction, e.extractionFallbacks, page);
+}
+
+TEST(ExtractionFallbacks, TokenBlocksJoinTheRulesBlocksOnlyWhereTheyOutnumberThem) {
+    const EngineProfile& so = engineProfile(SearchEngine::Search360);
+    const std::string list = R"(<li class="res-list">A</li><li class="res-list news">B</li>)"
+                             R"(<li class="x res-list">C</li><li class="res-lists">D</li>)";
+    EXPECT_EQ(resultBlocks(*so.extraction, so.extractionFallbacks, list),
+              (std::vector<std::string>{R"(<li class="res-list">A</li>)",
+                                        R"(<li class="res-list news">B</li>)",
+                                        R"(<li class="x res-list">C</li>)"}));
+    // As many by token as by the rule: the rule's blocks alone.
+    const std::string even = R"(<li class="res-list">A</li><li class="res-list">B</li>)"
+                             R"(<li class="res-list b">C</li>)";
+    EXPECT_EQ(resultBlocks(*so.extraction, so.extractionFallbacks, even).size(), 3u);
+    EXPECT_EQ(resultBlocks(*so.extraction, {}, list).size(), 1u);
+
+    // Google: a rule's block nested in a token block stays and its wrapper goes; the
+    // image box is no result; basic-HTML blocks count only with a /url?q= link.
+    const EngineProfile& g = engineProfile(SearchEngine::Google);
+    const std::string google =
+        R"(<div class="g a"><div class="g">inner</div></div><div class="liYKde g">img</div>)"
+        R"(<div class="tF2Cxc g"><div class="g x">nested</div>two</div>)"
+        R"(<div class="ZINbbc"><a href="/url?q=http://z/">z</a></div><div class="ZINbbc">ad</div>)";
+    const std::vector<std::string> blocks =
+        resultBlocks(*g.extraction, g.extractionFallbacks, google);
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(blocks[0], R"(<div class="g">inner</div>)");
+    EXPECT_EQ(blocks[1].substr(0, 22), R"(<div class="tF2Cxc g">)");
+    EXPECT_EQ(blocks[2].substr(0, 20), R"(<div class="ZINbbc">)");
+    // A Baidu page keeps its content column as the place to look.
+    EXPECT_EQ(readToday(SearchEngine::Baidu, R"(<div class="result">x</div>)").size(), 0u);
+}
+
+TEST(ExtractionFallbacks, TitlesLinksAndDescriptionsWhereTheRulesFindNone) {
+    // h3 > a on Google, a > h3 on Sogou; the longest text outside heading, links and
+    // scripts is the snippet where no container names it.
+    const auto google = readToday(
+        SearchEngine::Google,
+        R"(<div class="g"><h3 class="r"><a href="/url?q=http://x.com/&amp;sa=U">T <b>x</b></a></h3>)"
+        R"(<div><a href="/more">a much longer link text than the snippet</a></div>)"
+        R"(<script>var veryLongScriptText = 1;</script><div class="s">the <em>snippet</em></div>)"
+        R"(<div>short</div></div>)");
+    ASSERT_EQ(google.size(), 1u);
+    EXPECT_EQ(google[0].title, "T x");
+    EXPECT_EQ(google[0].address, "/url?q=http://x.com/&sa=U");
+    EXPECT_EQ(google[0].description, "the snippet");
+
+    const auto sogou = readToday(
+        SearchEngine::Sogou,
+        R"(<div class="vrwrap"><a href="http://s.com/"><h3>Title</h3></a>)"
+        R"(<div class="fz-mid">the card text, longer than the space text</div><p class="space-txt">)"
+        R"(snip</p></div>)");
+    ASSERT_EQ(sogou.size(), 1u);
+    EXPECT_EQ(sogou[0].title, "Title");
+    EXPECT_EQ(sogou[0].address, "http://s.com/");
+    EXPECT_EQ(sogou[0].description, "snip");
+
+    // Baidu: the summary span, not its box with the date in it.
+    const auto baidu = readToday(
+        SearchEngine::Baidu,
+        R"(<div id="content_left"><div class="result c-container"><h3><a href="http://b/">t</a>)"
+        R"(</h3><div class="cos-line-clamp-2"><span class="date">2024-11-26</span>)"
+        R"(<span class="  summary-text_1a">the summary</span></div></div></div>)");
+    ASSERT_EQ(baidu.size(), 1u);
+    EXPECT_EQ(baidu[0].description, "the summary");
+
+    // Bing: the caption's paragraph when the caption has more classes.
+    const auto bing = readToday(
+        SearchEngine::Bing,
+        R"(<li class="b_algo"><h2><a href="http://m/">M</a></h2><div class="b_caption b_rich">)"
+        R"(<div class="b_attribution"><cite>m.com</cite></div><p>caption text</p></div></li>)");
+    ASSERT_EQ(bing.size(), 1u);
+    EXPECT_EQ(bing[0].description, "caption text");
+
+    // What the rules find stays as it was.
+    const std::string ruled =
+        R"(<li class="res-list"><h3><a href="http://a/">A</a></h3><div class="res-rich">rich</div>)"
+        R"(<p class="res-desc">a longer description than the rich one</p></li>)";
+    HtmlTagScanner scanner;
+    const ResultRecord byRules = parseResult(SearchEngine::Search360, ruled, scanner);
+    const auto today = readToday(SearchEngine::Search360, ruled);
+    ASSERT_EQ(today.size(), 1u);
+    EXPECT_EQ(today[0].title, byRules.title);
+    EXPECT_EQ(today[0].address, byRules.address);
+    EXPECT_EQ(today[0].description, "rich");
 }
 
 }  // namespace

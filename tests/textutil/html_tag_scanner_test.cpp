@@ -101,6 +101,25 @@ TEST(HtmlTagScanner, AttributeConditions) {
               R"(<a class = "m">x</a>)");
 }
 
+TEST(HtmlTagScanner, ClassTokens) {
+    HtmlTagScanner scanner;
+    const std::string page =
+        R"(<li class="res-list news">1</li><li class='RES-LIST'>2</li><li class=res-list>3</li>)"
+        R"(<li class="res-lists">4</li><li class="pre-res-list">5</li><li title="res-list">6</li>)"
+        R"(<li class="a" data-x="res-list">7</li><li class="x	res-list">8</li>)";
+    ElementQuery token{
+        .tag = "li", .attrNames = {"class"}, .attrValues = {"res-list"}, .tokenMatch = true};
+    ASSERT_EQ(scanner.findAllElements(page, token), 4);
+    EXPECT_EQ(scanner.elementText(1, true), R"(<li class="res-list news">1</li>)");
+    EXPECT_EQ(scanner.elementText(2, true), "<li class='RES-LIST'>2</li>");
+    EXPECT_EQ(scanner.elementText(3, true), "<li class=res-list>3</li>");
+    EXPECT_EQ(scanner.elementText(4, true), "<li class=\"x\tres-list\">8</li>");
+    // A trailing "*" asks for a token that starts with the rest.
+    token.attrValues = {"res-list*"};
+    EXPECT_EQ(scanner.findAllElements(page, token), 5);
+    EXPECT_EQ(scanner.elementText(4, true), R"(<li class="res-lists">4</li>)");
+}
+
 TEST(HtmlTagScanner, SingleCallsLeaveCollectedElementsAlone) {
     HtmlTagScanner scanner;
     EXPECT_EQ(scanner.findAllElements("<li>1</li><li>2</li>", {.tag = "li"}), 2);
