@@ -41,6 +41,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .fetch = FetchRecipe::BaiduDownloadMode,
         .extraction = &extraction_rules::baidu(),
         .links = LinkRule::BaiduRedirector,
+        // Today's result blocks: <div class="result c-container" mu="target">.
+        .carriedTarget = {TargetCarrier::BlockTag, "mu"},
         .examinedForVerification = true,
         .cookieFile = CookieFile::Baidu,
         .slowPagePauseFromTwentyPerPage = true,
@@ -79,6 +81,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .fetch = FetchRecipe::PageFetch,
         .freshAttemptMark = true,
         .extraction = &extraction_rules::sogou(),
+        // Today's results name their target in a data-url attribute inside the block.
+        .carriedTarget = {TargetCarrier::AnyInBlock, "data-url"},
         .examinedForVerification = true,
         .pauseBetweenKeywords = false,
     };
@@ -97,6 +101,7 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .fetch = FetchRecipe::PageFetch,
         .extraction = &extraction_rules::sogou(),
         .links = LinkRule::RefreshPage,
+        .carriedTarget = {TargetCarrier::AnyInBlock, "data-url"},
         .examinedForVerification = true,
     };
     entries[4] = {
@@ -114,6 +119,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .sendsSessionCookies = false,
         .extraction = &extraction_rules::search360(),
         .links = LinkRule::RefreshPage,
+        // Today's title links: <a href="…/link?m=…" data-mdurl="target">.
+        .carriedTarget = {TargetCarrier::LinkTag, "data-mdurl"},
     };
     entries[5] = {
         .id = SearchEngine::Google,
@@ -150,6 +157,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .paging = Paging::NextLinkWhenFound,
         .fetch = FetchRecipe::PageFetchWithViewCookies,
         .extraction = &extraction_rules::bing(),
+        // Today's links: https://www.bing.com/ck/a?!&&p=…&u=a1<target in base64url>&ntb=1.
+        .links = LinkRule::ClickTracking,
         .poorPagesToEnd = 5,
         .blankViewBeforeKeyword = true,
     };

@@ -207,6 +207,28 @@ ExtractionRules rules(ElementQuery container, ElementQuery blocks, LinkElement l
 
 std::string noDescription(HtmlTagScanner&, const std::string&) { return {}; }
 
+// The start tag a text begins with (up to its first ">").
+std::string_view leadingTag(std::string_view text) { return text.substr(0, text.find('>')); }
+
+std::string carriedTarget(const CarriedTarget& carried, const std::string& block,
+                          const std::string& link, const HtmlTagScanner& scanner) {
+    std::string value;
+    switch (carried.carrier) {
+    case TargetCarrier::None:
+        return {};
+    case TargetCarrier::BlockTag:
+        value = scanner.attributeValue(leadingTag(block), carried.attribute);
+        break;
+    case TargetCarrier::LinkTag:
+        value = scanner.attributeValue(leadingTag(link), carried.attribute);
+        break;
+    case TargetCarrier::AnyInBlock:
+        value = scanner.attributeValue(block, carried.attribute);
+        break;
+    }
+    return replaceAll(value, "&amp;", "&");
+}
+
 }  // namespace
 
 namespace extraction_rules {
@@ -300,7 +322,7 @@ std::string resultBlock(const HtmlTagScanner& scanner, int index) {
 }
 
 ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
-                         HtmlTagScanner& scanner) {
+                         HtmlTagScanner& scanner, const CarriedTarget& carried) {
     ResultRecord record;
     if (rules.blocks.tag.empty()) return record;
 
@@ -318,6 +340,7 @@ ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
     }
     if (!link.empty())
         record.address = replaceAll(scanner.attributeValue(link, "href"), "&amp;", "&");
+    record.pageTarget = carriedTarget(carried, block, link, scanner);
 
     std::string titleSource;
     switch (rules.title) {
@@ -348,16 +371,18 @@ ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
 }
 
 ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner) {
-    return parseResult(*engineProfile(engine).extraction, block, scanner);
+    const EngineProfile& profile = engineProfile(engine);
+    return parseResult(*profile.extraction, block, scanner, profile.carriedTarget);
 }
 
-std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page) {
+std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page,
+                                            const CarriedTarget& carried) {
     HtmlTagScanner scanner;
     const int count = extractResultBlocks(rules, page, scanner);
     std::vector<ResultRecord> records;
     records.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
     for (int i = 1; i <= count; ++i) {
-        records.push_back(parseResult(rules, resultBlock(scanner, i), scanner));
+        records.push_back(parseResult(rules, resultBlock(scanner, i), scanner, carried));
     }
     return records;
 }
