@@ -63,16 +63,17 @@ public:
             verificationScanMs += msSince(start);
         }
         start = Clock::now();
-        page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks, page.text);
+        page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks,
+                                         page.text, engine.carriedTarget);
         extractMs += msSince(start);
         start = Clock::now();
         page.nextPageUrl = nextPageOf(engine, address, page.text);
         nextPageMs += msSince(start);
         return page;
     }
-    ResolvedLink resolveLink(const CollectionSettings& settings, const std::string& address,
+    ResolvedLink resolveLink(const CollectionSettings& settings, const ResultRecord& record,
                              EngineSession& session, const StopToken& stop) override {
-        return inner_.resolveLink(settings, address, session, stop);
+        return inner_.resolveLink(settings, record, session, stop);
     }
 
     static double msSince(Clock::time_point start) {

@@ -262,8 +262,8 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
         if (!rankSelected(options.settings(), paging_.rankCounter)) continue;
         if (stopping()) break;
         record.keyword = keyword;
-        ResolvedLink link = parts_.pages.resolveLink(options.settings(), record.address, session,
-                                                     StopToken(stopFlag_));
+        ResolvedLink link =
+            parts_.pages.resolveLink(options.settings(), record, session, StopToken(stopFlag_));
         reportFailedDownload(DownloadPurpose::ResultLink, record.address, link.failure);
         record.address = std::move(link.address);
         if (record.address.empty()) continue;

@@ -41,6 +41,8 @@ struct CollectionSettings {
     bool ignoreEngineSites = false;
     bool clearCacheOnVerification = false;
     bool autoCloseVerification = false;
+    // Look up every redirect link, also where the page names the result's target.
+    bool resolveAlways = false;
     int baiduFetchMode = 0;  // selection of the mode list: 0 = mode 2, 1 = mode 3, -1 none
 
     // The window's design-time values (persisted_options.cpp holds them); a

@@ -53,6 +53,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
                 .headingLink = true,
             },
         .links = LinkRule::BaiduRedirector,
+        // Today's result blocks: <div class="result c-container" mu="target">.
+        .carriedTarget = {TargetCarrier::BlockTag, "mu"},
         .examinedForVerification = true,
         .cookieFile = CookieFile::Baidu,
         .slowPagePauseFromTwentyPerPage = true,
@@ -105,6 +107,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
                 .longestText = true,
                 .headingLink = true,
             },
+        // Today's results name their target in a data-url attribute inside the block.
+        .carriedTarget = {TargetCarrier::AnyInBlock, "data-url"},
         .examinedForVerification = true,
         .pauseBetweenKeywords = false,
     };
@@ -123,6 +127,7 @@ std::array<EngineProfile, 10> makeCatalogue() {
         .fetch = FetchRecipe::PageFetch,
         .extraction = &extraction_rules::sogou(),
         .links = LinkRule::RefreshPage,
+        .carriedTarget = {TargetCarrier::AnyInBlock, "data-url"},
         .examinedForVerification = true,
     };
     entries[4] = {
@@ -152,6 +157,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
                 .headingLink = true,
             },
         .links = LinkRule::RefreshPage,
+        // Today's title links: <a href="…/link?m=…" data-mdurl="target">.
+        .carriedTarget = {TargetCarrier::LinkTag, "data-mdurl"},
     };
     entries[5] = {
         .id = SearchEngine::Google,
@@ -217,6 +224,8 @@ std::array<EngineProfile, 10> makeCatalogue() {
                 .longestText = true,
                 .headingLink = true,
             },
+        // Today's links: https://www.bing.com/ck/a?!&&p=…&u=a1<target in base64url>&ntb=1.
+        .links = LinkRule::ClickTracking,
         // The "One last step" page Bing serves scripts on a result address.
         .challengeMarker = "class=\"captcha_header\">One last step",
         .poorPagesToEnd = 5,

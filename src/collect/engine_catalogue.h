@@ -52,6 +52,7 @@ enum class LinkRule {
     RefreshPage,      // the redirect page's meta refresh, else the link?url= parameter
     JumpParameter,    // the ?u= parameter of a jump address, decoded locally
     GoogleCleanUp,    // the url?q= / url= target, jsessionid dropped, percent-decoded
+    ClickTracking,    // a click-tracking address's u= (a1 + base64url), decoded locally
 };
 
 // The cookie file an engine reads its cookies from and stores verified cookies in.
@@ -81,6 +82,8 @@ struct EngineProfile {
     // What the rules miss on today's markup, added after them.
     ExtractionFallbacks extractionFallbacks{};
     LinkRule links = LinkRule::Keep;
+    // Where a result names its target in the page; that target spares the look-up.
+    CarriedTarget carriedTarget{};
     DuplicateKey duplicateKey = DuplicateKey::Line;
 
     // Pages are examined for verification markers (and handed to the user on a hit).

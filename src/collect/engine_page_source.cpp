@@ -49,7 +49,7 @@ ResultPage EnginePageSource::fetchPage(const CollectionSettings& settings, std::
 }
 
 ResolvedLink EnginePageSource::resolveLink(const CollectionSettings& settings,
-                                           const std::string& address, EngineSession& session,
+                                           const ResultRecord& record, EngineSession& session,
                                            const StopToken& stop) {
     HttpClient client;
     LinkResolutionContext context{browser_,
@@ -60,7 +60,8 @@ ResolvedLink EnginePageSource::resolveLink(const CollectionSettings& settings,
                                   engineProfile(settings.engine),
                                   settings.outputTemplate,
                                   stop.withDeadline(StopToken::Clock::now() + linkBudget_)};
-    ResolvedLink link{resolveResultLink(context, address)};
+    context.resolveAlways = settings.resolveAlways;
+    ResolvedLink link{resolveResultLink(context, record.address, record.pageTarget)};
     if (context.failure.failure != TransferFailure::None) link.failure = std::move(context.failure);
     return link;
 }
@@ -77,7 +78,8 @@ ResultPage readResultPage(const EngineProfile& engine, const std::string& addres
                           std::string text) {
     ResultPage page;
     page.verificationDetected = isVerificationPage(engine, text);
-    page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks, text);
+    page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks, text,
+                                     engine.carriedTarget);
     page.nextPageUrl = nextPageOf(engine, address, text);
     page.text = std::move(text);
     return page;

@@ -139,6 +139,15 @@ constexpr PersistedOption kOptions[] = {
      .flag = "ignore-engine-sites",
      .offFlag = "no-ignore-engine-sites",
      .help = "drop results on the engine's own sites (default: off)"},
+    {.control = "选择框总是解析跳转",
+     .name = "resolveAlways",
+     .kind = OptionKind::Flag,
+     .field = &S::resolveAlways,
+     .defaultText = "off",
+     .flag = "resolve-always",
+     .offFlag = "no-resolve-always",
+     .help = "look up every redirect link, also where the page names\n"
+             "the result's target (default: off)"},
     // There is no browser view on a terminal to clear or close.
     {.control = "选择框删除缓存",
      .name = "clearCacheOnVerification",

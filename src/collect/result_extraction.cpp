@@ -376,6 +376,28 @@ void headingLink(HtmlTagScanner& scanner, const std::string& block, ResultRecord
     record.address = hrefOf(scanner, std::string_view(block).substr(around));
 }
 
+// The start tag a text begins with (up to its first ">").
+std::string_view leadingTag(std::string_view text) { return text.substr(0, text.find('>')); }
+
+std::string carriedTarget(const CarriedTarget& carried, const std::string& block,
+                          const std::string& link, const HtmlTagScanner& scanner) {
+    std::string value;
+    switch (carried.carrier) {
+    case TargetCarrier::None:
+        return {};
+    case TargetCarrier::BlockTag:
+        value = scanner.attributeValue(leadingTag(block), carried.attribute);
+        break;
+    case TargetCarrier::LinkTag:
+        value = scanner.attributeValue(leadingTag(link), carried.attribute);
+        break;
+    case TargetCarrier::AnyInBlock:
+        value = scanner.attributeValue(block, carried.attribute);
+        break;
+    }
+    return replaceAll(value, "&amp;", "&");
+}
+
 }  // namespace
 
 namespace extraction_rules {
@@ -469,7 +491,7 @@ std::string resultBlock(const HtmlTagScanner& scanner, int index) {
 }
 
 ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
-                         HtmlTagScanner& scanner) {
+                         HtmlTagScanner& scanner, const CarriedTarget& carried) {
     ResultRecord record;
     if (rules.blocks.tag.empty()) return record;
 
@@ -487,6 +509,7 @@ ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
     }
     if (!link.empty())
         record.address = replaceAll(scanner.attributeValue(link, "href"), "&amp;", "&");
+    record.pageTarget = carriedTarget(carried, block, link, scanner);
 
     std::string titleSource;
     switch (rules.title) {
@@ -523,8 +546,9 @@ ElementQuery classToken(std::string tag, std::vector<std::string> tokens) {
 }
 
 ResultRecord parseResult(const ExtractionRules& rules, const ExtractionFallbacks& fallbacks,
-                         const std::string& block, HtmlTagScanner& scanner) {
-    ResultRecord record = parseResult(rules, block, scanner);
+                         const std::string& block, HtmlTagScanner& scanner,
+                         const CarriedTarget& carried) {
+    ResultRecord record = parseResult(rules, block, scanner, carried);
     if (fallbacks.headingLink && (record.title.empty() || record.address.empty()))
         headingLink(scanner, block, record);
     if (!record.description.empty()) return record;
@@ -543,16 +567,18 @@ ResultRecord parseResult(const ExtractionRules& rules, const ExtractionFallbacks
 }
 
 ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner) {
-    return parseResult(*engineProfile(engine).extraction, block, scanner);
+    const EngineProfile& profile = engineProfile(engine);
+    return parseResult(*profile.extraction, block, scanner, profile.carriedTarget);
 }
 
-std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page) {
+std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page,
+                                            const CarriedTarget& carried) {
     HtmlTagScanner scanner;
     const int count = extractResultBlocks(rules, page, scanner);
     std::vector<ResultRecord> records;
     records.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
     for (int i = 1; i <= count; ++i) {
-        records.push_back(parseResult(rules, resultBlock(scanner, i), scanner));
+        records.push_back(parseResult(rules, resultBlock(scanner, i), scanner, carried));
     }
     return records;
 }
@@ -603,13 +629,13 @@ std::vector<std::string> resultBlocks(const ExtractionRules& rules,
 
 std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules,
                                             const ExtractionFallbacks& fallbacks,
-                                            const std::string& page) {
+                                            const std::string& page, const CarriedTarget& carried) {
     const std::vector<std::string> blocks = resultBlocks(rules, fallbacks, page);
     HtmlTagScanner scanner;
     std::vector<ResultRecord> records;
     records.reserve(blocks.size());
     for (const std::string& block : blocks)
-        records.push_back(parseResult(rules, fallbacks, block, scanner));
+        records.push_back(parseResult(rules, fallbacks, block, scanner, carried));
     return records;
 }
 

@@ -74,6 +74,18 @@ struct ExtractionFallbacks {
 // tag[class has one of `tokens`]; a token ending in "*" is a prefix.
 ElementQuery classToken(std::string tag, std::vector<std::string> tokens);
 
+// Where a result names its real target in the page, beside the engine's own link.
+enum class TargetCarrier {
+    None,
+    BlockTag,    // an attribute of the block's own start tag
+    LinkTag,     // an attribute of the link element's anchor
+    AnyInBlock,  // the first such attribute anywhere in the block
+};
+struct CarriedTarget {
+    TargetCarrier carrier = TargetCarrier::None;
+    std::string_view attribute{};
+};
+
 // The rules of each engine, named by what the catalogue calls them.
 namespace extraction_rules {
 const ExtractionRules& none();
@@ -102,14 +114,17 @@ std::string resultBlock(const HtmlTagScanner& scanner, int index);
 // Link address, title and description of one block; the keyword is left to the caller.
 // The address is the anchor's href with "&amp;" read as "&", unresolved; title and
 // description are plain text (tags removed, character references decoded, blank lines
-// dropped, lines trimmed). Single lookups through `scanner` leave its blocks alone.
+// dropped, lines trimmed). With a carrier, the target the block names goes to
+// pageTarget ("&amp;" read as "&", not checked). Single lookups through `scanner` leave
+// its blocks alone.
 ResultRecord parseResult(const ExtractionRules& rules, const std::string& block,
-                         HtmlTagScanner& scanner);
+                         HtmlTagScanner& scanner, const CarriedTarget& carried = {});
 ResultRecord parseResult(SearchEngine engine, const std::string& block, HtmlTagScanner& scanner);
 
 // Every block of the page read into a record, in page order (one record per block, also
 // when its address is empty).
-std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page);
+std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules, const std::string& page,
+                                            const CarriedTarget& carried = {});
 
 // The rules' blocks, and the fallbacks' where they outnumber them, in page order. A
 // fallback block inside or around another block is left out.
@@ -120,10 +135,12 @@ std::vector<std::string> resultBlocks(const ExtractionRules& rules,
 // parseResult, then the fallbacks for an empty title, address or description: the
 // block's <h3> (link in it or around it), the snippet containers, the longest text.
 ResultRecord parseResult(const ExtractionRules& rules, const ExtractionFallbacks& fallbacks,
-                         const std::string& block, HtmlTagScanner& scanner);
+                         const std::string& block, HtmlTagScanner& scanner,
+                         const CarriedTarget& carried = {});
 
 std::vector<ResultRecord> readResultRecords(const ExtractionRules& rules,
                                             const ExtractionFallbacks& fallbacks,
-                                            const std::string& page);
+                                            const std::string& page,
+                                            const CarriedTarget& carried = {});
 
 }  // namespace lh

@@ -1,5 +1,8 @@
 #include "collect/result_link_resolution.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "textutil/keyword_list.h"
 #include "textutil/program_text.h"
 #include "textutil/text_between.h"
@@ -31,6 +34,45 @@ const std::string& redirectPatterns() {
 }
 
 std::string withoutApostrophes(const std::string& text) { return replaceAll(text, "'", ""); }
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view start) {
+    return text.size() >= start.size() && toLowerAscii(text.substr(0, start.size())) == start;
+}
+
+// An address fit to be written as a result's target: absolute http(s), a host, and
+// no blank or control character to break the line.
+bool isWebTarget(std::string_view text) {
+    std::size_t rest = 0;
+    if (startsWithIgnoringCase(text, "http://")) {
+        rest = 7;
+    } else if (startsWithIgnoringCase(text, "https://")) {
+        rest = 8;
+    } else {
+        return false;
+    }
+    if (rest == text.size() || text[rest] == '/' || text[rest] == '?' || text[rest] == '#')
+        return false;
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; });
+}
+
+// The value of query parameter `name` (the first), empty when absent.
+std::string_view queryValue(std::string_view address, std::string_view name) {
+    const std::size_t query = address.find('?');
+    if (query == std::string_view::npos) return {};
+    std::size_t at = query + 1;
+    while (at <= address.size()) {
+        std::size_t end = address.find('&', at);
+        if (end == std::string_view::npos) end = address.size();
+        const std::string_view piece = address.substr(at, end - at);
+        if (piece.size() > name.size() && piece.substr(0, name.size()) == name &&
+            piece[name.size()] == '=') {
+            return piece.substr(name.size() + 1);
+        }
+        at = end + 1;
+    }
+    return {};
+}
 
 // A failed look-up is kept to say why a link stayed as parsed; a stop is the user's own.
 void noteFailure(LinkResolutionContext& c, TransferOutcome outcome) {
@@ -128,8 +170,32 @@ void makeJsessionPattern(RegexService& regex) {
     regex.create(";jsessionid=[^\\r\\n]+", true, true, true);
 }
 
-std::string resolveResultLink(LinkResolutionContext& c, const std::string& original) {
+std::string clickTrackingTarget(const std::string& address) {
+    std::string_view rest = address;
+    for (std::string_view scheme : {"https://", "http://"}) {
+        if (startsWithIgnoringCase(rest, scheme)) rest.remove_prefix(scheme.size());
+    }
+    const std::size_t path = rest.find('/');
+    if (path == std::string_view::npos) return address;
+    const std::string host = toLowerAscii(rest.substr(0, path));
+    const bool bingHost = host == kBingDomain || (host.size() > kBingDomain.size() &&
+                                                  host.ends_with("." + std::string(kBingDomain)));
+    if (!bingHost || rest.substr(path, 6) != "/ck/a?") return address;
+
+    const std::string value = percentDecodeBytes(queryValue(rest, "u"));
+    if (value.rfind("a1", 0) != 0) return address;
+    const std::optional<std::string> bytes = base64UrlDecode(std::string_view(value).substr(2));
+    if (!bytes || !isValidUtf8(*bytes)) return address;
+    std::string target = utf8ToGb(*bytes);
+    return isWebTarget(target) ? target : address;
+}
+
+std::string resolveResultLink(LinkResolutionContext& c, const std::string& original,
+                              std::string_view pageTarget) {
+    // The page's own word for the target spares the engine a request.
+    if (!c.resolveAlways && isWebTarget(pageTarget)) return std::string(pageTarget);
     const LinkRule rule = c.engine.links;
+    if (rule == LinkRule::ClickTracking) return clickTrackingTarget(original);
     if (rule == LinkRule::GoogleCleanUp) {
         return cleanGoogleAddress(original, c.session.googleBase, c.jsessionPattern);
     }
@@ -158,6 +224,7 @@ std::string resolveResultLink(LinkResolutionContext& c, const std::string& origi
             break;
         case LinkRule::Keep:
         case LinkRule::GoogleCleanUp:
+        case LinkRule::ClickTracking:
             break;
         }
     }

@@ -54,10 +54,11 @@ public:
                                  const std::string& address, EngineSession& session,
                                  const StopToken& stop) = 0;
 
-    // The target behind a result's address (the engine's redirector, Google's clean-up);
-    // the address itself when there is nothing to resolve. A stop request, or the
-    // look-up's time budget running out, leaves the address as parsed.
-    virtual ResolvedLink resolveLink(const CollectionSettings& settings, const std::string& address,
+    // The target behind a result's address (the target the page names beside it, the
+    // engine's redirector, Google's clean-up); the address itself when there is nothing
+    // to resolve. A stop request, or the look-up's time budget running out, leaves the
+    // address as parsed.
+    virtual ResolvedLink resolveLink(const CollectionSettings& settings, const ResultRecord& record,
                                      EngineSession& session, const StopToken& stop) = 0;
 };
 

@@ -24,7 +24,42 @@ int hexValue(char c) {
     return -1;
 }
 
+// Value of a base64url digit, -1 for any other character.
+int base64UrlValue(char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '-') return 62;
+    if (c == '_') return 63;
+    return -1;
+}
+
 }  // namespace
+
+std::optional<std::string> base64UrlDecode(std::string_view text) {
+    if (text.size() % 4 == 0) {
+        std::size_t pad = 0;
+        while (pad < 2 && pad < text.size() && text[text.size() - 1 - pad] == '=') ++pad;
+        text.remove_suffix(pad);
+    }
+    // One digit left over carries less than a byte: no encoder ends so.
+    if (text.size() % 4 == 1) return std::nullopt;
+    std::string out;
+    out.reserve(text.size() * 3 / 4);
+    unsigned int bits = 0;
+    int held = 0;
+    for (char c : text) {
+        const int value = base64UrlValue(c);
+        if (value < 0) return std::nullopt;
+        bits = (bits << 6) | static_cast<unsigned int>(value);
+        held += 6;
+        if (held >= 8) {
+            held -= 8;
+            out.push_back(static_cast<char>((bits >> held) & 0xFFu));
+        }
+    }
+    return out;
+}
 
 std::string percentEncodeComponent(std::string_view text) {
     static constexpr std::string_view kKept = "!()-.*_";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ std::string percentDecodeUtf8(std::string_view text);
 // Every %XX with a value of 1 or more turned into its byte; other "%" stay; no
 // character-set conversion.
 std::string percentDecodeBytes(std::string_view text);
+
+// The bytes of base64url text (A-Z a-z 0-9 - _), with or without "=" padding; nullopt
+// for any other character, misplaced padding or a length no encoding gives.
+std::optional<std::string> base64UrlDecode(std::string_view text);
 
 // Digits of `value` in `radix`, most significant first; 10 and up written A, B, ...
 std::string toRadix(unsigned long long value, int radix);

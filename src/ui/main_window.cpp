@@ -69,6 +69,7 @@ constexpr const char* kStoredAfter[] = {
     "选择框关键词分割线",
     "选择框忽略自家",
     "选择框www非顶级",
+    "选择框总是解析跳转",
     "编辑框每页采集数",
     "编辑框采集页数",
     "选择框仅指定排名",
@@ -366,6 +367,9 @@ void MainWindow::buildControls() {
     choose->installEventFilter(this);
     connect(choose, &QPushButton::clicked, this, &MainWindow::chooseFolder);
     edit("编辑框扩展名", 872, 469, 40, true);
+
+    // Link look-ups: on, also results whose page names the target go to the redirector.
+    check("选择框总是解析跳转", "总是解析跳转链接", 247, 497, 200);
 
     // Status bar: two panes.
     auto* bar = named(new QStatusBar(this), "状态条");

@@ -35,7 +35,7 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
     EXPECT_TRUE(d.useComSite && d.removeDuplicates);
     EXPECT_FALSE(d.onlySelectedRanks || d.wwwNotTopLevel || d.keywordSeparatorLine ||
                  d.mergeIntoOneFile || d.ignoreEngineSites || d.clearCacheOnVerification ||
-                 d.autoCloseVerification);
+                 d.autoCloseVerification || d.resolveAlways);
     EXPECT_EQ(d.baiduFetchMode, 0);
 
     // Every control of the window that holds an option is in the table once.
@@ -45,7 +45,7 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
             EXPECT_TRUE(controls.insert(option.control).second) << option.name;
         }
     }
-    EXPECT_EQ(controls.size(), 17u);  // and the engine buttons, one group
+    EXPECT_EQ(controls.size(), 18u);  // and the engine buttons, one group
     EXPECT_EQ(defaultForHelp(*optionNamed("pageLimit")), "all");
     EXPECT_EQ(defaultForHelp(*optionNamed("engine")), "baidu");
     EXPECT_EQ(defaultForHelp(*optionNamed("baiduFetchMode")), "2");
@@ -67,6 +67,7 @@ TEST(PersistedOptions, FlagsWindowControlsAndSettingsFileRoundTrip) {
                                                                     {"merge", ""},
                                                                     {"no-dedupe", ""},
                                                                     {"ignore-engine-sites", ""},
+                                                                    {"resolve-always", ""},
                                                                     {"baidu-mode", "3"}};
     CollectionSettings given = CollectionSettings::defaults();
     given.keywordList = gb("甲\r\n乙");
@@ -92,6 +93,7 @@ TEST(PersistedOptions, FlagsWindowControlsAndSettingsFileRoundTrip) {
     EXPECT_TRUE(given.onlySelectedRanks);
     EXPECT_FALSE(given.useComSite);
     EXPECT_EQ(given.baiduFetchMode, 1);
+    EXPECT_TRUE(given.resolveAlways);
 
     // The window's controls hold them as the table says.
     auto window = test::makeMainWindow();

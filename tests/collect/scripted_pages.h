@@ -87,9 +87,9 @@ public:
         return result;
     }
 
-    ResolvedLink resolveLink(const CollectionSettings&, const std::string& address, EngineSession&,
+    ResolvedLink resolveLink(const CollectionSettings&, const ResultRecord& record, EngineSession&,
                              const StopToken&) override {
-        return {address, linkFailure};
+        return {record.address, linkFailure};
     }
 
 private:

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -81,9 +82,19 @@ struct RunHarness {
     CollectionDriver driver{host.surroundings(), {pages, output, session, programFolder, ""}};
 };
 
-void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
-    SCOPED_TRACE(gbToUtf8(engineProfile(engine).displayName));
+// Requests that are no result page: redirectors and the advertisement warm-up.
+std::size_t lookUps(const MockEngineServer& server) {
+    std::size_t n = 0;
+    for (const RecordedRequest& r : server.requests())
+        n += MockEngineServer::engineOfRequest(r) == SearchEngine::None;
+    return n;
+}
+
+void expectWholeRun(SearchEngine engine, const std::string& expectedAgent, bool resolveAlways,
+                    std::size_t& lookUpsMade) {
     RunHarness h(engine);
+    h.server.carryTargets = resolveAlways;
+    h.host.options.resolveAlways = resolveAlways;
     h.start();
     const std::string second = gb("中文 词");
     EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 3));
@@ -91,6 +102,7 @@ void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
     EXPECT_EQ(h.output.totalLines(), 18);
     EXPECT_EQ(h.host.progress.endMessages.size(), 1u);
     EXPECT_TRUE(h.host.progress.failureReports.empty());
+    lookUpsMade = lookUps(h.server);
 
     const std::vector<RecordedRequest> pages = h.server.resultPageRequests(engine);
     EXPECT_EQ(pages.size(), 6u);
@@ -110,6 +122,22 @@ void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
         fiveSeconds += ms == 5000;
     }
     EXPECT_GE(fiveSeconds, static_cast<int>(keywordPauses));
+}
+
+// Today's pages, and pages that also name their targets read with resolve-always on:
+// the same files, requests and pauses.
+void expectWholeRun(SearchEngine engine, const std::string& expectedAgent) {
+    std::size_t today = 0;
+    for (const bool resolveAlways : {false, true}) {
+        SCOPED_TRACE(gbToUtf8(engineProfile(engine).displayName) +
+                     (resolveAlways ? " resolve-always" : ""));
+        std::size_t made = 0;
+        expectWholeRun(engine, expectedAgent, resolveAlways, made);
+        if (resolveAlways) {
+            EXPECT_EQ(made, today);
+        }
+        today = made;
+    }
 }
 
 // Two keywords, three pages each, every engine: files, agents on the wire, pauses.
@@ -141,6 +169,39 @@ TEST(CollectionRunE2E, Search360Mobile) {
 }
 TEST(CollectionRunE2E, ShenmaMobile) {
     expectWholeRun(SearchEngine::ShenmaMobile, std::string(kMobileUserAgent));
+}
+
+// Where the page names a result's target, that target is written without asking the
+// engine's redirector; resolve-always asks for every link as before.
+TEST(CollectionRunE2E, PageNamedTargetsSpareTheLookUpsThatResolveAlwaysMakes) {
+    for (const SearchEngine engine :
+         {SearchEngine::Baidu, SearchEngine::SogouNews, SearchEngine::Search360}) {
+        SCOPED_TRACE(gbToUtf8(engineProfile(engine).displayName));
+        for (const bool resolveAlways : {false, true}) {
+            RunHarness h(engine);
+            h.host.options.keywordList = "a";
+            h.server.carryTargets = true;
+            h.host.options.resolveAlways = resolveAlways;
+            h.start();
+            EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 3));
+            if (resolveAlways) {
+                // Every one of the nine links was asked for at least once.
+                std::set<std::string> asked;
+                for (const RecordedRequest& r : h.server.requests()) {
+                    for (const auto& page : {1, 2, 3}) {
+                        for (const auto& result : MockEngineServer::results(engine, "a", page)) {
+                            if (r.target.find(test::hexOf(result.target)) != std::string::npos)
+                                asked.insert(result.target);
+                        }
+                    }
+                }
+                EXPECT_EQ(asked.size(), 9u);
+            } else {
+                EXPECT_EQ(lookUps(h.server), 0u);
+                EXPECT_TRUE(h.host.browser.navigations.empty());  // no advertisement warm-up
+            }
+        }
+    }
 }
 
 TEST(CollectionRunE2E, BaiduFollowsNextPageLinksWithRefererAndEndsWithoutOne) {

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
 #include "collect/engine_catalogue.h"
+#include "collect/engine_page_source.h"
 #include "support/fake_run_host.h"
 #include "support/mock_engine_server.h"
+#include "support/sample_pages.h"
 #include "textutil/program_text.h"
 #include "web/cookie_store.h"
 #include "web/http_client.h"
@@ -27,6 +33,9 @@ struct LinkHarness {
         host.browser.onNavigate = [](const std::string& address) { HttpClient().fetch(address); };
     }
     std::string resolve(const std::string& address) { return resolveResultLink(*context, address); }
+    std::string resolveNamed(const std::string& address, const std::string& pageTarget) {
+        return resolveResultLink(*context, address, pageTarget);
+    }
     std::size_t requestsTo(const std::string& hostName, const std::string& pathStart) {
         std::size_t n = 0;
         for (const auto& r : server.requests()) {
@@ -44,6 +53,12 @@ struct LinkHarness {
 };
 
 const std::string kTarget = "http://r1.p1.example.com/x.html";
+
+// A saved UTF-8 page as the run holds it: program text.
+std::string samplePage(const std::string& name) {
+    std::ifstream in(test::samplePagesFolder() + "/" + name, std::ios::binary);
+    return utf8ToGb(std::string(std::istreambuf_iterator<char>(in), {}));
+}
 
 TEST(ResultLinkResolutionE2E, BaiduAsksTheRedirectorFallsBackToRefreshAndWarmsUpForAds) {
     LinkHarness h(SearchEngine::Baidu);
@@ -109,6 +124,100 @@ TEST(ResultLinkResolutionE2E, RefreshPagesOf360SogouNewsAndBaiduMobile) {
         EXPECT_EQ(h.resolve("http://www.sogou.com/link?url=abc"),
                   "http://www.sogou.com/link?url=abc");
         EXPECT_EQ(h.server.requests().size(), 0u);
+    }
+}
+
+// A target the page names is written without asking the redirector, unless it is no
+// absolute web address or resolve-always is on.
+TEST(ResultLinkResolutionE2E, PageNamedTargetSparesTheLookUpUnlessResolveAlways) {
+    for (const SearchEngine engine : {SearchEngine::Baidu, SearchEngine::Search360}) {
+        LinkHarness h(engine);
+        const std::string link = engine == SearchEngine::Baidu
+                                     ? "http://www.baidu.com/link?url=" + test::hexOf(kTarget)
+                                     : "http://www.so.com/link?m=" + test::hexOf(kTarget);
+        const std::string named = "HTTPS://named.example.com/p?a=1&b=2";
+        EXPECT_EQ(h.resolveNamed(link, named), named);
+        EXPECT_EQ(h.server.requests().size(), 0u);
+        for (const char* unusable :
+             {"", "/relative/page", "//named.example.com/", "javascript:x()", "http://",
+              "https:///p", "http://a b.example.com/", "ftp://named.example.com/"}) {
+            h.server.clearLog();
+            EXPECT_EQ(h.resolveNamed(link, unusable), kTarget) << unusable;
+            EXPECT_GE(h.server.requests().size(), 1u) << unusable;
+        }
+        h.server.clearLog();
+        h.context->resolveAlways = true;
+        EXPECT_EQ(h.resolveNamed(link, named), kTarget);
+        EXPECT_GE(h.server.requests().size(), 1u);
+    }
+}
+
+// Today's saved pages, each link resolved as a run would: how many links the engine's
+// redirector is asked for with the targets the page names, and with resolve-always.
+TEST(ResultLinkResolutionE2E, RealPagesNameTheTargetsOfTheirRedirectLinks) {
+    LH_REQUIRE_SAMPLE_PAGES();
+    const struct {
+        SearchEngine engine;
+        const char* file;
+        // Read by hand: the redirect links of the blocks the rules find, and those
+        // whose block names no target.
+        std::size_t redirectLinks;
+        std::size_t withoutTarget;
+        std::vector<std::string> targets;  // in page order, "&amp;" read as "&"
+    } pages[] = {
+        // 7 c-container blocks: 5 results and a Baike card carry mu=, the advertisement
+        // (EC_result) none; every title link is www.baidu.com/link?url=.
+        {SearchEngine::Baidu,
+         "modern/baidu-2026-1.html",
+         7,
+         1,
+         {"https://baijiahao.baidu.com/s?id=1816770301443867394&wfr=spider&for=pc",
+          "http://baijiahao.baidu.com/s?id=1816794429169392099&wfr=spider&for=pc",
+          "https://baike.baidu.com/item/HUAWEI%20Mate%2070/64325200",
+          "https://baijiahao.baidu.com/s?id=1816779668458200792&wfr=spider&for=pc",
+          "https://baijiahao.baidu.com/s?id=1816796108896183277&wfr=spider&for=pc",
+          "https://www.thepaper.cn/newsDetail_forward_29462217"}},
+        // 7 li.res-list: the news box links news.so.com directly, 5 results link
+        // www.so.com/link?m= with data-mdurl on the title link; the short-video box's li
+        // is never closed in the excerpt, so its block is the start tag alone.
+        {SearchEngine::Search360,
+         "modern/so360-2026-1.html",
+         5,
+         0,
+         {"https://news.mydrivers.com/1/1015/1015946.htm",
+          "https://www.nbd.com.cn/articles/2024-11-26/3660127.html",
+          "https://cd.bendibao.com/news/20241125/191848.shtm",
+          "https://consumer.huawei.com/cn/phones/mate70/",
+          "https://finance.eastmoney.com/a/202411263251028436.html"}},
+    };
+    for (const auto& p : pages) {
+        SCOPED_TRACE(p.file);
+        const EngineProfile& engine = engineProfile(p.engine);
+        const std::vector<ResultRecord> records =
+            readResultPage(engine, "https://" + std::string(engine.host) + "/s", samplePage(p.file))
+                .records;
+        for (const bool resolveAlways : {false, true}) {
+            LinkHarness h(p.engine);
+            h.context->resolveAlways = resolveAlways;
+            std::vector<std::string> written;
+            std::size_t asked = 0;
+            for (const ResultRecord& record : records) {
+                const std::size_t before = h.server.requests().size();
+                written.push_back(h.resolveNamed(record.address, record.pageTarget));
+                asked += h.server.requests().size() > before;
+            }
+            if (resolveAlways) {
+                EXPECT_EQ(asked, p.redirectLinks);
+            } else {
+                EXPECT_EQ(asked, p.withoutTarget);
+                std::vector<std::string> named;
+                for (const std::string& address : written) {
+                    if (std::find(p.targets.begin(), p.targets.end(), address) != p.targets.end())
+                        named.push_back(address);
+                }
+                EXPECT_EQ(named, p.targets);
+            }
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "support/mock_engine_server.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "textutil/program_text.h"
@@ -82,9 +83,30 @@ std::string hexOf(const std::string& text) {
     return out;
 }
 
+std::string base64UrlOf(const std::string& text) {
+    static const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string out;
+    unsigned int bits = 0;
+    int held = 0;
+    for (unsigned char c : text) {
+        bits = (bits << 8) | c;
+        held += 8;
+        while (held >= 6) {
+            held -= 6;
+            out += digits[(bits >> held) & 63u];
+        }
+    }
+    if (held > 0) out += digits[(bits << (6 - held)) & 63u];
+    return out;
+}
+
 std::string unhex(const std::string& hex) {
     std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    // Real engines' tokens are no hex: they stop the decoding instead of the server.
+    for (std::size_t i = 0;
+         i + 1 < hex.size() && std::isxdigit(static_cast<unsigned char>(hex[i])) &&
+         std::isxdigit(static_cast<unsigned char>(hex[i + 1]));
+         i += 2) {
         out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     }
     return out;
@@ -311,15 +333,18 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
             const std::string title = htmlEscape(r.title);
             const std::string desc = htmlEscape(r.description);
             const std::string hex = hexOf(r.target);
+            const auto named = [this, &r](const char* attribute) {
+                return carryTargets ? " " + std::string(attribute) + "=\"" + r.target + "\"" : "";
+            };
             switch (engine) {
             case SearchEngine::Baidu: {
                 std::string href =
                     "http://www.baidu.com/link?url=" + (index == 3 ? "A-" + hex : hex);
                 if (pageNo == 1 && index == 2) href = "https://www.baidu.com/baidu.php?url=" + hex;
                 blocks += "<div class=\"result c-container xpath-log\" id=\"" +
-                          std::to_string(index) + "\"><h3 class=\"t\"><a href=\"" + href +
-                          "\" target=\"_blank\">" + title + "</a></h3><div class=\"c-abstract\">" +
-                          desc + "</div></div>\n";
+                          std::to_string(index) + "\"" + named("mu") +
+                          "><h3 class=\"t\"><a href=\"" + href + "\" target=\"_blank\">" + title +
+                          "</a></h3><div class=\"c-abstract\">" + desc + "</div></div>\n";
                 break;
             }
             case SearchEngine::BaiduNews:
@@ -329,19 +354,22 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
                 break;
             case SearchEngine::Sogou:
                 blocks += "<div class=\"vrwrap\"><h3 class=\"vr-title\"><a href=\"" + r.target +
-                          "\">" + title + "</a></h3><p class=\"str_info\">" + desc + "</p></div>\n";
+                          "\">" + title + "</a></h3><p class=\"str_info\">" + desc + "</p><div" +
+                          named("data-url") + "></div></div>\n";
                 break;
             case SearchEngine::SogouNews:
                 blocks +=
                     "<div class=\"vrwrap\"><h3 class=\"vr-title\"><a "
                     "href=\"http://news.sogou.com/link?url=" +
-                    hex + "\">" + title + "</a></h3><p class=\"news-txt\">" + desc + "</p></div>\n";
+                    hex + "\">" + title + "</a></h3><p class=\"news-txt\">" + desc + "</p><div" +
+                    named("data-url") + "></div></div>\n";
                 break;
             case SearchEngine::Search360:
                 blocks +=
                     "<li class=\"res-list\"><h3 class=\"res-title\"><a "
                     "href=\"//www.so.com/link?m=" +
-                    hex + "\">" + title + "</a></h3><p class=\"res-desc\">" + desc + "</p></li>\n";
+                    hex + "\"" + named("data-mdurl") + ">" + title +
+                    "</a></h3><p class=\"res-desc\">" + desc + "</p></li>\n";
                 break;
             case SearchEngine::Google: {
                 const std::string base = host == "www.google.com.hk" ? "https://www.google.com.hk/"
@@ -354,9 +382,12 @@ ScriptedAnswer MockEngineServer::resultPage(SearchEngine engine, const RecordedR
                 break;
             }
             case SearchEngine::Bing:
-                blocks += "<li class=\"b_algo\"><h2><a href=\"" + r.target + "\" h=\"ID=1\">" +
-                          title + "</a></h2><div class=\"b_caption\"><p>" + desc +
-                          "</p></div></li>\n";
+                blocks += "<li class=\"b_algo\"><h2><a href=\"" +
+                          (carryTargets ? "https://www.bing.com/ck/a?!&amp;&amp;p=5e1f&amp;u=a1" +
+                                              base64UrlOf(gbToUtf8(r.target)) + "&amp;ntb=1"
+                                        : r.target) +
+                          "\" h=\"ID=1\">" + title + "</a></h2><div class=\"b_caption\"><p>" +
+                          desc + "</p></div></li>\n";
                 break;
             case SearchEngine::BaiduMobile:
                 blocks +=

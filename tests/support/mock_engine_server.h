@@ -42,6 +42,10 @@ enum class MockBody { Utf8, Gbk, GzipUtf8, GzipGbk };
 //   360 mobile  https://m.so.com/jump?u=ENCODED&m=1    decoded locally
 //   Google      https://www.google.com/url?q=TARGET&sa=U (or google.com.hk)
 //   Sogou, Baidu News, Bing, Shenma: the target itself.
+// With carryTargets on, results also name their target in the page as today's engines
+// do: Baidu mu= on the block, 360 data-mdurl on the title link, Sogou and Sogou News
+// data-url in the block; Bing's links become click-tracking addresses
+// (https://www.bing.com/ck/a?!&&p=…&u=a1<target in base64url>&ntb=1).
 // Verification: requireVerification(engine) makes result pages of that engine answer
 // its verification page until a request carries the cookie "verified=yes".
 class MockEngineServer {
@@ -58,6 +62,7 @@ public:
     // (stall it, cut it short). Set before requests arrive.
     std::function<void(const RecordedRequest&, ScriptedAnswer&)> alterAnswer;
     int pagesPerKeyword = 3;
+    bool carryTargets = false;  // set before requests arrive
 
     // The first `count` results of a keyword's page.
     static std::vector<MockResult> results(SearchEngine engine, const std::string& keyword,
@@ -91,7 +96,10 @@ private:
     std::size_t padding_ = 0;
 };
 
-// Hex of the bytes of `text` (lower case), and back.
+// The bytes of `text` in base64url without padding.
+std::string base64UrlOf(const std::string& text);
+
+// Hex of the bytes of `text` (lower case), and back (up to the first pair that is no hex).
 std::string hexOf(const std::string& text);
 std::string unhex(const std::string& hex);
 

@@ -48,6 +48,22 @@ TEST(UrlEncoders, DecodeBytes) {
     EXPECT_EQ(percentDecodeBytes("plain"), "plain");
 }
 
+TEST(UrlEncoders, Base64UrlWithOrWithoutPaddingAndNothingForBadText) {
+    const std::pair<std::string, std::string> vectors[] = {
+        {"", ""},           {"f", "Zg"},          {"fo", "Zm8"},          {"foo", "Zm9v"},
+        {"foob", "Zm9vYg"}, {"fooba", "Zm9vYmE"}, {"foobar", "Zm9vYmFy"},
+    };
+    for (const auto& [bytes, digits] : vectors) {
+        EXPECT_EQ(base64UrlDecode(digits), bytes) << digits;
+        const std::string padded = digits + std::string((4 - digits.size() % 4) % 4, '=');
+        EXPECT_EQ(base64UrlDecode(padded), bytes) << padded;
+    }
+    EXPECT_EQ(base64UrlDecode("-_8"), "\xFB\xFF");
+    for (const char* bad : {"Zg=", "Z", "Zm9vY", "Zm+v", "Zm/v", "Zg==Zg==", "Zm 9v", "Y==="}) {
+        EXPECT_EQ(base64UrlDecode(bad), std::nullopt) << bad;
+    }
+}
+
 TEST(UrlEncoders, Radix) {
     EXPECT_EQ(toRadix(255, 16), "FF");
     EXPECT_EQ(toRadix(10, 16), "A");
