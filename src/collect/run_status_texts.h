@@ -32,7 +32,8 @@ public:
 // Every text the window shows of a run is made in run_status_texts.cpp.
 void showRunEvent(const RunEvent& event, StatusDisplay& display);
 
-// The texts themselves, all program text.
+// The texts themselves, all program text. Keywords, titles, addresses and paths in them
+// show control characters as \x1b and the like.
 namespace status_text {
 std::string caption(RunState state);
 std::string collectedCount(long long totalLines);
@@ -43,6 +44,8 @@ std::string resultShown(const std::string& title, const std::string& address);
 std::string ready();
 std::string endSummary(long long totalLines, long long elapsedMs);
 std::string fileFailure(const ResultFileFailure& failure);
+// Another run holds a result file; this run writes the other name.
+std::string fileInUse(const FileInUse& moved);
 std::string endOfRunMessage(const RunEnded& ended);
 std::string failureReportTitle();
 std::string failureReportFileName();
