@@ -113,7 +113,8 @@ bool OutputWriter::open(const std::function<std::string(int)>& nameFor, Creation
         return false;
     }
     usedFileNames_.insert(path);
-    if (!held.empty()) fileInUse_ = FileInUse{held, path};
+    // A merged name taken by an earlier run's file is no news: that file is kept anyway.
+    if (!held.empty() && creation == Creation::ReplaceExisting) fileInUse_ = FileInUse{held, path};
     if (writeFiles_) files_.push_back({path, 0});
     fileOpen_ = true;
     const std::string header = csvHeaderLine(settings);

@@ -35,8 +35,8 @@ struct WrittenFile {
     bool operator==(const WrittenFile&) const = default;
 };
 
-// A result file another run holds (or, for a merged file, that exists already) and the
-// name this run writes instead. Program text.
+// A keyword's result file another run holds, and the name this run writes instead.
+// Program text.
 struct FileInUse {
     std::string heldPath;
     std::string path;

@@ -95,7 +95,7 @@ struct FileFailed {
 };
 
 // FileInUse (output_writer.h) is an event too: another run holds the file a keyword
-// (or the merged run) would have written, so this run writes under the next number.
+// would have written, so this run writes under the next number.
 
 // What a run that wrote nothing keeps for inspection: the last request address, the
 // last page received and how its download ended (why it failed, the status line and

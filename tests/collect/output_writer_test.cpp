@@ -51,6 +51,7 @@ TEST(OutputWriter, KeywordsWithOneFileSafeFormGetNumberedFilesWithinARun) {
     std::ofstream(nativePath(merged), std::ios::binary) << "earlier merged run";
     ASSERT_TRUE(f.out.openMergedFile(f.settings, start));
     EXPECT_EQ(f.out.currentFile().path(), f.path("2024年5月6日9时5分30秒 (2).txt"));
+    EXPECT_FALSE(f.out.takeFileInUse());  // an earlier run's file, not one in use
     EXPECT_EQ(f.read(merged), "earlier merged run");
 
     // A new run may use the plain keyword name again (and replaces that file).
