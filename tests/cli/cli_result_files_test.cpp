@@ -2,9 +2,12 @@
 // or a service manager stops it; against the mock engines on 127.0.0.1.
 #include <sys/wait.h>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -87,12 +90,16 @@ protected:
 
 TEST_F(CliResultFiles, TwoRunsOnOneKeywordAtOnceEachWriteAWholeFileOfTheirOwn) {
     server_.resultsPerPage = 10;
-    // Both runs have their file open before either gets its first page.
-    server_.alterAnswer = [](const lh::test::RecordedRequest& r, lh::test::ScriptedAnswer& a) {
-        if (MockEngineServer::engineOfRequest(r) != SearchEngine::None &&
-            r.target.ends_with("first=1")) {
-            a.delayMs = 300;
+    // Page 1 is answered once both runs asked for it, so both have their file open.
+    std::atomic<int> asked{0};
+    server_.alterAnswer = [&asked](const lh::test::RecordedRequest& r, lh::test::ScriptedAnswer&) {
+        if (MockEngineServer::engineOfRequest(r) == SearchEngine::None ||
+            !r.target.ends_with("first=1")) {
+            return;
         }
+        ++asked;
+        for (int waited = 0; asked.load() < 2 && waited < 5000; waited += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     };
     keywords("k\n");
     const std::string expected = expectedLines("k", 2, 10);
@@ -100,6 +107,7 @@ TEST_F(CliResultFiles, TwoRunsOnOneKeywordAtOnceEachWriteAWholeFileOfTheirOwn) {
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         fs::remove_all(out());
+        asked = 0;
         const std::vector<ProcessResult> runs = runClis({args(2), args(2)}, options());
         const std::vector<fs::path> files = filesIn(out());
         ASSERT_EQ(files.size(), 2u);
