@@ -36,12 +36,18 @@ TerminalHost::LineReader answerReader(bool keywordsFromStdin) {
 
 }  // namespace
 
+int exitStatusOf(const RunEnded& ended, bool outputTookEverything) {
+    // Lost lines outrank the rest: a job that sees 0 or 1 may assume its files are whole.
+    if (!ended.fileFailures.empty() || !outputTookEverything) return kExitLinesLost;
+    return ended.totalLines > 0 ? kExitCollected : kExitNothingCollected;
+}
+
 int runProgram(const std::vector<std::string>& args, const ProcessContext& context) {
     const CliParseResult parsed = parseCliOptions(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "linkharvest-cli: %s\nTry 'linkharvest-cli --help'.\n",
                      parsed.error.c_str());
-        return 2;
+        return kExitBadOptions;
     }
     const CliOptions& o = parsed.options;
     if (o.help) {
@@ -57,7 +63,7 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     std::string error;
     if (!prepareRun(o, context, prepared, error)) {
         std::fprintf(stderr, "linkharvest-cli: %s\n", error.c_str());
-        return 2;
+        return kExitBadOptions;
     }
 
     const ProgressDisplay::Mode mode = o.quiet                    ? ProgressDisplay::Mode::Quiet
@@ -103,7 +109,7 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     bindInterruptStop(&stopOnInterrupt);
     driver.onStartStopClicked();
     bindInterruptStop(nullptr);
-    return driver.lastRun().totalLines > 0 ? 0 : 1;
+    return exitStatusOf(driver.lastRun(), output.sinksOk());
 }
 
 }  // namespace lh::cli

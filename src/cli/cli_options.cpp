@@ -339,9 +339,10 @@ std::string helpText() {
          "  -h, --help                this text\n"
          "  --version                 the program's version\n"
          "\n"
-         "Ctrl-C stops the run like the window's stop button (files of finished pages stay\n"
-         "complete); a second Ctrl-C ends at once.\n"
-         "Exit status: 0 when lines were written, 1 when none were, 2 for bad options.\n";
+         "Ctrl-C, SIGTERM and SIGHUP stop the run like the window's stop button (files of\n"
+         "finished pages stay complete); a second one ends at once.\n"
+         "Exit status: 0 when every line reached its file, 1 when none were collected,\n"
+         "2 for bad options, 3 when some lines were lost (named at the end of the run).\n";
     return h;
 }
 

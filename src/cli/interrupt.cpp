@@ -16,17 +16,23 @@ static_assert(std::atomic<StopTarget*>::is_always_lock_free);
 std::atomic<int> gCount{0};
 std::atomic<StopTarget*> gStopTarget{nullptr};
 
-void onInterrupt(int) {
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void onInterrupt(int signalNumber) {
     const int previous = gCount.fetch_add(1);
     if (previous == 0) {
         if (StopTarget* target = gStopTarget.load()) target->requestStop();
-        static const char kNote[] =
+        static const char kCtrlC[] =
             "\nStopping after the current step (Ctrl-C again to quit at once)...\n";
-        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
+        static const char kOther[] =
+            "\nStopping after the current step (signal again to quit at once)...\n";
+        const bool ctrlC = signalNumber == SIGINT;
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, ctrlC ? kCtrlC : kOther,
+                                                   (ctrlC ? sizeof kCtrlC : sizeof kOther) - 1);
         return;
     }
-    ::signal(SIGINT, SIG_DFL);
-    ::raise(SIGINT);
+    ::signal(signalNumber, SIG_DFL);
+    ::raise(signalNumber);
 }
 
 }  // namespace
@@ -39,7 +45,7 @@ void installInterruptHandler() {
     // No SA_RESTART: a blocked read of a verification answer returns so the
     // stop request is seen at once.
     action.sa_flags = 0;
-    ::sigaction(SIGINT, &action, nullptr);
+    for (const int signalNumber : kStopSignals) ::sigaction(signalNumber, &action, nullptr);
 }
 
 void bindInterruptStop(StopTarget* target) { gStopTarget.store(target); }

@@ -86,6 +86,7 @@ void CollectionDriver::startRun() {
 }
 
 void CollectionDriver::finishRun() {
+    parts_.output.endRun();
     RunEnded ended;
     if (verificationCancelled_) {
         ended.why = RunEndReason::VerificationCancelled;
@@ -110,6 +111,7 @@ void CollectionDriver::finishRun() {
 }
 
 void CollectionDriver::afterOutput() {
+    if (std::optional<FileInUse> moved = parts_.output.takeFileInUse()) report(*moved);
     const ResultFileFailure failure = parts_.output.takeFailure();
     if (!failure.empty()) {
         fileFailures_.push_back(failure);

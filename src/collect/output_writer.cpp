@@ -1,5 +1,6 @@
 #include "collect/output_writer.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -10,6 +11,12 @@
 namespace lh {
 
 namespace {
+
+// Numbers tried after a name before giving up on it.
+constexpr int kMaxNumber = 999;
+// Closed files whose locks a run keeps; older ones are let go, so a long run does not
+// pile up descriptors. Runs that share a keyword list meet within a few keywords.
+constexpr std::size_t kMaxHeldLocks = 128;
 
 // name + " (n)" before the extension; n = 1 gives the plain name.
 std::string numberedName(const std::string& stem, const std::string& extension, int n) {
@@ -30,7 +37,8 @@ OutputWriter::OutputWriter(bool writeFiles) : writeFiles_(writeFiles) {}
 void OutputWriter::addSink(OutputSink& sink) { sinks_.push_back(&sink); }
 
 void OutputWriter::beginRun(const std::string& saveFolder) {
-    file_.close();
+    endRun();
+    fileInUse_.reset();
     file_.clearFailure();
     fileOpen_ = false;
     sinksOk_ = true;
@@ -50,12 +58,23 @@ void OutputWriter::beginRun(const std::string& saveFolder) {
     if (writeFiles_) ensureFolderPath(saveFolder_);
 }
 
+void OutputWriter::endRun() {
+    file_.close();
+    fileOpen_ = false;
+    heldLocks_.clear();
+}
+
+std::string OutputWriter::keywordFileName(const CollectionSettings& settings,
+                                          std::string_view keyword, int number) const {
+    const std::string head = engineProfile(settings.engine).displayName + "_";
+    return saveFolder_ + fittedFileName(head, fileSafeKeyword(keyword),
+                                        numberedName("", settings.fileExtension, number), keyword);
+}
+
 std::string OutputWriter::keywordFileName(const CollectionSettings& settings,
                                           std::string_view keyword) const {
-    const std::string stem =
-        saveFolder_ + engineProfile(settings.engine).displayName + "_" + fileSafeKeyword(keyword);
     for (int n = 1;; ++n) {
-        std::string name = numberedName(stem, settings.fileExtension, n);
+        std::string name = keywordFileName(settings, keyword, n);
         if (usedFileNames_.count(name) == 0) return name;
     }
 }
@@ -69,13 +88,34 @@ std::string OutputWriter::mergedFileName(const CollectionSettings& settings,
     }
 }
 
-bool OutputWriter::open(const std::string& path, const CollectionSettings& settings) {
-    usedFileNames_.insert(path);
+bool OutputWriter::open(const std::function<std::string(int)>& nameFor, Creation creation,
+                        const CollectionSettings& settings) {
+    if (fileOpen_) closeFile();
     fileOpen_ = false;
-    if (writeFiles_) {
-        if (!file_.open(path)) return false;
-        files_.push_back({path, 0});
+    std::string path;
+    std::string held;
+    bool opened = false;
+    for (int n = 1; n <= kMaxNumber && !opened; ++n) {
+        std::string name = nameFor(n);
+        if (usedFileNames_.count(name) != 0) continue;
+        path = std::move(name);
+        if (!writeFiles_) break;
+        const OpenOutcome outcome = file_.open(path, creation);
+        if (outcome == OpenOutcome::Failed) {
+            usedFileNames_.insert(path);
+            return false;
+        }
+        opened = outcome == OpenOutcome::Opened;
+        if (!opened && held.empty()) held = path;
     }
+    if (writeFiles_ && !opened) {
+        file_.refuse(held.empty() ? path : held, EBUSY);
+        return false;
+    }
+    usedFileNames_.insert(path);
+    // A merged name taken by an earlier run's file is no news: that file is kept anyway.
+    if (!held.empty() && creation == Creation::ReplaceExisting) fileInUse_ = FileInUse{held, path};
+    if (writeFiles_) files_.push_back({path, 0});
     fileOpen_ = true;
     const std::string header = csvHeaderLine(settings);
     const bool ok = header.empty() || append(header);
@@ -84,12 +124,15 @@ bool OutputWriter::open(const std::string& path, const CollectionSettings& setti
 }
 
 bool OutputWriter::openKeywordFile(const CollectionSettings& settings, std::string_view keyword) {
-    return open(keywordFileName(settings, keyword), settings);
+    return open([&](int n) { return keywordFileName(settings, keyword, n); },
+                Creation::ReplaceExisting, settings);
 }
 
 bool OutputWriter::openMergedFile(const CollectionSettings& settings,
                                   const LocalDateTime& runStart) {
-    return open(mergedFileName(settings, runStart), settings);
+    const std::string stem = saveFolder_ + dateTimeText(runStart);
+    return open([&](int n) { return numberedName(stem, settings.fileExtension, n); },
+                Creation::NewOnly, settings);
 }
 
 bool OutputWriter::writeKeywordHeading(const CollectionSettings& settings, std::string_view keyword,
@@ -101,7 +144,11 @@ bool OutputWriter::writeKeywordHeading(const CollectionSettings& settings, std::
 
 void OutputWriter::closeFile() {
     flushSinks();
-    file_.close();
+    HeldLock lock = file_.closeKeepingLock();
+    if (lock.held()) {
+        if (heldLocks_.size() >= kMaxHeldLocks) heldLocks_.pop_front();
+        heldLocks_.push_back(std::move(lock));
+    }
     fileOpen_ = false;
 }
 
@@ -144,6 +191,12 @@ long long OutputWriter::writePage(const CollectionSettings& settings,
     }
     flushSinks();
     return written;
+}
+
+std::optional<FileInUse> OutputWriter::takeFileInUse() {
+    std::optional<FileInUse> note = std::move(fileInUse_);
+    fileInUse_.reset();
+    return note;
 }
 
 ResultFileFailure OutputWriter::takeFailure() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -33,6 +35,14 @@ struct WrittenFile {
     bool operator==(const WrittenFile&) const = default;
 };
 
+// A keyword's result file another run holds, and the name this run writes instead.
+// Program text.
+struct FileInUse {
+    std::string heldPath;
+    std::string path;
+    bool operator==(const FileInUse&) const = default;
+};
+
 // Called after every result line that was written, with the run's running total.
 using LineWrittenCallback = std::function<void(long long runningTotal)>;
 
@@ -54,14 +64,19 @@ public:
     // files. `saveFolder` (program text) gets the folder separator at its end and, when
     // files are written, every missing folder along it is created.
     void beginRun(const std::string& saveFolder);
+    // The run is over: closes its file and lets go of the files it kept from other runs.
+    void endRun();
     const std::string& saveFolder() const { return saveFolder_; }
 
     // Full path of a keyword's own file: save folder + display name + "_" + file-safe
-    // keyword + "." + extension; when this run already created a file of that name,
-    // " (2)", " (3)", … is put before the extension. Files of earlier runs are replaced.
+    // keyword + "." + extension, the keyword cut and marked with its hash when the name
+    // would be too long (fittedFileName); when this run already created a file of that
+    // name, " (2)", " (3)", … is put before the extension. Files of earlier runs are
+    // replaced; opening takes the next number instead when another run holds the file.
     std::string keywordFileName(const CollectionSettings& settings, std::string_view keyword) const;
     // Full path of a merged file started at `runStart`: save folder + date-time text + "."
     // + extension; when such a file exists already, " (2)", " (3)", … before the extension.
+    // Opening takes the first number whose file it creates itself.
     std::string mergedFileName(const CollectionSettings& settings,
                                const LocalDateTime& runStart) const;
 
@@ -89,6 +104,8 @@ public:
 
     // The first failure of a result file since the last call (then forgotten).
     ResultFileFailure takeFailure();
+    // The last open that had to leave a name to another run, since the last call.
+    std::optional<FileInUse> takeFileInUse();
     // False once a sink took nothing more.
     bool sinksOk() const { return sinksOk_; }
 
@@ -100,7 +117,10 @@ public:
     bool remembersKey(const std::string& key) const { return seenKeys_.count(key) != 0; }
 
 private:
-    bool open(const std::string& path, const CollectionSettings& settings);
+    std::string keywordFileName(const CollectionSettings& settings, std::string_view keyword,
+                                int number) const;
+    bool open(const std::function<std::string(int)>& nameFor, Creation creation,
+              const CollectionSettings& settings);
     bool append(std::string_view bytes);
     void flushSinks();
 
@@ -109,7 +129,9 @@ private:
     bool sinksOk_ = true;
     std::string saveFolder_;
     ResultFile file_;
-    bool fileOpen_ = false;  // without files: a file is "open" between open and close
+    bool fileOpen_ = false;
+    std::deque<HeldLock> heldLocks_;      // files of this run already closed, newest last
+    std::optional<FileInUse> fileInUse_;  // without files: a file is "open" between open and close
     std::unordered_set<std::string> seenKeys_;
     std::unordered_set<std::string> usedFileNames_;
     std::vector<WrittenFile> files_;

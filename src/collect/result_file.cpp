@@ -1,6 +1,7 @@
 #include "collect/result_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -10,18 +11,57 @@
 
 namespace lh {
 
+HeldLock& HeldLock::operator=(HeldLock&& other) noexcept {
+    if (this != &other) {
+        release();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void HeldLock::release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
 ResultFile::~ResultFile() { close(); }
 
-bool ResultFile::open(std::string_view path) {
+OpenOutcome ResultFile::open(std::string_view path, Creation creation) {
     close();
     path_ = std::string(path);
     const std::string native = nativePath(path).string();
-    fd_ = ::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
+    int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC;
+    if (creation == Creation::NewOnly) flags |= O_EXCL;
+    const int fd = ::open(native.c_str(), flags, 0644);
+    if (fd < 0) {
+        if (creation == Creation::NewOnly && errno == EEXIST) return OpenOutcome::InUse;
         keepFailure(errno);
-        return false;
+        return OpenOutcome::Failed;
     }
-    return true;
+    bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!locked && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return OpenOutcome::InUse;
+    }
+    // A file system without locks (ENOLCK) still takes the lines, unguarded.
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (creation == Creation::ReplaceExisting && regular && ::ftruncate(fd, 0) != 0) {
+        const int error = errno;
+        ::close(fd);
+        keepFailure(error);
+        return OpenOutcome::Failed;
+    }
+    fd_ = fd;
+    locked_ = locked;
+    return OpenOutcome::Opened;
+}
+
+void ResultFile::refuse(std::string_view path, int errorNumber) {
+    close();
+    path_ = std::string(path);
+    keepFailure(errorNumber);
 }
 
 bool ResultFile::append(std::string_view text) {
@@ -30,6 +70,7 @@ bool ResultFile::append(std::string_view text) {
         ++lostAppends_;
         return false;
     }
+    // The lock makes this the only writer, so the end found here is where the line goes.
     const off_t before = ::lseek(fd_, 0, SEEK_END);
     std::size_t done = 0;
     while (done < text.size()) {
@@ -54,6 +95,14 @@ void ResultFile::close() {
     if (fd_ < 0) return;
     if (::close(fd_) != 0 && errno != EINTR) keepFailure(errno);
     fd_ = -1;
+    locked_ = false;
+}
+
+HeldLock ResultFile::closeKeepingLock() {
+    // flock belongs to the open file, shared by its duplicates: the copy keeps it.
+    HeldLock lock(fd_ >= 0 && locked_ ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1);
+    close();
+    return lock;
 }
 
 void ResultFile::clearFailure() {

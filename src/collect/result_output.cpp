@@ -1,5 +1,7 @@
 #include "collect/result_output.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -14,6 +16,21 @@ namespace {
 bool isDrive(const std::string& prefix) {
     return prefix.size() == 2 && prefix[1] == ':' &&
            ((prefix[0] >= 'A' && prefix[0] <= 'Z') || (prefix[0] >= 'a' && prefix[0] <= 'z'));
+}
+
+// Length of the GB18030 character at `pos`: 4 for a four-byte sequence, 2 for a lead
+// byte with a valid second byte, 1 otherwise (a lone or damaged byte stands alone, so a
+// control byte after it is never taken as part of a character).
+std::size_t gbCharLength(std::string_view text, std::size_t pos) {
+    const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto lead = [](unsigned char c) { return c >= 0x81 && c <= 0xFE; };
+    const auto digit = [](unsigned char c) { return c >= 0x30 && c <= 0x39; };
+    if (!lead(at(pos)) || pos + 1 >= text.size()) return 1;
+    const unsigned char second = at(pos + 1);
+    if (digit(second)) {
+        return pos + 3 < text.size() && lead(at(pos + 2)) && digit(at(pos + 3)) ? 4 : 1;
+    }
+    return second >= 0x40 && second != 0x7F && second != 0xFF ? 2 : 1;
 }
 
 }  // namespace
@@ -45,7 +62,7 @@ std::string fileSafeKeyword(std::string_view keyword) {
     std::string safe;
     safe.reserve(keyword.size() + 8);
     for (std::size_t i = 0; i < keyword.size();) {
-        const std::size_t length = charLengthAt(keyword, i);
+        const std::size_t length = gbCharLength(keyword, i);
         if (length > 1) {
             safe.append(keyword.substr(i, length));
             i += length;
@@ -65,15 +82,49 @@ std::string fileSafeKeyword(std::string_view keyword) {
             safe += static_cast<char>(static_cast<unsigned char>(c) | 0x80);
             break;
         case '"':
-        case '\r':
-        case '\n':
-        case '\t':
             break;
         default:
-            safe += c;
+            // NUL would cut the name short; other control characters make names
+            // nobody can type or list safely.
+            if (static_cast<unsigned char>(c) >= 0x20 && c != '\x7F') safe += c;
         }
     }
     return safe;
+}
+
+std::string fittedFileName(std::string_view head, std::string_view body, std::string_view tail,
+                           std::string_view whole) {
+    const auto nativeLength = [](std::string_view text) { return gbToUtf8(text).size(); };
+    std::string name = std::string(head) + std::string(body) + std::string(tail);
+    if (nativeLength(name) <= kMaxFileNameBytes) return name;
+
+    // FNV-1a over the whole keyword: stable across runs and machines.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : whole) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    char mark[16];
+    std::snprintf(mark, sizeof mark, "~%08x",
+                  static_cast<unsigned>((hash ^ (hash >> 32)) & 0xFFFFFFFFu));
+    const std::size_t fixed = nativeLength(head) + nativeLength(mark) + nativeLength(tail);
+    std::size_t kept = 0;
+    std::size_t used = fixed;
+    while (kept < body.size()) {
+        const std::size_t length = gbCharLength(body, kept);
+        const std::size_t more = nativeLength(body.substr(kept, length));
+        if (used + more > kMaxFileNameBytes) break;
+        used += more;
+        kept += length;
+    }
+    for (;;) {
+        name = std::string(head) + std::string(body.substr(0, kept)) + mark + std::string(tail);
+        if (kept == 0 || nativeLength(name) <= kMaxFileNameBytes) return name;
+        // Characters that convert differently alone than in company: give one back.
+        std::size_t last = 0;
+        for (std::size_t i = 0; i < kept; i += gbCharLength(body, i)) last = i;
+        kept = last;
+    }
 }
 
 std::string csvHeaderLine(const CollectionSettings& settings) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -27,9 +28,19 @@ LocalDateTime localDateTimeNow();
 std::string dateTimeText(const LocalDateTime& when);
 
 // The keyword made usable in a file name: \ / : * ? | < > become their full-width
-// forms, double quotes are removed, and so are CR LF, CR, LF and TAB. Nothing is
-// trimmed or shortened.
+// forms, double quotes are removed, and so are NUL and every other control character
+// (CR, LF, TAB, ESC, DEL). Nothing is trimmed or shortened.
 std::string fileSafeKeyword(std::string_view keyword);
+
+// Longest file name (without its folder) the file systems we write to take, in bytes
+// of the name as the system sees it (UTF-8).
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// head + body + tail (program text) when that fits kMaxFileNameBytes; otherwise body is
+// cut on a character boundary and followed by "~" and 8 hex digits of a hash of
+// `whole`, so names that had to be cut still differ when their keywords do.
+std::string fittedFileName(std::string_view head, std::string_view body, std::string_view tail,
+                           std::string_view whole);
 
 // The first line of a CSV result file: the template without its "#" and CR LF; empty
 // for other extensions.

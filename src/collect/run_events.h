@@ -94,6 +94,9 @@ struct FileFailed {
     ResultFileFailure failure;
 };
 
+// FileInUse (output_writer.h) is an event too: another run holds the file a keyword
+// would have written, so this run writes under the next number.
+
 // What a run that wrote nothing keeps for inspection: the last request address, the
 // last page received and how its download ended (why it failed, the status line and
 // headers), to be saved to `path` (the program folder's report file).
@@ -115,9 +118,9 @@ struct RunEnded {
     std::optional<FailureReport> failureReport;   // when nothing was written
 };
 
-using RunEvent =
-    std::variant<RunStarted, RunStopping, KeywordStarted, PageStarted, PageFetched, ResultKept,
-                 LineWritten, PageDone, VerificationNeeded, FileFailed, RunEnded, DownloadFailed>;
+using RunEvent = std::variant<RunStarted, RunStopping, KeywordStarted, PageStarted, PageFetched,
+                              ResultKept, LineWritten, PageDone, VerificationNeeded, FileFailed,
+                              RunEnded, DownloadFailed, FileInUse>;
 
 // Where a run's progress goes. Called on the run's thread, in the order things happen;
 // RunEnded is the last event of a run and the run is idle once the call returns.

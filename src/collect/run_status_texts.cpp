@@ -26,6 +26,25 @@ std::string plainNumber(double value) {
     return text;
 }
 
+// Control characters of a keyword, title or path written out (\x1b), so a status line
+// neither carries terminal commands nor ends at a NUL. GB18030's following bytes are
+// all 0x30 or above, so no character is split.
+std::string visible(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+        shown += escaped;
+    }
+    return shown;
+}
+
 template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
@@ -61,7 +80,7 @@ std::string readingPage(const std::string& keyword, long long page) {
     static const std::string reading = gb("正在读 ");
     static const std::string ofPage = gb(" 的第 ");
     static const std::string pageDots = gb(" 页..");
-    return reading + keyword + ofPage + std::to_string(page) + pageDots;
+    return reading + visible(keyword) + ofPage + std::to_string(page) + pageDots;
 }
 
 std::string searching() {
@@ -73,12 +92,12 @@ std::string pageFound(const std::string& keyword, long long page, long long bloc
     static const std::string pageMark = gb(" 第 ");
     static const std::string pageComma = gb(" 页,");
     static const std::string addresses = gb(" 个网址");
-    return keyword + pageMark + std::to_string(page) + pageComma + std::to_string(blocks) +
+    return visible(keyword) + pageMark + std::to_string(page) + pageComma + std::to_string(blocks) +
            addresses;
 }
 
 std::string resultShown(const std::string& title, const std::string& address) {
-    return title + "(" + address + ")";
+    return visible(title) + "(" + visible(address) + ")";
 }
 
 std::string ready() {
@@ -134,7 +153,13 @@ std::string openFolderCaption() {
 
 std::string fileFailure(const ResultFileFailure& failure) {
     static const std::string cannotWrite = gb("结果文件写入失败：");
-    return cannotWrite + failure.fileName + " (" + failure.reason + ")";
+    return cannotWrite + visible(failure.fileName) + " (" + failure.reason + ")";
+}
+
+std::string fileInUse(const FileInUse& moved) {
+    static const std::string held = gb("结果文件正被另一采集占用：");
+    static const std::string instead = gb("，改为写入：");
+    return held + visible(moved.heldPath) + instead + visible(moved.path);
 }
 
 std::string endOfRunMessage(const RunEnded& ended) {
@@ -259,6 +284,7 @@ void showRunEvent(const RunEvent& event, StatusDisplay& display) {
             [&](const VerificationNeeded&) {},
             [&](const FileFailed& e) { display.setStatus(1, fileFailure(e.failure)); },
             [&](const DownloadFailed& e) { display.setStatus(1, downloadFailure(e)); },
+            [&](const FileInUse& e) { display.setStatus(1, fileInUse(e)); },
             [&](const RunEnded& e) {
                 display.setCaption(caption(RunState::Idle));
                 display.setStopHint({});

@@ -36,7 +36,8 @@ public:
 // Every text the window shows of a run is made in run_status_texts.cpp.
 void showRunEvent(const RunEvent& event, StatusDisplay& display);
 
-// The texts themselves, all program text.
+// The texts themselves, all program text. Keywords, titles, addresses and paths in them
+// show control characters as \x1b and the like.
 namespace status_text {
 std::string caption(RunState state);
 std::string collectedCount(long long totalLines);
@@ -52,6 +53,8 @@ std::string fileFailure(const ResultFileFailure& failure);
 // The save folder, then each file written with its line count, one per line (CR LF);
 // empty when no file was written.
 std::string filesWritten(const RunEnded& ended);
+// Another run holds a result file; this run writes the other name.
+std::string fileInUse(const FileInUse& moved);
 std::string endOfRunMessage(const RunEnded& ended);
 std::string openFolderCaption();
 std::string stopHint();

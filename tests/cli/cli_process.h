@@ -19,6 +19,7 @@ struct ProcessOptions {
     std::string input;                       // standard input, then end of input
     std::vector<std::string> environment{};  // NAME=value added to the test's own
     int timeoutMs = 60000;                   // killed after this
+    long long fileSizeLimit = 0;             // RLIMIT_FSIZE in bytes (0: none); writes beyond fail
     // Called with the child's pid and what it printed on standard error so far, each
     // time more arrives; may signal the child.
     std::function<void(int pid, const std::string& err)> onError{};
@@ -27,5 +28,10 @@ struct ProcessOptions {
 // Runs the built linkharvest-cli with `args`, without a terminal, proxy variables
 // cleared.
 ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions& options = {});
+
+// Runs one linkharvest-cli per argument list at the same time (`onError` gets each
+// child's pid and its own standard error); results in the same order.
+std::vector<ProcessResult> runClis(const std::vector<std::vector<std::string>>& argLists,
+                                   const ProcessOptions& options = {});
 
 }  // namespace lh::cli::test

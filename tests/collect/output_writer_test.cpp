@@ -51,6 +51,7 @@ TEST(OutputWriter, KeywordsWithOneFileSafeFormGetNumberedFilesWithinARun) {
     std::ofstream(nativePath(merged), std::ios::binary) << "earlier merged run";
     ASSERT_TRUE(f.out.openMergedFile(f.settings, start));
     EXPECT_EQ(f.out.currentFile().path(), f.path("2024年5月6日9时5分30秒 (2).txt"));
+    EXPECT_FALSE(f.out.takeFileInUse());  // an earlier run's file, not one in use
     EXPECT_EQ(f.read(merged), "earlier merged run");
 
     // A new run may use the plain keyword name again (and replaces that file).
@@ -58,6 +59,61 @@ TEST(OutputWriter, KeywordsWithOneFileSafeFormGetNumberedFilesWithinARun) {
     EXPECT_FALSE(f.out.currentFile().isOpen());
     EXPECT_TRUE(f.out.files().empty());
     EXPECT_EQ(f.out.keywordFileName(f.settings, "a\"b"), plain);
+}
+
+TEST(OutputWriter, AFileAnotherRunHoldsIsLeftWholeAndTheRunSaysWhichNameItTook) {
+    Fixture f;
+    f.settings.engine = SearchEngine::Sogou;
+    const std::string plain = f.path("搜狗_ab.txt");
+    OutputWriter other;
+    other.beginRun(f.base);
+    ASSERT_TRUE(other.openKeywordFile(f.settings, "ab"));
+    other.writeKeywordHeading(f.settings, "other", true);
+
+    ASSERT_TRUE(f.out.openKeywordFile(f.settings, "ab"));
+    EXPECT_EQ(f.out.currentFile().path(), f.path("搜狗_ab (2).txt"));
+    EXPECT_EQ(f.out.takeFileInUse(), (FileInUse{plain, f.path("搜狗_ab (2).txt")}));
+    EXPECT_FALSE(f.out.takeFileInUse());
+    // The other run's closed file stays its own until that run ends.
+    other.closeFile();
+    ASSERT_TRUE(f.out.openKeywordFile(f.settings, "a\"b"));
+    EXPECT_EQ(f.out.currentFile().path(), f.path("搜狗_ab (3).txt"));
+    EXPECT_EQ(f.read(plain), "other\r\n");
+
+    other.endRun();
+    f.out.beginRun(f.base);
+    ASSERT_TRUE(f.out.openKeywordFile(f.settings, "ab"));
+    EXPECT_EQ(f.out.currentFile().path(), plain);
+    EXPECT_FALSE(f.out.takeFileInUse());
+    EXPECT_EQ(f.read(plain), "");
+}
+
+TEST(OutputWriter, KeywordsTooLongForAFileNameAreCutOnACharacterAndKeepTheirOwnFiles) {
+    Fixture f;
+    std::string twoByte, fourByte;
+    for (int i = 0; i < 200; ++i) twoByte += gb("词");
+    for (int i = 0; i < 100; ++i) fourByte += gb("𠀀");
+    for (const std::string& stem : {twoByte, fourByte, std::string(300, 'a')}) {
+        const std::string first = stem + gb("甲"), second = stem + gb("乙");
+        ASSERT_TRUE(f.out.openKeywordFile(f.settings, first));
+        const std::string name = f.out.currentFile().path();
+        f.out.writeKeywordHeading(f.settings, "1", true);
+        ASSERT_TRUE(f.out.openKeywordFile(f.settings, second));
+        EXPECT_NE(f.out.currentFile().path(), name);
+        f.out.writeKeywordHeading(f.settings, "2", true);
+        f.out.closeFile();
+        OutputWriter later;  // names are the same in every run
+        later.beginRun(f.base);
+        EXPECT_EQ(later.keywordFileName(f.settings, first), name);
+        EXPECT_EQ(f.read(name), "1\r\n");
+
+        bool whole = true;
+        const std::string native = convertCharset(name, "GB18030", "UTF-8", &whole);
+        EXPECT_TRUE(whole) << native;
+        const std::string fileName = native.substr(native.rfind('/') + 1);
+        EXPECT_LE(fileName.size(), kMaxFileNameBytes);
+        EXPECT_GT(fileName.size(), kMaxFileNameBytes - 8);
+    }
 }
 
 TEST(OutputWriter, CsvFilesStartWithTheHeaderAndMergedFilesCarryHeadings) {

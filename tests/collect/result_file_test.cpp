@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 
@@ -20,7 +21,7 @@ TEST(ResultFile, CreatesEmptyReplacesOldAndAppendsBytesAsGiven) {
     }
     const std::string path = programTextOfPath(target);
     ResultFile file;
-    ASSERT_TRUE(file.open(path));
+    ASSERT_EQ(file.open(path), OpenOutcome::Opened);
     EXPECT_TRUE(file.isOpen());
     EXPECT_EQ(test::readFileBytes(target), "");
     EXPECT_TRUE(file.append(gb("标题一") + "\r\n"));
@@ -36,7 +37,7 @@ TEST(ResultFile, KeepsTheFailureAndRefusesLinesItCannotWrite) {
     test::TempFolder folder;
     ResultFile missing;
     const std::string path = programTextOfPath(folder.path() / "no-such-folder" / "a.txt");
-    EXPECT_FALSE(missing.open(path));
+    EXPECT_EQ(missing.open(path), OpenOutcome::Failed);
     EXPECT_FALSE(missing.append("line\r\n"));
     EXPECT_FALSE(missing.append("line\r\n"));
     EXPECT_EQ(missing.failure().fileName, path);
@@ -47,7 +48,8 @@ TEST(ResultFile, KeepsTheFailureAndRefusesLinesItCannotWrite) {
 
     // A full disk: the write is refused, not counted as written.
     ResultFile full;
-    if (full.open("/dev/full")) {
+    ASSERT_EQ(full.open("/dev/full"), OpenOutcome::Opened);
+    {
         EXPECT_FALSE(full.append("line\r\n"));
         EXPECT_EQ(full.failure().fileName, "/dev/full");
         EXPECT_NE(full.failure().reason, "");
@@ -58,6 +60,40 @@ TEST(ResultFile, KeepsTheFailureAndRefusesLinesItCannotWrite) {
     EXPECT_FALSE(neverOpened.append("x"));
     EXPECT_FALSE(neverOpened.failure().empty());
     neverOpened.close();
+}
+
+TEST(ResultFile, AFileAnotherHolderHasIsLeftWholeUntilItsLockIsReleased) {
+    test::TempFolder folder;
+    const std::string path = programTextOfPath(folder.path() / "a.txt");
+    ResultFile first;
+    ASSERT_EQ(first.open(path), OpenOutcome::Opened);
+    ASSERT_TRUE(first.append("one\r\n"));
+    ResultFile second;
+    EXPECT_EQ(second.open(path), OpenOutcome::InUse);
+    EXPECT_FALSE(second.isOpen());
+    EXPECT_TRUE(second.failure().empty());
+
+    // Closed, but still this holder's until the lock goes.
+    HeldLock lock = first.closeKeepingLock();
+    EXPECT_TRUE(lock.held());
+    EXPECT_EQ(second.open(path), OpenOutcome::InUse);
+    EXPECT_EQ(test::readFileBytes(nativePath(path)), "one\r\n");
+    lock.release();
+    EXPECT_EQ(second.open(path), OpenOutcome::Opened);
+    EXPECT_EQ(test::readFileBytes(nativePath(path)), "");
+    second.close();
+
+    // New-only files never take a name that exists.
+    ResultFile fresh;
+    EXPECT_EQ(fresh.open(path, Creation::NewOnly), OpenOutcome::InUse);
+    EXPECT_TRUE(fresh.failure().empty());
+    const std::string other = programTextOfPath(folder.path() / "b.txt");
+    ASSERT_EQ(fresh.open(other, Creation::NewOnly), OpenOutcome::Opened);
+    EXPECT_TRUE(fresh.append("x"));
+    fresh.refuse(path, EBUSY);
+    EXPECT_EQ(fresh.failure().fileName, path);
+    EXPECT_FALSE(fresh.append("y"));
+    EXPECT_EQ(test::readFileBytes(nativePath(other)), "x");
 }
 
 }  // namespace

@@ -123,6 +123,12 @@ TEST(ResultFileNames, FileSafeKeywordAndDateTimeText) {
     EXPECT_EQ(fileSafeKeyword("a\r\nb\rc\nd\te "), "abcde ");
     // A two-byte character whose second byte is "\" or "|" is left whole.
     EXPECT_EQ(fileSafeKeyword("\x81\x5C\x81\x7C"), "\x81\x5C\x81\x7C");
+    // NUL and every control character go; so two keywords apart only there stay apart.
+    EXPECT_EQ(fileSafeKeyword(std::string("x\0a\x1b[1m\x7f", 8)), "xa[1m");
+    EXPECT_NE(fileSafeKeyword(std::string("x\0a", 3)), fileSafeKeyword(std::string("x\0b", 3)));
+    EXPECT_EQ(fileSafeKeyword(std::string("\x81\0/", 3)), "\x81" + gb("／"));
+    // Four-byte characters are kept whole, even when a byte of them looks like a digit.
+    EXPECT_EQ(fileSafeKeyword(gb("𠀀/")), gb("𠀀／"));
 
     EXPECT_EQ(dateTimeText({2024, 5, 6, 9, 5, 30}), gb("2024年5月6日9时5分30秒"));
     EXPECT_EQ(dateTimeText({2024, 12, 31, 9, 5, 0}), gb("2024年12月31日9时5分"));

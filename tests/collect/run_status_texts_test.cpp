@@ -65,5 +65,15 @@ TEST(RunStatusTexts, FailedDownloadsSayWhyInThePaneAndTheReport) {
                   " (HTTP/1.1 503 Busy)\r\nHTTP/1.1 503 Busy\r\nRetry-After: 9\r\n\r\n<html>");
 }
 
+TEST(RunStatusTexts, ControlCharactersOfKeywordsTitlesAndPathsAreShownEscaped) {
+    const std::string odd = std::string("x\0\x1b[1m", 6) + gb("词") + "\x7f";
+    const std::string shown = "x\\x00\\x1b[1m" + gb("词") + "\\x7f";
+    EXPECT_EQ(status_text::readingPage(odd, 2), gb("正在读 ") + shown + gb(" 的第 2 页.."));
+    EXPECT_EQ(status_text::pageFound(odd, 1, 3), shown + gb(" 第 1 页,3 个网址"));
+    EXPECT_EQ(status_text::resultShown("t\tu", "http://e/\r"), "t\\x09u(http://e/\\x0d)");
+    EXPECT_EQ(status_text::fileInUse({"/o/a\x1b.txt", "/o/a\x1b (2).txt"}),
+              gb("结果文件正被另一采集占用：/o/a\\x1b.txt，改为写入：/o/a\\x1b (2).txt"));
+}
+
 }  // namespace
 }  // namespace lh
