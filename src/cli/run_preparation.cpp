@@ -6,11 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "cli/keyword_file.h"
 #include "cli/window_settings.h"
+#include "textutil/file_access.h"
 #include "textutil/program_text.h"
 #include "web/network_overrides.h"
 
@@ -46,12 +46,12 @@ bool writableFolder(const fs::path& folder, std::string& reason) {
 }
 
 bool readCookieFile(const std::string& path, std::string& cookieText, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = optionError("cookies", "cannot open '" + path + "': " + std::strerror(errno));
+    std::string bytes;
+    std::string reason;
+    if (readRegularFile(path, kInputFileLimit, bytes, &reason) != FileReadResult::Read) {
+        error = optionError("cookies", reason);
         return false;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     // One cookie text: the first line, as a browser's copy gives it.
     bytes = bytes.substr(0, bytes.find_first_of("\r\n"));

@@ -23,8 +23,9 @@ constexpr PersistedOption kOptions[] = {
      .flag = "keywords",
      .valueName = "FILE",
      .help = "keywords, one per line; '-' reads standard input. UTF-8\n"
-             "(with or without BOM), UTF-16 with BOM, else GB18030;\n"
-             "any line ending. Required unless --settings gives them."},
+             "(with or without BOM), UTF-16 (with or without BOM), else\n"
+             "GB18030; any line ending; at most 64 MB. Required unless\n"
+             "--settings gives them."},
     {.control = "",
      .name = "engine",
      .kind = OptionKind::Engine,
