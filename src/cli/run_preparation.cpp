@@ -24,10 +24,18 @@ std::string optionError(const char* option, const std::string& what) {
     return std::string("option '--") + option + "': " + what;
 }
 
-// Creates the folder when missing and proves it takes files.
-bool writableFolder(const fs::path& folder, std::string& reason) {
+enum class FolderAccess { Shared, Private };
+
+// Creates the folder when missing (a private one for the user alone) and proves it
+// takes files.
+bool writableFolder(const fs::path& folder, std::string& reason,
+                    FolderAccess access = FolderAccess::Shared) {
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    if (access == FolderAccess::Private) {
+        if (!createPrivateFolders(folder, &reason)) return false;
+    } else {
+        fs::create_directories(folder, ec);
+    }
     if (!fs::is_directory(folder, ec)) {
         reason =
             "cannot create '" + folder.string() + "'" + (ec ? ": " + ec.message() : std::string());
@@ -135,7 +143,8 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
 
     const std::string programFolder =
         o.programFolder ? *o.programFolder : defaultProgramFolder(context.executableFolder);
-    if (!writableFolder(programFolder, reason)) {
+    // It holds the cookie files: a folder made for it is the user's alone.
+    if (!writableFolder(programFolder, reason, FolderAccess::Private)) {
         error = optionError("program-folder", reason);
         return false;
     }

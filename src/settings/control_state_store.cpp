@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "textutil/file_access.h"
+
 namespace lh {
 namespace {
 
@@ -363,15 +365,12 @@ bool ControlStateStore::storeBytes(const std::string& section, const std::string
         return false;
     }
     const std::filesystem::path path = sideFilePath(section, key);
-    std::error_code code;
-    std::filesystem::create_directories(path.parent_path(), code);
     std::string error;
-    if (code) {
-        error = code.message();
-    } else if (replaceFileContent(
-                   path,
-                   std::string_view(reinterpret_cast<const char*>(value.data()), value.size()),
-                   error)) {
+    // "inibin" holds the keyword list: a folder made for it is the user's alone.
+    if (createPrivateFolders(path.parent_path(), &error) &&
+        replaceFileContent(
+            path, std::string_view(reinterpret_cast<const char*>(value.data()), value.size()),
+            error)) {
         unsavedSideFiles_.erase({section, key});
         return true;
     }

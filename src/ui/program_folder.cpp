@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "textutil/file_access.h"
 #include "ui/ui_text.h"
 
 namespace lh {
@@ -27,7 +28,8 @@ QString chooseProgramFolder(const QString& executableFolder) {
     if (writableFolder(executableFolder)) return QDir::cleanPath(executableFolder);
     QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty()) data = QDir::homePath() + QStringLiteral("/.linkharvest");
-    QDir().mkpath(data);
+    // It will hold the settings and the cookie files: made for the user alone.
+    createPrivateFolders(QFile::encodeName(data).toStdString());
     return QDir::cleanPath(data);
 }
 

@@ -1,5 +1,7 @@
 // Start-up and shutdown: the program folder, the first activation's background visit
 // through the program-wide cookie store, and the settings across two window lifetimes.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -58,6 +60,10 @@ void ApplicationTest::programFolderIsTheExecutablesWhenWritable() {
     qputenv("XDG_DATA_HOME", oldData);
     QVERIFY(fallback.startsWith(data.path()));
     QVERIFY(QFileInfo(fallback).isDir());
+    // It will hold the settings and the cookie files: made for the user alone.
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(fallback).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777u, 0700u);
     QCOMPARE(settingsFilePath(dir.path()), dir.path() + u("/砚溪·搜词取链器.ini"));
 }
 
