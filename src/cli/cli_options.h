@@ -42,6 +42,7 @@ struct CliOptions {
     bool toStdout = false;
     bool utf8 = false;
     bool quiet = false;
+    bool verbose = false;
     std::optional<CaptchaMode> onCaptcha;  // unset: stop unless standard input is a terminal
     std::optional<std::string> cookiesFile;
     std::optional<std::string> programFolder;

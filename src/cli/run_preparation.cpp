@@ -111,7 +111,8 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
                 std::string& error) {
     run.settings = CollectionSettings::defaults();
     std::string reason;
-    if (o.settingsFile && !loadWindowSettings(*o.settingsFile, run.settings, reason)) {
+    if (o.settingsFile &&
+        !loadWindowSettings(*o.settingsFile, run.settings, reason, &run.settingsReport)) {
         error = optionError("settings", reason);
         return false;
     }

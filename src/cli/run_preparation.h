@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/window_settings.h"
 #include "collect/collection_settings.h"
 
 namespace lh::cli {
@@ -20,8 +21,9 @@ struct PreparedRun {
     CollectionSettings settings;
     int keywordCount = 0;
     CaptchaMode captchaMode = CaptchaMode::Stop;
-    std::string cookieText;     // program text
-    std::string programFolder;  // program text, no trailing separator
+    std::string cookieText;             // program text
+    std::string programFolder;          // program text, no trailing separator
+    SettingsFileReport settingsReport;  // what --settings found worth telling
 };
 
 // Settings file, keywords, cookies, folders and network options, checked before any

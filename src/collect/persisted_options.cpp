@@ -429,9 +429,22 @@ std::string defaultForHelp(const PersistedOption& option) {
     }
 }
 
-void readSavedOptions(ControlStateStore& store, CollectionSettings& settings) {
+void readSavedOptions(ControlStateStore& store, CollectionSettings& settings,
+                      std::vector<const PersistedOption*>* taken) {
     for (const PersistedOption& option : kOptions) {
         const std::string key = gb(option.control);
+        if (taken) {
+            bool held = false;
+            if (option.kind == OptionKind::KeywordList) {
+                held = store.holdsBytes(key);
+            } else if (option.kind == OptionKind::Engine) {
+                for (const EngineProfile* profile : enginesInControlOrder())
+                    held = held || store.holdsValue(profile->radioButton);
+            } else {
+                held = store.holdsValue(key);
+            }
+            if (held) taken->push_back(&option);
+        }
         switch (option.kind) {
         case OptionKind::KeywordList: {
             std::string& list = fieldOf<std::string>(option, settings);
