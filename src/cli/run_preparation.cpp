@@ -60,8 +60,15 @@ bool readCookieFile(const std::string& path, std::string& cookieText, std::strin
         error = optionError("cookies", reason);
         return false;
     }
+    // One cookie text: the first line, as a browser's copy gives it. UTF-16 (Notepad's
+    // "Unicode", with or without its mark) is read as a keyword file is.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+        bytes.find('\0') != std::string::npos) {
+        const std::string text = keywordListFromBytes(bytes);
+        cookieText = trimSpaces(std::string_view(text).substr(0, text.find("\r\n")));
+        return true;
+    }
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    // One cookie text: the first line, as a browser's copy gives it.
     bytes = bytes.substr(0, bytes.find_first_of("\r\n"));
     cookieText = trimSpaces(isValidUtf8(bytes) ? utf8ToGb(bytes) : bytes);
     return true;

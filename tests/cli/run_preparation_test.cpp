@@ -54,6 +54,12 @@ TEST_F(PrepareRun, ResolvesKeywordsCookiesFoldersAndTheCaptchaDefault) {
     EXPECT_EQ(run.settings.keywordList, "a\r\n\r\nb");
     EXPECT_EQ(run.keywordCount, 2);
     EXPECT_EQ(run.cookieText, "BAIDUID=1; x=2");
+    write("c16.txt", convertCharset("BAIDUID=1; x=2\r\nignored", "UTF-8", "UTF-16LE"));
+    PreparedRun utf16;
+    ASSERT_EQ(
+        prepare({"--keywords", path("k.txt"), "--cookies", path("c16.txt"), "--stdout"}, utf16),
+        "");
+    EXPECT_EQ(utf16.cookieText, "BAIDUID=1; x=2");
     EXPECT_TRUE(fs::is_directory(folder_.path() / "out" / "deeper"));
     EXPECT_EQ(run.programFolder, programTextOfPath(folder_.path() / "program"));
     EXPECT_EQ(run.captchaMode, CaptchaMode::Stop);
