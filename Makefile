@@ -54,7 +54,8 @@ screenshot: build
 fuzz:
 	cmake -S . -B fuzz-build -DCMAKE_CXX_COMPILER=clang++ -DLH_FUZZ=ON -DLH_BUILD_UI=OFF \
 	  -DLH_BUILD_BENCH=OFF -DLH_SANITIZE=OFF
-	cmake --build fuzz-build -j 2 --target fuzz_tag_scanner fuzz_links_redirect
+	cmake --build fuzz-build -j 2 --target fuzz_tag_scanner fuzz_links_redirect \
+	  fuzz_body_decoding fuzz_cookie_text fuzz_settings_file fuzz_keyword_file fuzz_engine_pages
 
 clean:
 	rm -rf $(BUILD)

@@ -66,6 +66,16 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
         return kExitBadOptions;
     }
 
+    for (const std::string& warning : prepared.settingsReport.warnings)
+        std::fprintf(stderr, "linkharvest-cli: warning: %s\n", warning.c_str());
+    if (o.verbose && o.settingsFile) {
+        std::string taken;
+        for (const std::string& name : prepared.settingsReport.optionsTaken)
+            taken += (taken.empty() ? "" : ", ") + name;
+        std::fprintf(stderr, "linkharvest-cli: from settings file '%s': %s\n",
+                     o.settingsFile->c_str(), taken.empty() ? "nothing" : taken.c_str());
+    }
+
     const ProgressDisplay::Mode mode = o.quiet                    ? ProgressDisplay::Mode::Quiet
                                        : context.stderrIsTerminal ? ProgressDisplay::Mode::Terminal
                                                                   : ProgressDisplay::Mode::Plain;

@@ -128,6 +128,7 @@ const std::map<std::string, OptionSpec>& optionTable() {
                 return {};
             }};
         t["quiet"] = plainFlag(&CliOptions::quiet);
+        t["verbose"] = plainFlag(&CliOptions::verbose);
         t["on-captcha"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
                                if (v == "stop") {
                                    o.onCaptcha = CaptchaMode::Stop;
@@ -299,7 +300,8 @@ std::string helpText() {
     for (const PersistedOption& option : persistedOptions()) h += optionHelp(option);
     h += "  --settings FILE           start from the options a window saved in its settings\n"
          "                            file (section 主界面, keywords from its inibin folder);\n"
-         "                            the options above override them\n"
+         "                            the options above override them; --verbose lists the\n"
+         "                            options taken from it\n"
          "  Every on/off flag has an opposite: --no-merge, --dedupe, --com-site,\n"
          "  --no-separator-lines, --no-www-not-top-level, --no-ignore-engine-sites,\n"
          "  --no-resolve-always.\n"
@@ -319,6 +321,7 @@ std::string helpText() {
          "  --encoding gb18030|utf-8  with --stdout: this encoding, whatever the locale\n"
          "  --utf8                    the same as --encoding utf-8\n"
          "  --quiet                   no progress on standard error, only the end-of-run line\n"
+         "  --verbose                 also say which options came from --settings\n"
          "  --program-folder DIR      where the Baidu cookie files and the failure report\n"
          "                            采集失败代码.html go (default: the per-user folder\n"
          "                            ~/.local/share/linkharvest/linkharvest)\n"

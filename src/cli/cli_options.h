@@ -46,6 +46,7 @@ struct CliOptions {
     bool toStdout = false;
     std::optional<bool> utf8;  // --stdout as UTF-8; unset: as the terminal's locale says
     bool quiet = false;
+    bool verbose = false;
     std::optional<CaptchaMode> onCaptcha;  // unset: stop unless standard input is a terminal
     std::optional<std::string> cookiesFile;
     std::optional<std::string> programFolder;

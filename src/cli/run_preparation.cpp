@@ -6,13 +6,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 #include <variant>
 
 #include "cli/keyword_file.h"
 #include "cli/window_settings.h"
 #include "collect/program_folder.h"
+#include "textutil/file_access.h"
 #include "textutil/program_text.h"
 #include "web/network_overrides.h"
 
@@ -26,10 +26,18 @@ std::string optionError(const char* option, const std::string& what) {
     return std::string("option '--") + option + "': " + what;
 }
 
-// Creates the folder when missing and proves it takes files.
-bool writableFolder(const fs::path& folder, std::string& reason) {
+enum class FolderAccess { Shared, Private };
+
+// Creates the folder when missing (a private one for the user alone) and proves it
+// takes files.
+bool writableFolder(const fs::path& folder, std::string& reason,
+                    FolderAccess access = FolderAccess::Shared) {
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    if (access == FolderAccess::Private) {
+        if (!createPrivateFolders(folder, &reason)) return false;
+    } else {
+        fs::create_directories(folder, ec);
+    }
     if (!fs::is_directory(folder, ec)) {
         reason =
             "cannot create '" + folder.string() + "'" + (ec ? ": " + ec.message() : std::string());
@@ -48,14 +56,21 @@ bool writableFolder(const fs::path& folder, std::string& reason) {
 }
 
 bool readCookieFile(const std::string& path, std::string& cookieText, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = optionError("cookies", "cannot open '" + path + "': " + std::strerror(errno));
+    std::string bytes;
+    std::string reason;
+    if (readRegularFile(path, kInputFileLimit, bytes, &reason) != FileReadResult::Read) {
+        error = optionError("cookies", reason);
         return false;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // One cookie text: the first line, as a browser's copy gives it. UTF-16 (Notepad's
+    // "Unicode", with or without its mark) is read as a keyword file is.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+        bytes.find('\0') != std::string::npos) {
+        const std::string text = keywordListFromBytes(bytes);
+        cookieText = trimSpaces(std::string_view(text).substr(0, text.find("\r\n")));
+        return true;
+    }
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    // One cookie text: the first line, as a browser's copy gives it.
     bytes = bytes.substr(0, bytes.find_first_of("\r\n"));
     cookieText = trimSpaces(isValidUtf8(bytes) ? utf8ToGb(bytes) : bytes);
     return true;
@@ -136,7 +151,8 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
                 std::string& error) {
     run.settings = CollectionSettings::defaults();
     std::string reason;
-    if (o.settingsFile && !loadWindowSettings(*o.settingsFile, run.settings, reason)) {
+    if (o.settingsFile &&
+        !loadWindowSettings(*o.settingsFile, run.settings, reason, &run.settingsReport)) {
         error = optionError("settings", reason);
         return false;
     }
@@ -172,7 +188,8 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
 
     const std::string programFolder =
         o.programFolder ? *o.programFolder : defaultProgramFolder(context.executableFolder);
-    if (!makePrivateFolder(programFolder, reason) || !writableFolder(programFolder, reason)) {
+    // It holds the cookie files: a folder made for it is the user's alone.
+    if (!writableFolder(programFolder, reason, FolderAccess::Private)) {
         error = optionError("program-folder", reason);
         return false;
     }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "cli/window_settings.h"
 #include "collect/collection_settings.h"
 #include "collect/saved_page_source.h"
 
@@ -24,6 +25,7 @@ struct PreparedRun {
     std::string cookieText;             // program text
     std::string programFolder;          // program text, no trailing separator
     std::vector<SavedPage> savedPages;  // --from-html: the pages read instead of searching
+    SettingsFileReport settingsReport;  // what --settings found worth telling
 };
 
 // Settings file, keywords, cookies, folders and network options, checked before any

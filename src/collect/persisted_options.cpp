@@ -23,8 +23,9 @@ constexpr PersistedOption kOptions[] = {
      .flag = "keywords",
      .valueName = "FILE",
      .help = "keywords, one per line; '-' reads standard input. UTF-8\n"
-             "(with or without BOM), UTF-16 with BOM, else GB18030;\n"
-             "any line ending. Required unless --settings gives them."},
+             "(with or without BOM), UTF-16 (with or without BOM), else\n"
+             "GB18030; any line ending; at most 64 MB. Required unless\n"
+             "--settings gives them."},
     {.control = "",
      .name = "engine",
      .kind = OptionKind::Engine,
@@ -437,9 +438,22 @@ std::string defaultForHelp(const PersistedOption& option) {
     }
 }
 
-void readSavedOptions(ControlStateStore& store, CollectionSettings& settings) {
+void readSavedOptions(ControlStateStore& store, CollectionSettings& settings,
+                      std::vector<const PersistedOption*>* taken) {
     for (const PersistedOption& option : kOptions) {
         const std::string key = gb(option.control);
+        if (taken) {
+            bool held = false;
+            if (option.kind == OptionKind::KeywordList) {
+                held = store.holdsBytes(key);
+            } else if (option.kind == OptionKind::Engine) {
+                for (const EngineProfile* profile : enginesInControlOrder())
+                    held = held || store.holdsValue(profile->radioButton);
+            } else {
+                held = store.holdsValue(key);
+            }
+            if (held) taken->push_back(&option);
+        }
         switch (option.kind) {
         case OptionKind::KeywordList: {
             std::string& list = fieldOf<std::string>(option, settings);

@@ -101,6 +101,8 @@ std::string defaultForHelp(const PersistedOption& option);
 // the window restores its controls: keys that are missing leave a field as it is; the
 // engine buttons are read in the window's control order, so the last one stored as
 // selected wins and one stored as not selected clears the engine it held.
-void readSavedOptions(ControlStateStore& store, CollectionSettings& settings);
+// `taken` (optional) receives the options the store held a value for, in table order.
+void readSavedOptions(ControlStateStore& store, CollectionSettings& settings,
+                      std::vector<const PersistedOption*>* taken = nullptr);
 
 }  // namespace lh

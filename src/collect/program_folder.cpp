@@ -1,11 +1,8 @@
 #include "collect/program_folder.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 #include "textutil/program_text.h"
@@ -34,27 +31,6 @@ std::string defaultProgramFolder(const std::string& executableFolder) {
         return executableFolder.empty() ? std::string(".") : executableFolder;
     }
     return data + "/linkharvest/linkharvest";
-}
-
-bool makePrivateFolder(const std::string& folder, std::string& reason) {
-    std::error_code ec;
-    fs::path path = fs::path(folder).lexically_normal();
-    if (path.has_relative_path() && !path.has_filename()) path = path.parent_path();
-    // Parents first, so each folder made here gets 0700 whatever the umask leaves.
-    fs::path partial;
-    for (const fs::path& part : path) {
-        partial /= part;
-        if (fs::is_directory(partial, ec)) continue;
-        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
-            reason = "cannot create '" + partial.string() + "': " + std::strerror(errno);
-            return false;
-        }
-    }
-    if (!fs::is_directory(path, ec)) {
-        reason = "'" + path.string() + "' is not a folder";
-        return false;
-    }
-    return true;
 }
 
 }  // namespace lh

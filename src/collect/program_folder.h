@@ -15,8 +15,4 @@ std::string settingsFileName();
 // an update never takes a user's settings with it.
 std::string defaultProgramFolder(const std::string& executableFolder);
 
-// Creates `folder` and its missing parents readable by the user alone (0700); folders
-// that exist keep their mode. False with the system's reason when it cannot.
-bool makePrivateFolder(const std::string& folder, std::string& reason);
-
 }  // namespace lh

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "textutil/file_access.h"
+
 namespace lh {
 namespace {
 
@@ -59,24 +61,34 @@ bool usableInFileName(std::string_view part) {
     return part.find('/') == std::string_view::npos && part.find('\0') == std::string_view::npos;
 }
 
-// CR LF pairs are replaced byte-wise: a CR LF must never reach a value line, even after
-// a malformed lead byte.
+// Line breaks are replaced byte-wise: a CR LF must never reach a value line, even after
+// a malformed lead byte. An LF alone ends a line of the file too, so it is kept the same
+// way (and reads back as CR LF).
 std::string encodeText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     std::size_t from = 0;
     for (;;) {
-        const std::size_t at = text.find(kCrLf, from);
+        const std::size_t at = text.find('\n', from);
         if (at == std::string_view::npos) break;
-        out.append(text, from, at - from);
+        const std::size_t lineEnd = at > from && text[at - 1] == '\r' ? at - 1 : at;
+        out.append(text, from, lineEnd - from);
         out += lineBreakMark();
-        from = at + kCrLf.size();
+        from = at + 1;
     }
     out.append(text, from);
     return out;
 }
 std::string decodeText(std::string_view stored) {
     return replaceAll(stored, lineBreakMark(), kCrLf);
+}
+
+// Lines end in CR LF as the store writes them, or in LF alone in a file edited by hand.
+// The end of the line that holds `from`: the position of its CR LF or LF, or the end.
+std::size_t lineEndFrom(std::string_view text, std::size_t from) {
+    const std::size_t lf = text.find('\n', from);
+    if (lf == std::string_view::npos) return text.size();
+    return lf > from && text[lf - 1] == '\r' ? lf - 1 : lf;
 }
 
 const std::string& boolText(bool value) { return value ? trueText() : falseText(); }
@@ -173,7 +185,7 @@ std::optional<ControlStateStore::SectionSpan> ControlStateStore::findSection(
         const std::size_t at = text_.find(header, from);
         if (at == std::string::npos) return std::nullopt;
         // A header counts only at the start of the text or of a line.
-        if (at == 0 || (at >= 2 && text_[at - 2] == '\r' && text_[at - 1] == '\n')) {
+        if (at == 0 || text_[at - 1] == '\n') {
             cache_.valid = true;
             cache_.name = section;
             cache_.span = {at, at + header.size() - 1};
@@ -186,20 +198,18 @@ std::optional<ControlStateStore::SectionSpan> ControlStateStore::findSection(
 std::optional<ControlStateStore::KeySpan> ControlStateStore::findKey(const SectionSpan& section,
                                                                      const std::string& key) {
     ++stats_.keySearches;
-    const std::string needle = std::string(kCrLf) + key + "=";
+    const std::string needle = "\n" + key + "=";
     const std::size_t line = text_.find(needle, section.close);
     if (line == std::string::npos) return std::nullopt;
     // The key belongs to a later section when a header line lies in between.
-    for (std::size_t at = text_.find("\r\n[", section.close + 1);
-         at != std::string::npos && at < line; at = text_.find("\r\n[", at + 1)) {
-        const std::size_t lineEnd = text_.find(kCrLf, at + 2);
-        if (lineEnd != std::string::npos && lineEnd <= line && text_[lineEnd - 1] == ']')
-            return std::nullopt;
+    for (std::size_t at = text_.find("\n[", section.close + 1);
+         at != std::string::npos && at < line; at = text_.find("\n[", at + 1)) {
+        const std::size_t lineEnd = lineEndFrom(text_, at + 1);
+        if (lineEnd <= line && lineEnd > at + 2 && text_[lineEnd - 1] == ']') return std::nullopt;
     }
     KeySpan span;
     span.valueStart = line + needle.size();
-    const std::size_t end = text_.find(kCrLf, span.valueStart);
-    span.valueLength = (end == std::string::npos ? text_.size() : end) - span.valueStart;
+    span.valueLength = lineEndFrom(text_, span.valueStart) - span.valueStart;
     return span;
 }
 
@@ -217,13 +227,21 @@ std::string ControlStateStore::readValue(const std::string& key, const std::stri
     return lookUp(section_, key).value_or(defaultValue);
 }
 
+bool ControlStateStore::holdsValue(const std::string& key) {
+    return lookUp(section_, key).has_value();
+}
+
+bool ControlStateStore::holdsBytes(const std::string& key) {
+    return lookUpBytes(section_, key).has_value();
+}
+
 bool ControlStateStore::writeValue(const std::string& key, const std::string& value) {
     return queueWrite(section_, key, value);
 }
 
 bool ControlStateStore::queueWrite(const std::string& section, const std::string& key,
                                    const std::string& value) {
-    if (!usableKey(key) || !usableSection(section) || value.find(kCrLf) != std::string::npos)
+    if (!usableKey(key) || !usableSection(section) || value.find('\n') != std::string::npos)
         return false;
     pending_.push_back({section, key, value});
     if (busy_) return true;  // the running queue takes it, in order
@@ -252,15 +270,23 @@ void ControlStateStore::carryOut(const WriteRequest& request) {
                 return;
             }
             std::string header = "[" + request.section + "]";
-            if (!text_.empty()) header.insert(0, kCrLf);
+            if (!text_.empty() && text_.back() != '\n') header.insert(0, kCrLf);
             applyEdit(text_.size(), 0, header);
             continue;
         }
         const auto key = findKey(*section, request.key);
         if (!key) {
-            std::size_t at = text_.find("\r\n[", section->close);
-            if (at == std::string::npos) at = text_.size();
-            applyEdit(at, 0, std::string(kCrLf) + request.key + "=");
+            // Before the next header line, or at the end.
+            std::size_t at = text_.find("\n[", section->close);
+            if (at == std::string::npos) {
+                at = text_.size();
+            } else if (text_[at - 1] == '\r') {
+                --at;
+            }
+            if (at == text_.size() && text_.back() == '\n')
+                applyEdit(at, 0, request.key + "=");  // the file ends with a line end already
+            else
+                applyEdit(at, 0, std::string(kCrLf) + request.key + "=");
             continue;
         }
         applyEdit(key->valueStart, key->valueLength, request.value);
@@ -363,15 +389,12 @@ bool ControlStateStore::storeBytes(const std::string& section, const std::string
         return false;
     }
     const std::filesystem::path path = sideFilePath(section, key);
-    std::error_code code;
-    std::filesystem::create_directories(path.parent_path(), code);
     std::string error;
-    if (code) {
-        error = code.message();
-    } else if (replaceFileContent(
-                   path,
-                   std::string_view(reinterpret_cast<const char*>(value.data()), value.size()),
-                   error)) {
+    // "inibin" holds the keyword list: a folder made for it is the user's alone.
+    if (createPrivateFolders(path.parent_path(), &error) &&
+        replaceFileContent(
+            path, std::string_view(reinterpret_cast<const char*>(value.data()), value.size()),
+            error)) {
         unsavedSideFiles_.erase({section, key});
         return true;
     }

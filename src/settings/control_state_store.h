@@ -19,7 +19,8 @@ namespace lh {
 const std::string& mainWindowSection();
 
 // Remembers the states of a window's controls between program starts in an INI file
-// (CR LF lines, "[section]" headers, "key=value" lines, GB18030 bytes) and, for values
+// (CR LF lines, "[section]" headers, "key=value" lines, GB18030 bytes; lines ending in
+// LF alone, as in a file edited by hand, are read too) and, for values
 // kept as raw bytes, in side files "inibin/<section>-<key>.ibn" beside it.
 //
 // The whole file lives in memory; every change is applied to the memory copy and at
@@ -73,15 +74,21 @@ public:
     // Stored value of the key in the current section, as stored (empty when stored
     // empty); `defaultValue` when the section or key is missing or the key is unusable.
     std::string readValue(const std::string& key, const std::string& defaultValue);
+    // Whether the current section holds the key, or the key's side file is there and
+    // not empty: what a read would take instead of its default.
+    bool holdsValue(const std::string& key);
+    bool holdsBytes(const std::string& key);
+    // Whether the text has a header line of the section.
+    bool holdsSection(const std::string& section) { return findSection(section).has_value(); }
 
     // Queues the write and works off the queue unless a write is already running (then
     // it is carried out by that run, in order). False when refused and not attempted:
     // a key with "=" or a line break, a section with "]" or a line break, a value with
-    // CR LF.
+    // an LF.
     bool writeValue(const std::string& key, const std::string& value);
 
-    // Typed forms. Text: CR LF kept as "┊*┊". Bool: "真"/"假", true exactly for "真".
-    // Number: decimal text; text that is not a number reads as 0.
+    // Typed forms. Text: CR LF (or LF alone) kept as "┊*┊", read back as CR LF. Bool: "真"/"假",
+    // true exactly for "真". Number: decimal text; text that is not a number reads as 0.
     std::string readText(const std::string& key, const std::string& defaultValue);
     bool writeText(const std::string& key, const std::string& value);
     bool readBool(const std::string& key, bool defaultValue);

@@ -55,7 +55,8 @@ LockedFile::~LockedFile() { close(); }
 
 bool LockedFile::open(const std::filesystem::path& path) {
     close();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Created for the user alone; an existing file keeps the mode it has.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     // flock belongs to the open file description, so even a second store in this same
     // process is kept out.
@@ -124,12 +125,21 @@ bool replaceFileContent(const std::filesystem::path& path, std::string_view byte
                         std::string& error) {
     std::filesystem::path temporary = path;
     temporary += ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // The rename puts the temporary file in the old one's place, mode and all: it takes
+    // the old file's mode, or the user's alone for a new file.
+    struct stat existing {};
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0600;
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         error = errorText(errno);
         return false;
     }
-    bool ok = writeAllAt(fd, bytes, 0, error);
+    bool ok = true;
+    if (::fchmod(fd, mode) != 0) {
+        error = errorText(errno);
+        ok = false;
+    }
+    ok = ok && writeAllAt(fd, bytes, 0, error);
     if (::close(fd) != 0 && ok) {
         error = errorText(errno);
         ok = false;

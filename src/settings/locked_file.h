@@ -16,8 +16,8 @@ public:
     LockedFile(const LockedFile&) = delete;
     LockedFile& operator=(const LockedFile&) = delete;
 
-    // Opens (creating when missing) and locks. False when the file cannot be opened for
-    // writing or another holder has the lock; the object then stays closed.
+    // Opens (creating when missing, readable by the user alone) and locks. False when the file
+    // cannot be opened for writing or another holder has the lock; the object then stays closed.
     bool open(const std::filesystem::path& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }
@@ -51,7 +51,8 @@ private:
 bool readWholeFile(const std::filesystem::path& path, std::string& out);
 
 // Replaces a file's content with `bytes` through a temporary file and a rename, so a
-// failure leaves the old content. False with `error` set on failure.
+// failure leaves the old content. A new file is readable by the user alone; one that
+// exists keeps its mode. False with `error` set on failure.
 bool replaceFileContent(const std::filesystem::path& path, std::string_view bytes,
                         std::string& error);
 

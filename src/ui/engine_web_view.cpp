@@ -1,12 +1,15 @@
 #include "ui/engine_web_view.h"
 
 #include <QDir>
+#include <QFile>
 #include <QNetworkCookie>
 #include <QPointer>
 #include <QWebEngineCookieStore>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+
+#include "textutil/file_access.h"
 
 namespace lh {
 
@@ -104,7 +107,8 @@ private:
         const QString storageName =
             QStringLiteral("linkharvest-") + cookieName_ + QLatin1Char('-') + cacheName_;
         profile_ = new QWebEngineProfile(storageName, this);
-        QDir().mkpath(storageRoot_);
+        // The web view's cookies hold the user's sessions.
+        createPrivateFolders(QFile::encodeName(storageRoot_).toStdString());
         profile_->setPersistentStoragePath(storageRoot_ + QStringLiteral("/cookies-") +
                                            cookieName_);
         profile_->setCachePath(storageRoot_ + QStringLiteral("/cache-") + cacheName_);

@@ -1,8 +1,10 @@
 #include "ui/program_folder.h"
 
 #include <QDir>
+#include <QFile>
 
 #include "collect/program_folder.h"
+#include "textutil/file_access.h"
 #include "ui/ui_text.h"
 
 namespace lh {
@@ -10,8 +12,8 @@ namespace lh {
 QString chooseProgramFolder(const QString& executableFolder) {
     const QString folder =
         QString::fromLocal8Bit(defaultProgramFolder(executableFolder.toLocal8Bit().toStdString()));
-    std::string reason;
-    makePrivateFolder(folder.toLocal8Bit().toStdString(), reason);
+    // It will hold the settings and the cookie files: made for the user alone.
+    createPrivateFolders(QFile::encodeName(folder).toStdString());
     return QDir::cleanPath(folder);
 }
 

@@ -1,9 +1,12 @@
 #include "web/cookie_files.h"
 
-#include <fstream>
-#include <sstream>
-#include <system_error>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstddef>
 
+#include "textutil/file_access.h"
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -27,11 +30,9 @@ const std::string& baiduMobileCookieFileName() {
 }
 
 std::string readCookieFile(std::string_view folder, std::string_view fileName) {
-    std::ifstream in(cookieFilePath(folder, fileName), std::ios::binary);
-    if (!in) return {};
-    std::ostringstream content;
-    content << in.rdbuf();
-    return in.bad() ? std::string() : content.str();
+    std::string content;
+    readRegularFile(cookieFilePath(folder, fileName), kInputFileLimit, content);
+    return content;
 }
 
 bool writeCookieFile(std::string_view folder, std::string_view fileName,
@@ -39,25 +40,26 @@ bool writeCookieFile(std::string_view folder, std::string_view fileName,
     const std::filesystem::path target = cookieFilePath(folder, fileName);
     std::filesystem::path temporary = target;
     temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(cookieText.data(), static_cast<std::streamsize>(cookieText.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
+    // A session's cookies are the user's alone, unless the user chose otherwise for the
+    // file that is there.
+    struct stat existing {};
+    const mode_t mode =
+        ::stat(target.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : kPrivateFileMode;
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, mode) == 0;
+    for (std::size_t done = 0; ok && done < cookieText.size();) {
+        const ssize_t n = ::write(fd, cookieText.data() + done, cookieText.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
     }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    if (::close(fd) != 0) ok = false;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    return false;
 }
 
 }  // namespace lh

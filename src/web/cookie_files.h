@@ -13,12 +13,14 @@ namespace lh {
 const std::string& baiduCookieFileName();
 const std::string& baiduMobileCookieFileName();
 
-// The whole file as one cookie text; empty when it is missing or unreadable.
+// The whole file as one cookie text; empty when it is missing, unreadable, not a
+// regular file or larger than kInputFileLimit.
 // `folder` and `fileName` are program text.
 std::string readCookieFile(std::string_view folder, std::string_view fileName);
 
 // Replaces the file's content with `cookieText`. The old content survives a failed write
-// (written beside it first, then moved over it). False when the file cannot be written.
+// (written beside it first, then moved over it). A new file is readable by the user
+// alone; a file that exists keeps its mode. False when the file cannot be written.
 bool writeCookieFile(std::string_view folder, std::string_view fileName,
                      std::string_view cookieText);
 

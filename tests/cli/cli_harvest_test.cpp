@@ -144,6 +144,26 @@ TEST_F(CliHarvest, StdoutCarriesTheLinesInsteadOfFiles) {
     EXPECT_EQ(runCli(a, utf8Locale).out, all);
 }
 
+TEST_F(CliHarvest, AHandEditedSettingsFileWithLfLinesSelectsItsEngineAndTemplate) {
+    const fs::path ini = folder_.path() / "lf.ini";
+    std::ofstream(ini, std::ios::binary)
+        << gb("[主界面]\n单选框百度=假\n单选框必应=真\n编辑框保存模板=#网址#\n");
+    auto a = args(SearchEngine::Baidu, "unused");
+    a.erase(a.begin(), a.begin() + 2);  // no --engine: the file names it
+    a.insert(a.end(), {"--settings", ini.string(), "--verbose", "--stdout", "--pages", "1"});
+    const ProcessResult r = runCli(a, quick());
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string expected;
+    for (const std::string& keyword : {std::string("a"), gb("中文 词")}) {
+        for (const auto& result : MockEngineServer::results(SearchEngine::Bing, keyword, 1))
+            expected += result.target + "\r\n";
+    }
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(server_.resultPageRequests(SearchEngine::Baidu).size(), 0u);
+    EXPECT_NE(r.err.find("--engine, --template"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
+}
+
 TEST_F(CliHarvest, AVerificationPageWithOnCaptchaStopEndsWithStatus1AndNoCookieFile) {
     server_.requireVerification(SearchEngine::Baidu);
     auto a = args(SearchEngine::Baidu, "out");

@@ -20,6 +20,12 @@ TEST(KeywordFile, EncodingsBecomeProgramText) {
     const std::string be =
         std::string("\xFE\xFF") + convertCharset("外星人\n2012", "UTF-8", "UTF-16BE");
     EXPECT_EQ(keywordListFromBytes(be), expected);
+    // Without the mark, known by its NUL bytes; NULs beside line ends or control
+    // characters are a keyword's, not UTF-16, and stay as they are.
+    EXPECT_EQ(keywordListFromBytes(le.substr(2)), expected);
+    EXPECT_EQ(keywordListFromBytes(be.substr(2)), expected);
+    EXPECT_EQ(keywordListFromBytes(std::string("x\0a\nx\0b\n", 8)),
+              std::string("x\0a\r\nx\0b", 8));
 }
 
 TEST(KeywordFile, AnyLineEndingAndOnlyOneTrailingEndDropped) {

@@ -1,12 +1,16 @@
 #include "cli/run_preparation.h"
 
+#include <sys/stat.h>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "settings/control_state_store.h"
 #include "support/temp_folder.h"
 #include "textutil/program_text.h"
+#include "web/cookie_files.h"
 
 namespace lh::cli {
 namespace {
@@ -23,8 +27,10 @@ protected:
     // Parses and prepares; the error when it fails, else empty.
     std::string prepare(std::vector<std::string> args, PreparedRun& run,
                         bool stdinTerminal = false) {
-        args.push_back("--program-folder");
-        args.push_back(path("program"));
+        if (std::find(args.begin(), args.end(), "--program-folder") == args.end()) {
+            args.push_back("--program-folder");
+            args.push_back(path("program"));
+        }
         const auto parsed = parseCliOptions(args);
         if (!parsed.ok()) return parsed.error;
         ProcessContext context;
@@ -48,6 +54,12 @@ TEST_F(PrepareRun, ResolvesKeywordsCookiesFoldersAndTheCaptchaDefault) {
     EXPECT_EQ(run.settings.keywordList, "a\r\n\r\nb");
     EXPECT_EQ(run.keywordCount, 2);
     EXPECT_EQ(run.cookieText, "BAIDUID=1; x=2");
+    write("c16.txt", convertCharset("BAIDUID=1; x=2\r\nignored", "UTF-8", "UTF-16LE"));
+    PreparedRun utf16;
+    ASSERT_EQ(
+        prepare({"--keywords", path("k.txt"), "--cookies", path("c16.txt"), "--stdout"}, utf16),
+        "");
+    EXPECT_EQ(utf16.cookieText, "BAIDUID=1; x=2");
     EXPECT_TRUE(fs::is_directory(folder_.path() / "out" / "deeper"));
     EXPECT_EQ(run.programFolder, programTextOfPath(folder_.path() / "program"));
     EXPECT_EQ(run.captchaMode, CaptchaMode::Stop);
@@ -103,6 +115,51 @@ TEST_F(PrepareRun, EveryProblemNamesTheOptionToFix) {
               "");
     EXPECT_EQ(run.settings.engine, SearchEngine::Bing);
     EXPECT_EQ(run.settings.keywordList, CollectionSettings::defaults().keywordList);
+}
+
+unsigned modeOf(const fs::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+TEST_F(PrepareRun, FilesHoldingSessionsAreTheUsersAloneUnlessTheUserChoseOtherwise) {
+    write("k.txt", "a");
+    ::chmod(folder_.path().c_str(), 0755);
+    PreparedRun run;
+    ASSERT_EQ(
+        prepare({"--keywords", path("k.txt"), "--stdout", "--program-folder", path("made/program")},
+                run),
+        "");
+    const fs::path program = folder_.path() / "made" / "program";
+    EXPECT_EQ(modeOf(folder_.path() / "made"), 0700u);
+    EXPECT_EQ(modeOf(program), 0700u);
+    EXPECT_EQ(modeOf(folder_.path()), 0755u);
+
+    ASSERT_TRUE(writeCookieFile(run.programFolder, baiduCookieFileName(), "BDUSS=1"));
+    const fs::path cookies = program / nativePath(baiduCookieFileName());
+    EXPECT_EQ(modeOf(cookies), 0600u);
+    {
+        ControlStateStore store;
+        ASSERT_TRUE(store.openStore(run.programFolder + "/s.ini"));
+        store.setCurrentSection(mainWindowSection());
+        ASSERT_TRUE(store.writeBytes(gb("编辑框关键词"), toBytes("a")));
+        EXPECT_EQ(modeOf(program / "s.ini"), 0600u);
+        EXPECT_EQ(modeOf(program / "inibin"), 0700u);
+        EXPECT_EQ(modeOf(store.sideFilePath(mainWindowSection(), gb("编辑框关键词"))), 0600u);
+    }
+
+    // Modes the user set stay through a rewrite.
+    const fs::path side = program / "inibin" / nativePath(gb("主界面-编辑框关键词.ibn"));
+    for (const fs::path& file : {cookies, program / "s.ini", side}) ::chmod(file.c_str(), 0640);
+    ASSERT_TRUE(writeCookieFile(run.programFolder, baiduCookieFileName(), "BDUSS=2"));
+    ControlStateStore store;
+    ASSERT_TRUE(store.openStore(run.programFolder + "/s.ini"));
+    store.setCurrentSection(mainWindowSection());
+    ASSERT_TRUE(store.writeBytes(gb("编辑框关键词"), toBytes("b")));
+    ASSERT_TRUE(store.writeValue("k", "v"));
+    for (const fs::path& file : {cookies, program / "s.ini", side})
+        EXPECT_EQ(modeOf(file), 0640u) << file;
+    EXPECT_EQ(readCookieFile(run.programFolder, baiduCookieFileName()), "BDUSS=2");
 }
 
 }  // namespace

@@ -82,5 +82,41 @@ TEST(WindowSettings, NoEngineSelectedAndMissingFiles) {
     EXPECT_FALSE(loadWindowSettings(folder.path().string(), s, error));
 }
 
+TEST(WindowSettings, HandEditedAndForeignFilesAreReadOrNamedInAWarning) {
+    test::TempFolder folder;
+    const auto ini = folder.path() / "lf.ini";
+    writeFile(ini, gb("[主界面]\n单选框百度=假\n单选框必应=真\n编辑框保存模板=#网址#\n"));
+    CollectionSettings s = CollectionSettings::defaults();
+    std::string error;
+    SettingsFileReport report;
+    ASSERT_TRUE(loadWindowSettings(ini.string(), s, error, &report)) << error;
+    EXPECT_EQ(s.engine, SearchEngine::Bing);
+    EXPECT_EQ(s.outputTemplate, gb("#网址#"));
+    EXPECT_TRUE(report.warnings.empty());
+    EXPECT_EQ(report.optionsTaken, (std::vector<std::string>{"--engine", "--template"}));
+
+    // The same text saved as UTF-8, and a file of another section: each gets one
+    // warning naming the file, and nothing is taken.
+    const auto utf8 = folder.path() / "utf8.ini";
+    writeFile(utf8, "[主界面]\r\n单选框必应=真\r\n编辑框保存模板=#网址#");
+    const auto other = folder.path() / "other.ini";
+    writeFile(other, gb("[其他]\r\n单选框必应=真"));
+    for (const auto& file : {utf8, other}) {
+        SCOPED_TRACE(file.string());
+        CollectionSettings untouched = CollectionSettings::defaults();
+        SettingsFileReport found;
+        ASSERT_TRUE(loadWindowSettings(file.string(), untouched, error, &found)) << error;
+        EXPECT_EQ(untouched.engine, CollectionSettings::defaults().engine);
+        ASSERT_EQ(found.warnings.size(), 1u);
+        EXPECT_NE(found.warnings[0].find(file.string()), std::string::npos);
+        EXPECT_TRUE(found.optionsTaken.empty());
+    }
+    SettingsFileReport found;
+    ASSERT_TRUE(loadWindowSettings(utf8.string(), s, error, &found));
+    EXPECT_NE(found.warnings[0].find("UTF-8"), std::string::npos) << found.warnings[0];
+    ASSERT_TRUE(loadWindowSettings(other.string(), s, error, &found));
+    EXPECT_NE(found.warnings[1].find("[主界面]"), std::string::npos) << found.warnings[1];
+}
+
 }  // namespace
 }  // namespace lh::cli

@@ -1,7 +1,6 @@
 #include "collect/program_folder.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -46,26 +45,6 @@ TEST(ProgramFolder, OnlyAPortableProgramKeepsItsFilesBesideIt) {
     ScopedEnv home("HOME", "/home/someone");
     EXPECT_EQ(defaultProgramFolder("/proc/self"),
               "/home/someone/.local/share/linkharvest/linkharvest");
-}
-
-TEST(ProgramFolder, FoldersItMakesArePrivateAndExistingOnesKeepTheirMode) {
-    test::TempFolder root;
-    ::chmod(root.path().c_str(), 0755);
-    const std::string deep = root.path().string() + "/a/b/";
-    std::string reason;
-    ASSERT_TRUE(makePrivateFolder(deep, reason)) << reason;
-    struct stat info {};
-    for (const std::string& made : {root.path().string() + "/a", root.path().string() + "/a/b"}) {
-        ASSERT_EQ(::stat(made.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0700u) << made;
-    }
-    ASSERT_EQ(::stat(root.path().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0755u);
-    EXPECT_TRUE(makePrivateFolder(deep, reason));  // again: nothing to do
-
-    std::ofstream(root.path() / "file").put('x');
-    EXPECT_FALSE(makePrivateFolder(root.path().string() + "/file/sub", reason));
-    EXPECT_FALSE(reason.empty());
 }
 
 }  // namespace

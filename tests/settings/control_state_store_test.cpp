@@ -537,3 +537,44 @@ TEST(ControlStateStore, SectionThatNeverAppearsGivesUpWithTwoMessages) {
 
 }  // namespace
 }  // namespace lh
+
+namespace lh {
+namespace {
+
+TEST(ControlStateStore, HandEditedLfLinesAreLinesAndWhatTheStoreAddsEndsInCrLf) {
+    TempFolder folder;
+    const std::string path = settingsPathIn(folder);
+    const std::string before = gb("[主界面]\n编辑框保存模板=#网址#\n单选框必应=真\n");
+    writeFile(nativePath(path), before);
+    ControlStateStore store;
+    ASSERT_TRUE(store.openStore(path));
+    store.setCurrentSection(mainWindowSection());
+    EXPECT_EQ(store.readValue(gb("编辑框保存模板"), "-"), gb("#网址#"));
+    EXPECT_TRUE(store.readBool(gb("单选框必应"), false));
+    EXPECT_TRUE(store.holdsSection(mainWindowSection()));
+
+    // A changed value keeps the file's LF; a new key goes after the last line without an
+    // empty line in between; a line break inside a value never splits the line.
+    ASSERT_TRUE(store.writeValue(gb("单选框必应"), gb("假")));
+    ASSERT_TRUE(store.writeText(gb("编辑框关键词列表"), "a\nb\r\nc"));
+    const std::string expected =
+        gb("[主界面]\n编辑框保存模板=#网址#\n单选框必应=假\n编辑框关键词列表=a┊*┊b┊*┊c");
+    EXPECT_EQ(store.text(), expected);
+    EXPECT_EQ(fileBytes(nativePath(path)), expected);
+    EXPECT_EQ(store.readText(gb("编辑框关键词列表"), "-"), "a\r\nb\r\nc");
+    EXPECT_FALSE(store.writeValue(gb("编辑框其他"), "raw\nline"));
+
+    // A header line ending in CR LF or LF ends the section before it for key lookups.
+    writeFile(nativePath(path), gb("[其他]\n键=1\r\n[主界面]\r\n甲=2\n[后]\n乙=3"));
+    ASSERT_TRUE(store.openStore(path));
+    store.setCurrentSection(mainWindowSection());
+    EXPECT_EQ(store.readValue(gb("甲"), "-"), "2");
+    EXPECT_EQ(store.readValue(gb("键"), "-"), "-");
+    EXPECT_EQ(store.readValue(gb("乙"), "-"), "-");
+    ASSERT_TRUE(store.writeValue(gb("丙"), "4"));
+    EXPECT_EQ(store.text(), gb("[其他]\n键=1\r\n[主界面]\r\n甲=2\r\n丙=4\n[后]\n乙=3"));
+    EXPECT_EQ(fileBytes(nativePath(path)), store.text());
+}
+
+}  // namespace
+}  // namespace lh
