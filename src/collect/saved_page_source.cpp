@@ -51,10 +51,10 @@ ResultPage SavedPageSource::fetchPage(const CollectionSettings& settings, std::s
 }
 
 ResolvedLink SavedPageSource::resolveLink(const CollectionSettings& settings,
-                                          const std::string& address, EngineSession& session,
+                                          const ResultRecord& record, EngineSession& session,
                                           const StopToken& stop) {
-    if (!resolveLinks_) return {address, {}};
-    return engine_.resolveLink(settings, address, session, stop);
+    if (!resolveLinks_) return {record.address, {}};
+    return engine_.resolveLink(settings, record, session, stop);
 }
 
 std::string keywordOfSavedPage(const std::string& path) {

@@ -27,7 +27,7 @@ public:
     ResultPage fetchPage(const CollectionSettings& settings, std::string_view keyword,
                          const std::string& address, EngineSession& session,
                          const StopToken& stop) override;
-    ResolvedLink resolveLink(const CollectionSettings& settings, const std::string& address,
+    ResolvedLink resolveLink(const CollectionSettings& settings, const ResultRecord& record,
                              EngineSession& session, const StopToken& stop) override;
 
 private:
