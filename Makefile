@@ -42,12 +42,14 @@ bench: build
 	$(BUILD)/linkharvest-bench
 
 # A picture of the main window as a first start shows it: the program runs under Xvfb
-# with a fresh program folder (so no earlier settings), and saves build/screenshot.png.
+# with a fresh program folder (so no earlier settings), and saves build/screenshot.png,
+# and the box at the end of a run as build/end-of-run.png.
 screenshot: build
 	rm -rf $(BUILD)/screenshot-folder && mkdir -p $(BUILD)/screenshot-folder
 	QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu" \
 	  xvfb-run -a -s "-screen 0 1280x800x24" \
-	  $(BUILD)/tests/ui/linkharvest-screenshot $(BUILD)/screenshot-folder $(BUILD)/screenshot.png
+	  $(BUILD)/tests/ui/linkharvest-screenshot $(BUILD)/screenshot-folder $(BUILD)/screenshot.png \
+	  $(BUILD)/end-of-run.png
 
 # Fuzz targets: a separate clang build, not part of `make test`. Run e.g.
 #   fuzz-build/fuzz/fuzz_tag_scanner -max_total_time=600
