@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev qt6-tools-dev libgl-dev
   fonts-noto-cjk xvfb xauth
   dpkg-dev qt6-translations-l10n
+  python3-lxml python3-yaml parallel
 )
 
 missing=()
