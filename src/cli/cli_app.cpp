@@ -89,8 +89,9 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     // Saved pages ask no engine: nothing to pace.
     hostOptions.pauseScale = prepared.savedPages.empty() ? pauseScaleFromEnvironment() : 0.0;
     TerminalHost host(hostOptions, display, answerReader(o.keywordsFile && *o.keywordsFile == "-"));
-    host.setNavigator([](const std::string& address) {
+    host.setNavigator([](const std::string& address, const std::string& proxy) {
         FetchOptions fetch;
+        fetch.proxy = proxy;
         // The navigator's agent once the window is up.
         fetch.headers = "User-Agent: " + std::string(kTransportUserAgent);
         fetch.timeoutSeconds = 30;

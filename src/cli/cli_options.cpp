@@ -92,6 +92,10 @@ const std::map<std::string, OptionSpec>& optionTable() {
                 t[std::string(option.flag)] = pathOption(&CliOptions::keywordsFile);
                 continue;
             }
+            if (option.kind == OptionKind::ProxyList) {
+                t[std::string(option.flag)] = pathOption(&CliOptions::proxyListFile);
+                continue;
+            }
             const PersistedOption* persisted = &option;
             const auto reader = [persisted](bool on) {
                 return [persisted, on](CliOptions& o, const std::string& v) {

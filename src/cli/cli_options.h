@@ -54,6 +54,7 @@ struct CliOptions {
     std::vector<ConnectTo> connectTo;
     std::optional<std::string> caCertFile;
     std::optional<std::string> proxy;
+    std::optional<std::string> proxyListFile;
 };
 
 struct CliParseResult {

@@ -12,6 +12,7 @@
 #include "cli/keyword_file.h"
 #include "cli/window_settings.h"
 #include "collect/program_folder.h"
+#include "collect/proxy_rotation.h"
 #include "textutil/file_access.h"
 #include "textutil/program_text.h"
 #include "web/network_overrides.h"
@@ -89,11 +90,37 @@ bool applyNetworkOptions(const CliOptions& o, std::string& error) {
         error = optionError("cacert", "cannot read certificates from '" + *o.caCertFile + "'");
         return false;
     }
+    return true;
+}
+
+// --proxy names one proxy, --proxy-list a file of them; either replaces the settings
+// file's list. Every address is checked before anything is sent.
+bool prepareProxies(const CliOptions& o, CollectionSettings& settings, std::string& error) {
+    if (o.proxy && o.proxyListFile) {
+        error = optionError("proxy", "give one proxy or --proxy-list, not both");
+        return false;
+    }
+    const char* option = o.proxy ? "proxy" : (o.proxyListFile ? "proxy-list" : "settings");
     if (o.proxy) {
-        // Requests that name no proxy of their own take libcurl's proxy variables.
-        for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY"}) {
-            ::setenv(name, o.proxy->c_str(), 1);
+        settings.proxyList = *o.proxy;
+    } else if (o.proxyListFile) {
+        std::string bytes;
+        if (readRegularFile(*o.proxyListFile, kInputFileLimit, bytes, &error) !=
+            FileReadResult::Read) {
+            error = optionError(option, error);
+            return false;
         }
+        settings.proxyList = keywordListFromBytes(bytes);
+        if (proxyAddresses(settings.proxyList).empty()) {
+            error = optionError(option, "'" + *o.proxyListFile + "' holds no proxy addresses");
+            return false;
+        }
+    }
+    for (const std::string& address : proxyAddresses(settings.proxyList)) {
+        const std::string problem = proxyAddressProblem(address);
+        if (problem.empty()) continue;
+        error = optionError(option, "'" + gbToUtf8(shownProxy(address)) + "' " + problem);
+        return false;
     }
     return true;
 }
@@ -168,6 +195,7 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
         return false;
     }
     applyCliOptions(o, run.settings);
+    if (!prepareProxies(o, run.settings, error)) return false;
     if (!o.savedPages.empty() && !prepareSavedPages(o, run, error)) return false;
     run.keywordCount = countKeywords(run.settings.keywordList);
     if (run.keywordCount == 0) {

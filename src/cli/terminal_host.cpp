@@ -96,6 +96,8 @@ void TerminalHost::showRunEnd(const RunEnded& ended) {
     for (const ResultFileFailure& failure : ended.fileFailures) {
         display_.printLine(linesOf(status_text::fileFailure(failure)));
     }
+    const std::string proxies = status_text::proxiesSetAside(ended);
+    if (!proxies.empty()) display_.printLine(linesOf(proxies));
     if (ended.failureReport) {
         writeFailureReport(*ended.failureReport);
         showFailureReport(status_text::failureReportTitle(), ended.failureReport->address,
@@ -148,7 +150,7 @@ VerificationOutcome TerminalHost::solve(const VerificationRequest& request) {
 }
 
 void TerminalHost::visitInBackground(const std::string& address) {
-    if (navigate_) navigate_(address);
+    if (navigate_) navigate_(address, proxy_);
 }
 
 double pauseScaleFromEnvironment() {

@@ -50,8 +50,9 @@ public:
     // the first Ctrl-C.
     void setStopHandler(std::function<void()> onStop) { onStop_ = std::move(onStop); }
     // What a background visit does (a plain download through the program-wide cookie
-    // store); nothing when unset.
-    void setNavigator(std::function<void(const std::string&)> load) { navigate_ = std::move(load); }
+    // store, through the proxy the run names); nothing when unset.
+    using Navigator = std::function<void(const std::string& address, const std::string& proxy)>;
+    void setNavigator(Navigator load) { navigate_ = std::move(load); }
 
     const ProgressState& progress() const { return progress_; }
 
@@ -80,6 +81,7 @@ public:
     void loadAddress(const std::string&) override {}
     std::string currentCookies() override { return options_.cookieText; }
     void visitInBackground(const std::string& address) override;
+    void useProxy(const std::string& address) override { proxy_ = address; }
 
     // VerificationService: stops, or prints the address and takes the pasted cookies.
     VerificationOutcome solve(const VerificationRequest& request) override;
@@ -92,7 +94,8 @@ private:
     LineReader readLine_;
     Sleeper sleep_;
     std::function<void()> onStop_;
-    std::function<void(const std::string&)> navigate_;
+    Navigator navigate_;
+    std::string proxy_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::mt19937_64 random_{std::random_device{}()};
     ProgressState progress_;

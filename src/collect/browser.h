@@ -20,6 +20,9 @@ public:
     // Visits `address` the way a browser would, through the program-wide cookie store, so
     // that the store holds what the visit left; the run waits for it on its clock.
     virtual void visitInBackground(const std::string& address) = 0;
+    // Sends the view's and the background visits' requests through `address`
+    // ([scheme://]host:port) from now on; empty: the system's proxy settings.
+    virtual void useProxy(const std::string& address) { (void)address; }
 };
 
 // What the system's clear-browsing-data command is asked to clear; the values are the

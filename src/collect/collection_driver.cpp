@@ -69,10 +69,16 @@ void CollectionDriver::startRun() {
     stopAnnounced_ = false;
     verificationCancelled_ = false;
     outputRefused_ = false;
+    noProxyLeft_ = false;
     searchedKeywords_ = 0;
     fileFailures_.clear();
 
     const CollectionSettings settings = surroundings_.options.settings();
+    proxies_ = ProxyRotation(proxyAddresses(settings.proxyList));
+    if (!proxies_.rotates()) {
+        parts_.session.proxy.clear();
+        surroundings_.browser.useProxy({});
+    }
     int keywordCount = 0;
     for (const std::string& keyword : keywordPieces(settings.keywordList)) {
         if (!keyword.empty()) ++keywordCount;
@@ -90,6 +96,8 @@ void CollectionDriver::finishRun() {
     RunEnded ended;
     if (verificationCancelled_) {
         ended.why = RunEndReason::VerificationCancelled;
+    } else if (noProxyLeft_) {
+        ended.why = RunEndReason::NoProxyLeft;
     } else if (stopFlag_.load()) {
         ended.why = RunEndReason::Stopped;
     } else if (parts_.output.totalLines() == 0) {
@@ -100,6 +108,7 @@ void CollectionDriver::finishRun() {
     ended.saveFolder = parts_.output.saveFolder();
     ended.files = parts_.output.files();
     ended.fileFailures = fileFailures_;
+    ended.proxiesSetAside = proxies_.setAsideSoFar();
     if (ended.totalLines == 0) {
         ended.failureReport = FailureReport{
             parts_.programFolder + folderSeparator() + status_text::failureReportFileName(),
@@ -123,6 +132,28 @@ void CollectionDriver::afterOutput() {
         state_ = RunState::Stopping;
         stopFlag_ = true;
     }
+}
+
+bool CollectionDriver::takeNextProxy() {
+    if (!proxies_.rotates()) return true;
+    std::string proxy;
+    if (!proxies_.next(proxy)) return false;
+    parts_.session.proxy = proxy;
+    surroundings_.browser.useProxy(proxy);
+    return true;
+}
+
+bool CollectionDriver::replaceFailedProxy(const TransferOutcome& outcome) {
+    const std::string failed = parts_.session.proxy;
+    proxies_.setAside(failed);
+    const bool left = takeNextProxy();
+    report(ProxySetAside{failed, outcome, left ? parts_.session.proxy : std::string()});
+    if (!left) {
+        noProxyLeft_ = true;
+        state_ = RunState::Stopping;
+        stopFlag_ = true;
+    }
+    return left;
 }
 
 void CollectionDriver::runCollection() {
@@ -150,6 +181,11 @@ void CollectionDriver::runCollection() {
         if (stopping()) break;
         const std::string& keyword = keywords[i];
         if (keyword.empty()) continue;
+        // Keywords take the proxies in turn.
+        if (!takeNextProxy()) {
+            noProxyLeft_ = true;
+            break;
+        }
 
         const CollectionSettings settings = options.settings();
         if (merging) {
@@ -239,6 +275,12 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
             result = parts_.pages.fetchPage(options.settings(), keyword, url, session, stop);
         }
         session.refererUrl = url;
+        if (result.download.failure == TransferFailure::Proxy && proxies_.rotates()) {
+            // Not an attempt of the page: it goes again through the next proxy at once.
+            if (!replaceFailedProxy(result.download)) break;
+            --attempt;
+            continue;
+        }
         if (!result.records.empty()) break;
         // A failed download (cut short, timed out, refused...) is a failed attempt.
         reportFailedDownload(DownloadPurpose::ResultPage, url, result.download);

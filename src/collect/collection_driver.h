@@ -10,6 +10,7 @@
 #include "collect/engine_catalogue.h"
 #include "collect/engine_session.h"
 #include "collect/output_writer.h"
+#include "collect/proxy_rotation.h"
 #include "collect/result_page_source.h"
 #include "collect/run_clock.h"
 #include "collect/run_events.h"
@@ -86,6 +87,12 @@ private:
     bool stopping();
     // A file failure or a sink that took no more, after any output.
     void afterOutput();
+    // Hands the session and the browser the next proxy in use; false (and the run
+    // stops) when every proxy of the list is set aside.
+    bool takeNextProxy();
+    // Sets the session's proxy aside after it failed to connect and takes the next one;
+    // false when none is left.
+    bool replaceFailedProxy(const TransferOutcome& outcome);
     void report(const RunEvent& event) { surroundings_.progress.onRunEvent(event); }
 
     RunSurroundings surroundings_;
@@ -96,6 +103,8 @@ private:
     bool stopAnnounced_ = false;
     bool verificationCancelled_ = false;
     bool outputRefused_ = false;
+    bool noProxyLeft_ = false;
+    ProxyRotation proxies_;
 
     // Paging state of the current keyword (the run's thread only).
     struct PagingState {

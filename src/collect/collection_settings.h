@@ -43,6 +43,9 @@ struct CollectionSettings {
     bool autoCloseVerification = false;
     // Look up every redirect link, also where the page names the result's target.
     bool resolveAlways = false;
+    // Proxy addresses, one a line (CR LF), handed to the keywords in turn; empty: the
+    // system's proxy variables.
+    std::string proxyList;
     int baiduFetchMode = 0;  // selection of the mode list: 0 = mode 2, 1 = mode 3, -1 none
 
     // The window's design-time values (persisted_options.cpp holds them); a

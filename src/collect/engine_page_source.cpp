@@ -52,6 +52,7 @@ ResolvedLink EnginePageSource::resolveLink(const CollectionSettings& settings,
                                            const ResultRecord& record, EngineSession& session,
                                            const StopToken& stop) {
     HttpClient client;
+    client.useProxy(session.proxy);
     LinkResolutionContext context{browser_,
                                   wait_,
                                   session,

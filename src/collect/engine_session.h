@@ -21,6 +21,9 @@ struct EngineSession {
     std::string userAgent;
     // Google site root ("https://host/"); chosen at every run start.
     std::string googleBase;
+    // The proxy every transfer of the run goes through, chosen for each keyword from the
+    // run's proxy list; empty: the system's proxy variables.
+    std::string proxy;
 };
 
 }  // namespace lh

@@ -149,6 +149,16 @@ constexpr PersistedOption kOptions[] = {
      .offFlag = "no-resolve-always",
      .help = "look up every redirect link, also where the page names\n"
              "the result's target (default: off)"},
+    {.control = "编辑框代理服务器",
+     .name = "proxyList",
+     .kind = OptionKind::ProxyList,
+     .field = &S::proxyList,
+     .defaultText = "",
+     .flag = "proxy-list",
+     .valueName = "FILE",
+     .help = "proxy addresses, one a line ([scheme://][user:pw@]host:port);\n"
+             "keywords take them in turn, a proxy that fails to connect is\n"
+             "set aside (default: http_proxy/https_proxy/no_proxy)"},
     // There is no browser view on a terminal to clear or close.
     {.control = "选择框删除缓存",
      .name = "clearCacheOnVerification",
@@ -245,6 +255,7 @@ void setFromControlText(const PersistedOption& option, CollectionSettings& setti
         fieldOf<int>(option, settings) = resultsPerPageFromText(text);
         break;
     case OptionKind::KeywordList:
+    case OptionKind::ProxyList:
     case OptionKind::Text:
     case OptionKind::Folder:
     case OptionKind::Extension:
@@ -267,6 +278,7 @@ std::string controlText(const PersistedOption& option, const CollectionSettings&
     case OptionKind::PerPage:
         return std::to_string(fieldOf<int>(option, settings));
     case OptionKind::KeywordList:
+    case OptionKind::ProxyList:
     case OptionKind::Text:
     case OptionKind::Folder:
     case OptionKind::Extension:
@@ -334,6 +346,7 @@ std::string readFlag(const PersistedOption& option, std::string_view value, bool
                      std::vector<SettingAssignment>& out) {
     switch (option.kind) {
     case OptionKind::KeywordList:
+    case OptionKind::ProxyList:
         return {};
     case OptionKind::Engine: {
         const EngineProfile* engine = engineNamed(value);
@@ -444,7 +457,7 @@ void readSavedOptions(ControlStateStore& store, CollectionSettings& settings,
         const std::string key = gb(option.control);
         if (taken) {
             bool held = false;
-            if (option.kind == OptionKind::KeywordList) {
+            if (option.kind == OptionKind::KeywordList || option.kind == OptionKind::ProxyList) {
                 held = store.holdsBytes(key);
             } else if (option.kind == OptionKind::Engine) {
                 for (const EngineProfile* profile : enginesInControlOrder())
@@ -455,7 +468,8 @@ void readSavedOptions(ControlStateStore& store, CollectionSettings& settings,
             if (held) taken->push_back(&option);
         }
         switch (option.kind) {
-        case OptionKind::KeywordList: {
+        case OptionKind::KeywordList:
+        case OptionKind::ProxyList: {
             std::string& list = fieldOf<std::string>(option, settings);
             list = fromBytes(store.readBytes(key, toBytes(list)));
             break;

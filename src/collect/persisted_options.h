@@ -18,6 +18,7 @@ class ControlStateStore;
 enum class OptionKind {
     KeywordList,  // multi-line edit box kept as raw bytes beside the settings file; the
                   // command line names a file to read instead
+    ProxyList,    // the same, one proxy address a line
     Engine,       // the engines' radio buttons (engine_catalogue.h), one selected
     PageLimit,    // integer edit box; "全部", 0 or less = every page; --pages N|all
     PerPage,      // integer edit box; resultsPerPageFromText; --per-page 1-100

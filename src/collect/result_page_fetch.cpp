@@ -24,6 +24,7 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
                             const std::string& url, std::string_view keyword,
                             TransferOutcome* outcome) {
     HttpClient client;
+    client.useProxy(session.proxy);
     TransferOutcome ignored;
     TransferOutcome& ended = outcome != nullptr ? *outcome : ignored;
     auto fetch = [&](const FetchOptions& options) {
@@ -94,6 +95,7 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
     case FetchRecipe::PageFetch: {
         PageFetchOptions options;
         options.timeoutSeconds = 30;
+        options.proxy = session.proxy;
         options.userAgent = session.userAgent;
         if (engine.sendsSessionCookies) options.cookies = session.cookieText;
         options.stop = around.stop;
@@ -102,6 +104,7 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
     case FetchRecipe::PageFetchWithViewCookies: {
         PageFetchOptions options;
         options.timeoutSeconds = 50;
+        options.proxy = session.proxy;
         options.referer = session.refererUrl;
         options.userAgent = session.userAgent;
         options.cookies = around.browser.currentCookies();

@@ -21,6 +21,7 @@ enum class RunEndReason {
     Stopped,                // a stop was asked for (button, Ctrl-C, a sink that took no more)
     VerificationCancelled,  // the user cancelled a verification
     NothingCollected,       // every keyword searched, not one line written
+    NoProxyLeft,            // every proxy of the run's list failed to connect
 };
 
 // The run has started with `keywordCount` keywords to search (blank lines left out).
@@ -89,6 +90,14 @@ struct DownloadFailed {
     TransferOutcome outcome;
 };
 
+// A proxy failed to connect and is set aside for the rest of the run; the page is tried
+// again through `next`, or the run ends when `next` is empty (none left).
+struct ProxySetAside {
+    std::string proxy;
+    TransferOutcome outcome;
+    std::string next;
+};
+
 // A result file lost lines: its name and the system's reason.
 struct FileFailed {
     ResultFileFailure failure;
@@ -116,11 +125,12 @@ struct RunEnded {
     std::vector<WrittenFile> files;               // result files with their line counts
     std::vector<ResultFileFailure> fileFailures;  // every file failure of the run, in order
     std::optional<FailureReport> failureReport;   // when nothing was written
+    std::vector<std::string> proxiesSetAside;     // proxies that failed, in that order
 };
 
 using RunEvent = std::variant<RunStarted, RunStopping, KeywordStarted, PageStarted, PageFetched,
                               ResultKept, LineWritten, PageDone, VerificationNeeded, FileFailed,
-                              RunEnded, DownloadFailed, FileInUse>;
+                              RunEnded, DownloadFailed, FileInUse, ProxySetAside>;
 
 // Where a run's progress goes. Called on the run's thread, in the order things happen;
 // RunEnded is the last event of a run and the run is idle once the call returns.

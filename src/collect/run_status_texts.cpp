@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "collect/proxy_rotation.h"
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -110,6 +111,7 @@ std::string endSummary(const RunEnded& ended) {
     static const std::string stopped = gb("已停止采集！总采集数量 ");
     static const std::string cancelled = gb("验证未完成，采集已停止！总采集数量 ");
     static const std::string nothing = gb("采集结束，没有采集到结果！");
+    static const std::string noProxy = gb("代理服务器都无法连接，采集已停止！总采集数量 ");
     static const std::string took = gb(" 耗时 ");
     static const std::string tookAlone = gb("耗时 ");
     const std::string elapsed = formatElapsed(static_cast<double>(ended.elapsedMs));
@@ -120,6 +122,8 @@ std::string endSummary(const RunEnded& ended) {
         return cancelled + std::to_string(ended.totalLines) + took + elapsed;
     case RunEndReason::NothingCollected:
         return nothing + tookAlone + elapsed;
+    case RunEndReason::NoProxyLeft:
+        return noProxy + std::to_string(ended.totalLines) + took + elapsed;
     case RunEndReason::Finished:
         break;
     }
@@ -162,11 +166,33 @@ std::string fileInUse(const FileInUse& moved) {
     return held + visible(moved.heldPath) + instead + visible(moved.path);
 }
 
+std::string proxySetAside(const ProxySetAside& event) {
+    static const std::string failed = gb("代理服务器无法连接，已停用：");
+    static const std::string instead = gb("，改用：");
+    std::string text = failed + visible(shownProxy(event.proxy));
+    const std::string reason = downloadReason(event.outcome);
+    if (!reason.empty()) text += " (" + reason + ")";
+    if (!event.next.empty()) text += instead + visible(shownProxy(event.next));
+    return text;
+}
+
+std::string proxiesSetAside(const RunEnded& ended) {
+    if (ended.proxiesSetAside.empty()) return {};
+    static const std::string label = gb("无法连接而停用的代理服务器：");
+    std::string text = label;
+    for (std::size_t i = 0; i < ended.proxiesSetAside.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + visible(shownProxy(ended.proxiesSetAside[i]));
+    }
+    return text;
+}
+
 std::string endOfRunMessage(const RunEnded& ended) {
     std::string message = endSummary(ended);
     for (const ResultFileFailure& failure : ended.fileFailures) {
         message += "\r\n" + fileFailure(failure);
     }
+    const std::string proxies = proxiesSetAside(ended);
+    if (!proxies.empty()) message += "\r\n" + proxies;
     const std::string files = filesWritten(ended);
     if (!files.empty()) message += "\r\n" + files;
     return message;
@@ -285,6 +311,7 @@ void showRunEvent(const RunEvent& event, StatusDisplay& display) {
             [&](const FileFailed& e) { display.setStatus(1, fileFailure(e.failure)); },
             [&](const DownloadFailed& e) { display.setStatus(1, downloadFailure(e)); },
             [&](const FileInUse& e) { display.setStatus(1, fileInUse(e)); },
+            [&](const ProxySetAside& e) { display.setStatus(1, proxySetAside(e)); },
             [&](const RunEnded& e) {
                 display.setCaption(caption(RunState::Idle));
                 display.setStopHint({});

@@ -55,6 +55,10 @@ std::string fileFailure(const ResultFileFailure& failure);
 std::string filesWritten(const RunEnded& ended);
 // Another run holds a result file; this run writes the other name.
 std::string fileInUse(const FileInUse& moved);
+// A proxy failed to connect: which, why, and the one tried next.
+std::string proxySetAside(const ProxySetAside& event);
+// The proxies a run set aside, on one line; empty when none was.
+std::string proxiesSetAside(const RunEnded& ended);
 std::string endOfRunMessage(const RunEnded& ended);
 std::string openFolderCaption();
 std::string stopHint();

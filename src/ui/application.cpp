@@ -5,6 +5,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMetaObject>
+#include <QNetworkProxy>
 #include <QTranslator>
 
 #include <unistd.h>
@@ -135,6 +137,12 @@ void Application::start() {
         if (visit) navigator->load(HiddenNavigator::firstActivationAddress());
     };
     setup.navigatorLoad = [navigator](const std::string& address) { navigator->load(address); };
+    setup.useProxy = [navigator](const std::string& address) {
+        navigator->setProxy(address);
+        QMetaObject::invokeMethod(
+            qApp, [address] { QNetworkProxy::setApplicationProxy(viewProxyOf(address)); },
+            Qt::QueuedConnection);
+    };
     setup.clearBrowsingData = [navigator](BrowsingData what) {
         const BrowsingDataEffect effect = effectOf(what);
         if (effect.cookieStore) CookieStore::instance().clear();

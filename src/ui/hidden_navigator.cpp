@@ -12,6 +12,7 @@ struct HiddenNavigator::State {
     std::condition_variable changed;
     std::deque<std::string> queue;
     std::string userAgent;
+    std::string proxy;
     bool busy = false;
     bool stopping = false;
     long long done = 0;
@@ -40,6 +41,11 @@ HiddenNavigator::~HiddenNavigator() {
 void HiddenNavigator::setUserAgent(const std::string& userAgent) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     state_->userAgent = userAgent;
+}
+
+void HiddenNavigator::setProxy(const std::string& address) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->proxy = address;
 }
 
 std::string HiddenNavigator::userAgent() const {
@@ -87,12 +93,14 @@ void HiddenNavigator::work(const std::shared_ptr<State>& state) {
         const std::string address = state->queue.front();
         state->queue.pop_front();
         const std::string agent = state->userAgent;
+        const std::string proxy = state->proxy;
         state->busy = true;
         lock.unlock();
         FetchOptions options;
         options.timeoutSeconds = kVisitTimeoutSeconds;
         if (!agent.empty()) options.headers = "User-Agent: " + agent;
         HttpClient client;
+        client.useProxy(proxy);
         client.fetch(address, options);
         lock.lock();
         state->busy = false;

@@ -22,6 +22,8 @@ public:
     // The user agent later visits send (program text).
     void setUserAgent(const std::string& userAgent);
     std::string userAgent() const;
+    // The proxy later visits go through; empty: the system's proxy variables.
+    void setProxy(const std::string& address);
 
     // Queues a visit and returns at once.
     void load(const std::string& address);

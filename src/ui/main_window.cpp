@@ -78,6 +78,7 @@ constexpr const char* kStoredAfter[] = {
     "按钮选择",
     "编辑框保存模板",
     "编辑框保存目录",
+    "编辑框代理服务器",
 };
 
 // Where the engine buttons sit, in the engines' control order: rows of four, three, three.
@@ -371,6 +372,14 @@ void MainWindow::buildControls() {
     // Link look-ups: on, also results whose page names the target go to the redirector.
     check("选择框总是解析跳转", "总是解析跳转链接", 247, 497, 200);
 
+    // Proxies, one a line, taken by the keywords in turn; empty: the system's settings.
+    label("标签代理", "代理服务器：", 248, 525, 80, true);
+    auto* proxies = named(new QPlainTextEdit(central), "编辑框代理服务器");
+    proxies->setGeometry(328, 525, 584, 44);
+    proxies->setPlaceholderText(u("每行一个代理，如 http://127.0.0.1:8080 或 socks5://主机:端口，"
+                                  "多个代理轮流使用；留空则使用系统代理设置"));
+    proxies->setProperty(kTagProperty, u("字节集方式"));
+
     // Status bar: two panes.
     auto* bar = named(new QStatusBar(this), "状态条");
     bar->setSizeGripEnabled(false);
@@ -443,6 +452,11 @@ void MainWindow::refreshSnapshot() {
             break;
         case OptionKind::KeywordList:
             setFromControlText(option, s, toProgramLines(keywordEdit_->toPlainText()));
+            break;
+        case OptionKind::ProxyList:
+            setFromControlText(
+                option, s,
+                toProgramLines(qobject_cast<QPlainTextEdit*>(control(name))->toPlainText()));
             break;
         case OptionKind::Flag:
             setFlag(option, s, qobject_cast<QCheckBox*>(control(name))->isChecked());

@@ -73,6 +73,9 @@ struct MainWindowSetup {
     std::function<void()> firstActivation;
     std::function<void(const std::string& address)> navigatorLoad;
     std::function<void(BrowsingData what)> clearBrowsingData;
+    // The proxy the web view and the navigator go through from now on (called on the
+    // run's thread); empty: the system's settings.
+    std::function<void(const std::string& address)> useProxy;
     // Waits of the run are divided by this (tests shorten the pauses).
     int waitDivisor = 1;
     bool trayIcon = true;
@@ -84,7 +87,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kOuterWidth = 933;
-    static constexpr int kOuterHeight = 557;
+    static constexpr int kOuterHeight = 605;
 
     explicit MainWindow(MainWindowSetup setup, QWidget* parent = nullptr);
     ~MainWindow() override;

@@ -68,4 +68,19 @@ std::unique_ptr<WebView> createWebView(QWidget* parent, const QString& storageRo
     return std::make_unique<NullWebView>();
 }
 
+QNetworkProxy viewProxyOf(const std::string& address) {
+    if (address.empty()) return QNetworkProxy(QNetworkProxy::DefaultProxy);
+    const QString text = QString::fromLatin1(address.data(), static_cast<qsizetype>(address.size()));
+    const QUrl url(text.contains(QStringLiteral("://")) ? text : QStringLiteral("http://") + text);
+    if (!url.isValid() || url.host().isEmpty()) return QNetworkProxy(QNetworkProxy::DefaultProxy);
+    const bool socks = url.scheme().startsWith(QStringLiteral("socks5"));
+    QNetworkProxy proxy(socks ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy, url.host(),
+                        static_cast<quint16>(url.port(1080)));
+    if (!url.userName().isEmpty()) {
+        proxy.setUser(url.userName());
+        proxy.setPassword(url.password());
+    }
+    return proxy;
+}
+
 }  // namespace lh

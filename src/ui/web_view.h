@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QNetworkProxy>
 #include <QRect>
 #include <QString>
 #include <QUrl>
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -69,6 +71,11 @@ private:
     QString address_;
     bool visible_ = false;
 };
+
+// The view's proxy for a run's proxy address ([scheme://][user:password@]host[:port]):
+// socks5/socks5h addresses a SOCKS proxy, anything else an HTTP proxy; port 1080 (as
+// the transport takes it) when none is named. Empty or unreadable: the system's settings (DefaultProxy).
+QNetworkProxy viewProxyOf(const std::string& address);
 
 using WebViewFactory = std::function<std::unique_ptr<WebView>(QWidget* parent)>;
 

@@ -271,6 +271,10 @@ void WindowHost::visitInBackground(const std::string& address) {
     if (window_.setup().navigatorLoad) window_.setup().navigatorLoad(address);
 }
 
+void WindowHost::useProxy(const std::string& address) {
+    if (window_.setup().useProxy) window_.setup().useProxy(address);
+}
+
 void WindowHost::clearBrowsingData(BrowsingData what) {
     if (window_.setup().clearBrowsingData) window_.setup().clearBrowsingData(what);
 }

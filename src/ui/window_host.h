@@ -69,6 +69,7 @@ public:
     void loadAddress(const std::string& address) override;
     std::string currentCookies() override;
     void visitInBackground(const std::string& address) override;
+    void useProxy(const std::string& address) override;
     void clearBrowsingData(BrowsingData what) override;
     void clearCookies() override;
     void setCacheFolder(const std::string& folderName) override;

@@ -191,7 +191,8 @@ HttpResponse HttpClient::runTransfer(const HttpRequest& request) {
     spec.maxBodyBytes = request.maxBodyBytes;
     if (!request.proxy.empty()) {
         spec.proxyMode = TransferSpec::Proxy::Explicit;
-        spec.proxy = "http://" + request.proxy;
+        spec.proxy = request.proxy.find("://") == std::string::npos ? "http://" + request.proxy
+                                                                    : request.proxy;
     }
     spec.followRedirects = !request.noRedirect;
     spec.useCookieStore = !callerCookies;
@@ -213,7 +214,7 @@ std::string HttpClient::fetch(const std::string& url, const FetchOptions& option
     HttpRequest request;
     request.url = address;
     request.method = (!options.postText.empty() || !postBytes.empty()) ? "POST" : "GET";
-    request.proxy = options.proxy;
+    request.proxy = options.proxy.empty() ? proxy_ : options.proxy;
     const std::string referer = options.referer.empty() ? trimSpaces(address) : options.referer;
     request.headers = options.headers + "\r\nReferer: " + referer;
     request.body = std::move(postBytes);
@@ -305,7 +306,12 @@ std::string HttpClient::request(const std::string& url, const RequestOptions& op
                                 : waitSeconds * 1000;
     spec.stop = options.stop;
     spec.maxBodyBytes = options.maxBodyBytes;
-    if (options.proxy) applyRequestProxy(spec, *options.proxy);
+    if (options.proxy) {
+        applyRequestProxy(spec, *options.proxy);
+    } else if (!proxy_.empty()) {
+        spec.proxyMode = TransferSpec::Proxy::Explicit;
+        spec.proxy = proxy_;
+    }
 
     TransferResult result;
     if (!address.empty()) {
@@ -372,7 +378,12 @@ std::string HttpClient::redirectLocation(const std::string& url, const RedirectO
     spec.overallTimeoutMs =
         options.synchronous ? 5000 + 5000 + 10000 + 5000 : (spec.post ? 100000 : 25000);
     spec.stop = options.stop;
-    if (!options.proxy.empty()) applyRequestProxy(spec, options.proxy);
+    if (!options.proxy.empty()) {
+        applyRequestProxy(spec, options.proxy);
+    } else if (!proxy_.empty()) {
+        spec.proxyMode = TransferSpec::Proxy::Explicit;
+        spec.proxy = proxy_;
+    }
     TransferResult result = performTransfer(spec);
     std::string location =
         result.outcome.delivered() ? headerValue(result.outcome.rawHeaders, "Location") : "";

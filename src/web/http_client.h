@@ -14,7 +14,7 @@ namespace lh {
 struct HttpRequest {
     std::string url{};
     std::string method = "GET";  // "GET" or "POST"
-    std::string proxy{};         // host:port; empty: libcurl's proxy variables
+    std::string proxy{};         // [scheme://]host:port; empty: libcurl's proxy variables
     std::string headers{};
     Bytes body{};           // sent with a POST
     std::string cookies{};  // Cookie header value; empty: the program-wide store's cookies
@@ -125,6 +125,11 @@ public:
     // A fresh start for the second transport: the cookie jar empties.
     void reset();
 
+    // Every transfer of this client goes through `address` ([scheme://][user:password@]
+    // host[:port], http when no scheme is named) unless its options name a proxy of their
+    // own; empty: libcurl's proxy variables.
+    void useProxy(std::string address) { proxy_ = std::move(address); }
+
     // Cookie text (full Set-Cookie values) of the last `request` response.
     const std::string& responseCookieText() const { return lastResponseCookies_; }
     const std::string& cookieJar() const { return cookieJar_; }
@@ -136,6 +141,7 @@ public:
     static HttpResponse runTransfer(const HttpRequest& request);
 
 private:
+    std::string proxy_;
     std::string cookieJar_;
     std::string lastResponseCookies_;
 };

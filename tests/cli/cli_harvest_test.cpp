@@ -18,6 +18,7 @@
 #include "support/mock_engine_server.h"
 #include "support/temp_folder.h"
 #include "textutil/program_text.h"
+#include "web/http_client.h"
 #include "web/network_overrides.h"
 
 namespace lh::cli::test {
@@ -57,6 +58,31 @@ std::vector<std::string> filesIn(const fs::path& folder) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// An HTTP proxy's work: the request passed on (in this process the engine hosts lead to
+// the mock engines) and the answer handed back as it came, packed body included.
+lh::test::ScriptedAnswer passedOn(const lh::test::RecordedRequest& r) {
+    HttpRequest request;
+    request.url = r.target;
+    request.cookies = r.header("Cookie");
+    for (const std::string& line : r.headerLines) {
+        const std::string name = line.substr(0, line.find(':'));
+        if (name == "Host" || name == "Cookie" || name.starts_with("Proxy-")) continue;
+        request.headers += line + "\r\n";
+    }
+    const HttpResponse response = HttpClient::runTransfer(request);
+    lh::test::ScriptedAnswer answer;
+    answer.status = static_cast<int>(response.status);
+    answer.body = fromBytes(response.body);
+    for (const std::string& line : splitText(response.rawHeaders, "\r\n")) {
+        const std::string name = line.substr(0, line.find(':'));
+        if (line.empty() || line.starts_with("HTTP/") || name == "Content-Length" ||
+            name == "Transfer-Encoding" || name == "Connection")
+            continue;
+        answer.headers.push_back(line);
+    }
+    return answer;
 }
 
 class CliHarvest : public testing::Test {
@@ -238,6 +264,57 @@ TEST_F(CliHarvest, CtrlCDuringAStalledPageEndsWithinTwoSecondsWithTheEndOfRunLin
     ASSERT_TRUE(sent) << r.err;
     EXPECT_LT(std::chrono::steady_clock::now() - sentAt, std::chrono::seconds(2));
     EXPECT_NE(r.err.find("已停止采集！总采集数量 0 耗时 "), std::string::npos) << r.err;
+}
+
+TEST_F(CliHarvest, KeywordsTakeTheLiveProxiesInTurnAndTheDeadOneIsNamed) {
+    lh::test::LocalServer first, second;
+    first.setHandler(passedOn);
+    second.setHandler(passedOn);
+    int deadPort = 0;
+    {
+        const lh::test::LocalServer gone;
+        deadPort = gone.port();
+    }
+    const std::string dead = "127.0.0.1:" + std::to_string(deadPort);
+    std::ofstream(folder_.path() / "proxies.txt")
+        << "http://127.0.0.1:" << first.port() << "\n" << dead << "\nhttp://127.0.0.1:"
+        << second.port() << "\n";
+    const std::vector<std::string> keywords = {"ka", "kb", "kc", "kd"};
+    std::ofstream(folder_.path() / "keywords.txt") << "ka\nkb\nkc\nkd\n";
+    // The engines are reached through the proxies alone (libcurl tunnels where it is
+    // told where to connect).
+    std::vector<std::string> a = args(SearchEngine::Sogou, "out");
+    for (auto at = std::find(a.begin(), a.end(), "--connect-to"); at != a.end();
+         at = std::find(a.begin(), a.end(), "--connect-to"))
+        a.erase(at, at + 2);
+    a.push_back("--proxy-list");
+    a.push_back((folder_.path() / "proxies.txt").string());
+
+    const ProcessResult r = runCli(a, quick());
+    EXPECT_EQ(r.status, 0) << r.err;
+    // Each live proxy's log holds its keywords' three pages, nothing else.
+    const auto share = [&](const lh::test::LocalServer& proxy) {
+        std::vector<std::string> seen;
+        for (const auto& request : proxy.requests()) {
+            for (const std::string& keyword : keywords) {
+                if (request.target.find("=" + keyword + "&") != std::string::npos ||
+                    request.target.ends_with("=" + keyword))
+                    seen.push_back(keyword);
+            }
+        }
+        return seen;
+    };
+    EXPECT_EQ(share(first), (std::vector<std::string>{"ka", "ka", "ka", "kc", "kc", "kc"}));
+    EXPECT_EQ(share(second), (std::vector<std::string>{"kb", "kb", "kb", "kd", "kd", "kd"}));
+    EXPECT_EQ(first.requestCount() + second.requestCount(), 12u);
+    for (const std::string& keyword : keywords) {
+        EXPECT_EQ(readFile(folder_.path() / "out" / fileOf(SearchEngine::Sogou, keyword)),
+                  expectedFile(SearchEngine::Sogou, keyword, 3))
+            << keyword;
+    }
+    EXPECT_NE(r.err.find("代理服务器无法连接，已停用：" + dead), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("无法连接而停用的代理服务器：" + dead), std::string::npos) << r.err;
+    EXPECT_EQ(server_.resultPageRequests(SearchEngine::Sogou).size(), 12u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "collect/proxy_rotation.h"
 #include "settings/control_state_store.h"
 #include "support/temp_folder.h"
 #include "textutil/program_text.h"
@@ -91,6 +92,8 @@ TEST_F(PrepareRun, EveryProblemNamesTheOptionToFix) {
     write("k.txt", "a");
     write("empty.txt", "\r\n  \r\n");
     write("noengine.ini", gb("[主界面]\r\n单选框百度=假"));
+    write("p.txt", "\xEF\xBB\xBF# ours\nhttp://a:1\n\nsocks5://b:2\n");
+    write("bad.txt", "http://a:1\nftp://b:2\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "--keywords"},
         {{"--keywords", path("missing.txt")}, "'--keywords'"},
@@ -101,6 +104,12 @@ TEST_F(PrepareRun, EveryProblemNamesTheOptionToFix) {
         {{"--keywords", path("k.txt"), "--cookies", path("none.txt")}, "'--cookies'"},
         {{"--keywords", path("k.txt"), "--save-folder", path("o"), "--cacert", path("none.pem")},
          "'--cacert'"},
+        {{"--keywords", path("k.txt"), "--proxy-list", path("none.txt")}, "'--proxy-list'"},
+        {{"--keywords", path("k.txt"), "--proxy-list", path("empty.txt")}, "'--proxy-list'"},
+        {{"--keywords", path("k.txt"), "--proxy-list", path("bad.txt")}, "'ftp' is not"},
+        {{"--keywords", path("k.txt"), "--proxy", "h:1", "--proxy-list", path("p.txt")},
+         "not both"},
+        {{"--keywords", path("k.txt"), "--proxy", "http://u:pw@h:port"}, "u:***@h:port"},
     };
     for (const auto& [args, option] : cases) {
         PreparedRun run;
@@ -115,6 +124,19 @@ TEST_F(PrepareRun, EveryProblemNamesTheOptionToFix) {
               "");
     EXPECT_EQ(run.settings.engine, SearchEngine::Bing);
     EXPECT_EQ(run.settings.keywordList, CollectionSettings::defaults().keywordList);
+
+    PreparedRun listed;
+    ASSERT_EQ(prepare({"--keywords", path("k.txt"), "--save-folder", path("o"), "--proxy-list",
+                       path("p.txt")},
+                      listed),
+              "");
+    EXPECT_EQ(proxyAddresses(listed.settings.proxyList),
+              (std::vector<std::string>{"http://a:1", "socks5://b:2"}));
+    PreparedRun one;
+    ASSERT_EQ(prepare({"--keywords", path("k.txt"), "--save-folder", path("o"), "--proxy", "h:1"},
+                      one),
+              "");
+    EXPECT_EQ(one.settings.proxyList, "h:1");
 }
 
 unsigned modeOf(const fs::path& path) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "collect/output_writer.h"
+#include "collect/run_status_texts.h"
 #include "collect/scripted_pages.h"
 #include "support/fake_run_host.h"
 #include "support/temp_folder.h"
@@ -485,6 +486,53 @@ TEST(CollectionDriver, AnOutputSinkThatTakesNothingMoreStopsTheRun) {
     EXPECT_EQ(h.fileNames(), std::vector<std::string>{gb("搜狗_a.txt")});
     EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Stopped);
     EXPECT_TRUE(h.host.progress.all<RunStopping>().empty());  // no stop was clicked
+}
+
+TEST(CollectionDriver, KeywordsTakeProxiesInTurnAndADeadOneIsSetAsideAtOnce) {
+    Harness h;
+    h.host.options.keywordList = "a\r\nb\r\nc\r\nd";
+    h.host.options.pageLimit = PageLimit{1};
+    h.host.options.proxyList = "http://p1:1\r\nhttp://dead:2\r\n# spare\r\nhttp://p3:3";
+    h.pages.deadProxies = {"http://dead:2"};
+    h.click();
+    EXPECT_EQ(h.pages.proxies, (std::vector<std::string>{"http://p1:1", "http://dead:2",
+                                                         "http://p3:3", "http://p1:1",
+                                                         "http://p3:3"}));
+    EXPECT_EQ(h.host.browser.proxies, (std::vector<std::string>{"http://p1:1", "http://dead:2",
+                                                                "http://p3:3", "http://p1:1",
+                                                                "http://p3:3"}));
+    const std::vector<long long> waits = h.waitsOf(true);
+    EXPECT_EQ(std::count(waits.begin(), waits.end(), 3000), 0);  // no attempt was lost
+    const auto aside = h.host.progress.all<ProxySetAside>();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(aside[0].proxy, "http://dead:2");
+    EXPECT_EQ(aside[0].next, "http://p3:3");
+    EXPECT_TRUE(h.host.progress.all<DownloadFailed>().empty());
+    const RunEnded& ended = h.driver.lastRun();
+    EXPECT_EQ(ended.why, RunEndReason::Finished);
+    EXPECT_EQ(ended.proxiesSetAside, (std::vector<std::string>{"http://dead:2"}));
+    EXPECT_EQ(h.output.totalLines(), 40);
+    EXPECT_NE(status_text::endOfRunMessage(ended).find(gb("停用的代理服务器：http://dead:2")),
+              std::string::npos);
+
+    // Every proxy dead: the run ends at once, saying why; no run without the list.
+    Harness dry;
+    dry.host.options.keywordList = "a\r\nb";
+    dry.host.options.proxyList = "x:1\r\ny:2";
+    dry.pages.deadProxies = {"x:1", "y:2"};
+    dry.click();
+    EXPECT_EQ(dry.pages.proxies, (std::vector<std::string>{"x:1", "y:2"}));
+    EXPECT_EQ(dry.driver.lastRun().why, RunEndReason::NoProxyLeft);
+    EXPECT_EQ(dry.host.progress.all<ProxySetAside>().back().next, "");
+    EXPECT_TRUE(status_text::endSummary(dry.driver.lastRun())
+                    .starts_with(gb("代理服务器都无法连接，采集已停止！总采集数量 0")));
+
+    Harness direct;
+    direct.session.proxy = "left:9";  // from an earlier run
+    direct.host.options.pageLimit = PageLimit{1};
+    direct.click();
+    EXPECT_EQ(direct.pages.proxies, std::vector<std::string>{""});
+    EXPECT_EQ(direct.host.browser.proxies, std::vector<std::string>{""});
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
             EXPECT_TRUE(controls.insert(option.control).second) << option.name;
         }
     }
-    EXPECT_EQ(controls.size(), 18u);  // and the engine buttons, one group
+    EXPECT_EQ(controls.size(), 19u);  // and the engine buttons, one group
     EXPECT_EQ(defaultForHelp(*optionNamed("pageLimit")), "all");
     EXPECT_EQ(defaultForHelp(*optionNamed("engine")), "baidu");
     EXPECT_EQ(defaultForHelp(*optionNamed("baiduFetchMode")), "2");
@@ -94,6 +94,7 @@ TEST(PersistedOptions, FlagsWindowControlsAndSettingsFileRoundTrip) {
     EXPECT_FALSE(given.useComSite);
     EXPECT_EQ(given.baiduFetchMode, 1);
     EXPECT_TRUE(given.resolveAlways);
+    given.proxyList = "http://a:1\r\nb:2";  // --proxy-list names a file the caller reads
 
     // The window's controls hold them as the table says.
     auto window = test::makeMainWindow();

@@ -39,7 +39,11 @@ public:
     // Every link look-up fails so (the address stays as parsed); None: they succeed.
     TransferOutcome linkFailure;
 
+    // Downloads through these proxies fail to connect.
+    std::vector<std::string> deadProxies;
+
     std::vector<std::string> fetched;      // every address downloaded
+    std::vector<std::string> proxies;      // the session's proxy at every download
     std::vector<std::string> sentCookies;  // the session's cookie text at every download
 
     std::string searchAddress(const CollectionSettings&, std::string_view keyword, long long page,
@@ -55,7 +59,13 @@ public:
                          const StopToken&) override {
         fetched.push_back(address);
         sentCookies.push_back(session.cookieText);
+        proxies.push_back(session.proxy);
         if (onFetch) onFetch(address);
+        if (std::find(deadProxies.begin(), deadProxies.end(), session.proxy) != deadProxies.end()) {
+            ResultPage refused;
+            refused.download = {.failure = TransferFailure::Proxy, .reason = "refused"};
+            return refused;
+        }
         Scripted& s = pages_[address];
         ResultPage result;
         if (!fetchTexts.empty()) {

@@ -113,12 +113,14 @@ public:
     std::vector<std::string> webViewAddresses;  // every loadAddress
     std::vector<std::string> navigations;       // every background visit
     std::vector<BrowsingData> clearedData;
+    std::vector<std::string> proxies;  // every useProxy, not logged
     bool webViewVisible = false;
     std::string cacheFolder, cookieFolder;
 
     void loadAddress(const std::string& address) override;
     std::string currentCookies() override;
     void visitInBackground(const std::string& address) override;
+    void useProxy(const std::string& address) override { proxies.push_back(address); }
     void clearBrowsingData(BrowsingData what) override;
     void clearCookies() override;
     void setCacheFolder(const std::string& folderName) override;

@@ -96,6 +96,7 @@ inline std::unique_ptr<FakeWindow> makeMainWindow() {
     w->add("标签2");
     w->add("按钮6");
     w->edit("编辑框关键词", "外星人\r\n2012").tagText = gb("字节集方式");
+    w->edit("编辑框代理服务器", "").tagText = gb("字节集方式");
     w->add("标签4");
     w->edit("编辑框保存模板", "\"#标题#\",\"#网址#\",\"#域名#\",\"#顶级域名#\",\"#描述#\"");
     for (const char* button :

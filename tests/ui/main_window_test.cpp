@@ -24,6 +24,7 @@
 #include "ui/main_window.h"
 #include "ui/text_dialog.h"
 #include "ui/ui_text.h"
+#include "ui/web_view.h"
 #include "ui/window_host.h"
 
 using namespace lh;
@@ -105,7 +106,7 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
     QCOMPARE(w->windowTitle(), u("砚溪·搜词取链器  v2.3.6.0"));
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    QCOMPARE(w->frameGeometry().size(), QSize(933, 557));
+    QCOMPARE(w->frameGeometry().size(), QSize(933, 605));
     QCOMPARE(w->minimumSize(), w->maximumSize());  // fixed border
     QCOMPARE(w->font().pixelSize(), 15);
 
@@ -214,6 +215,23 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
     QCOMPARE(MainWindow::tagOf(keywords), u("字节集方式"));
     QCOMPARE(w->settingsSnapshot().keywordList, lh::gb("外星人\r\n2012"));
 
+    // Proxies: several lines kept like the keywords, empty by design (the system's).
+    auto* proxies = w->control<QPlainTextEdit>("编辑框代理服务器");
+    QVERIFY(proxies != nullptr);
+    QCOMPARE(proxies->geometry(), QRect(328, 525, 584, 44));
+    QCOMPARE(MainWindow::tagOf(proxies), u("字节集方式"));
+    QCOMPARE(w->settingsSnapshot().proxyList, std::string());
+    proxies->setPlainText(QStringLiteral("http://a:1\nsocks5://u:p@b:2"));
+    QCOMPARE(w->settingsSnapshot().proxyList, std::string("http://a:1\r\nsocks5://u:p@b:2"));
+    const QNetworkProxy socks = viewProxyOf("socks5://u:p@b:2");
+    QCOMPARE(socks.type(), QNetworkProxy::Socks5Proxy);
+    QCOMPARE(socks.hostName(), QStringLiteral("b"));
+    QCOMPARE(socks.port(), quint16(2));
+    QCOMPARE(socks.user(), QStringLiteral("u"));
+    QCOMPARE(viewProxyOf("a").type(), QNetworkProxy::HttpProxy);
+    QCOMPARE(viewProxyOf("a").port(), quint16(1080));
+    QCOMPARE(viewProxyOf("").type(), QNetworkProxy::DefaultProxy);
+
     auto* mode = w->control<QComboBox>("组合框采集模式");
     QVERIFY(mode != nullptr);
     QCOMPARE(mode->geometry(), QRect(760, 7, 136, 23));
@@ -246,7 +264,7 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
     QCOMPARE(w->control<QLabel>("图片砚溪软件")->geometry(), QRect(448, 12, 195, 64));
     QCOMPARE(w->statusText(0), u("关键词 页号"));
     QCOMPARE(w->statusText(1), u("标题 网址"));
-    QCOMPARE(w->storedControls().size(), std::size_t(39));
+    QCOMPARE(w->storedControls().size(), std::size_t(40));
 }
 
 void MainWindowTest::enablingRulesFollowClicks() {
