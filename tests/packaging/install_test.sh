@@ -12,7 +12,8 @@ version=$("$scratch/root/usr/bin/linkharvest-cli" --version)
 [[ $version == *"$expected"* ]] ||
   { echo "installed linkharvest-cli --version printed: $version"; exit 1; }
 for f in usr/bin/linkharvest usr/share/applications/linkharvest.desktop \
-         usr/share/icons/hicolor/64x64/apps/linkharvest.png usr/share/doc/linkharvest/README.md; do
+         usr/share/icons/hicolor/64x64/apps/linkharvest.png usr/share/doc/linkharvest/README.md \
+         usr/share/doc/linkharvest/copyright; do
   [[ -e $scratch/root/$f ]] || { echo "not installed: /$f"; exit 1; }
 done
 
@@ -20,7 +21,8 @@ cpack -G DEB -B "$scratch/package" --config "$build/CPackConfig.cmake" > "$scrat
   { cat "$scratch/cpack.log"; exit 1; }
 deb=$(ls "$scratch"/package/*.deb)
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/linkharvest ./usr/bin/linkharvest-cli ./usr/share/applications/linkharvest.desktop; do
+for f in ./usr/bin/linkharvest ./usr/bin/linkharvest-cli ./usr/share/applications/linkharvest.desktop \
+         ./usr/share/doc/linkharvest/copyright; do
   grep -q " $f\$" <<< "$contents" || { echo "not in $(basename "$deb"): $f"; exit 1; }
 done
 dpkg-deb -f "$deb" Depends | grep -q libcurl || { echo "the package names no libcurl dependency"; exit 1; }
