@@ -240,6 +240,15 @@ TEST(Proxies, FetchAndRequestSendTheirProxyTheAbsoluteAddress) {
     EXPECT_EQ(client.request(direct.url("/d"), {.proxy = std::string("-1")}), "direct");
     EXPECT_EQ(direct.lastRequest().target, "/d");
     EXPECT_EQ(proxy.requestCount(), before);
+
+    // A client's own proxy carries every kind of transfer that names none.
+    HttpClient through;
+    through.useProxy("http://" + hostPort);
+    EXPECT_EQ(through.fetch("http://www.example.org/f"), "via proxy");
+    EXPECT_EQ(through.request("http://www.example.org/q"), "via proxy");
+    through.redirectLocation("http://www.example.org/l");
+    EXPECT_EQ(proxy.requestCount(), before + 3);
+    EXPECT_EQ(proxy.lastRequest().target, "http://www.example.org/l");
 }
 
 }  // namespace
