@@ -70,6 +70,7 @@ constexpr const char* kStoredAfter[] = {
     "选择框忽略自家",
     "选择框www非顶级",
     "选择框总是解析跳转",
+    "编辑框同时解析数",
     "编辑框每页采集数",
     "编辑框采集页数",
     "选择框仅指定排名",
@@ -370,6 +371,9 @@ void MainWindow::buildControls() {
 
     // Link look-ups: on, also results whose page names the target go to the redirector.
     check("选择框总是解析跳转", "总是解析跳转链接", 247, 497, 200);
+    // How many of a page's links are looked up at once.
+    label("标签8", "同时解析：", 424, 497, 80, true);
+    edit("编辑框同时解析数", 504, 497, 56, true)->installEventFilter(this);
 
     // Status bar: two panes.
     auto* bar = named(new QStatusBar(this), "状态条");
