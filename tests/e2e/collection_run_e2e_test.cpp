@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -394,24 +395,35 @@ bool isResultPage(const RecordedRequest& r) {
     return MockEngineServer::engineOfRequest(r) != SearchEngine::None;
 }
 
+// Also with look-ups side by side: those in progress end, none starts after the stop.
 TEST(CollectionRunE2E, StalledPageOrRedirectorEndsWithinASecondOfAStop) {
     using Stalled = bool (*)(const RecordedRequest&);
-    for (const auto& [stalled, parallel] :
-         {std::pair<Stalled, int>{isResultPage, 4}, {isRedirector, 1}, {isRedirector, 4}}) {
-        SCOPED_TRACE(parallel);
-        RunHarness h(SearchEngine::Baidu);
+    const struct {
+        Stalled stalled;
+        SearchEngine engine;
+        int parallel;
+    } cases[] = {{isResultPage, SearchEngine::Baidu, 4},
+                 {isRedirector, SearchEngine::Baidu, 1},
+                 {isRedirector, SearchEngine::Search360, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.parallel);
+        RunHarness h(c.engine);
         h.host.options.keywordList = "a";
-        h.host.options.resolveParallel = parallel;
+        h.host.options.resolveParallel = c.parallel;
         h.server.resultsPerPage = 10;
-        h.server.alterAnswer = [&stalled](const RecordedRequest& r, test::ScriptedAnswer& a) {
-            if (stalled(r)) a.delayMs = 60000;
+        h.server.alterAnswer = [&c](const RecordedRequest& r, test::ScriptedAnswer& a) {
+            if (c.stalled(r)) a.delayMs = 60000;
         };
-        StopAfterRequest stop(h, stalled);
+        StopAfterRequest stop(h, c.stalled);
         h.start();
         EXPECT_LT(stop.runAfterStop(), std::chrono::seconds(1));
         EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Stopped);
         // A stop is the user's own: no failure is reported for it.
         EXPECT_TRUE(h.host.progress.all<DownloadFailed>().empty());
+        if (c.stalled == isRedirector) {
+            const auto all = h.server.requests();
+            EXPECT_EQ(std::count_if(all.begin(), all.end(), isRedirector), c.parallel);
+        }
     }
 }
 
