@@ -1,5 +1,7 @@
 #include "collect/collection_driver.h"
 
+#include <cstddef>
+
 #include "collect/result_filter.h"
 #include "collect/result_output.h"
 #include "collect/run_status_texts.h"
@@ -300,21 +302,27 @@ bool CollectionDriver::collectPage(const std::string& keyword, long long page) {
     paging_.nextPageUrl = next;
     bool isLastPage = next.empty() && engine.paging == Paging::NextLinkOnly;
 
-    std::vector<ResultRecord> kept;
+    std::vector<ResultRecord*> ranked;
     for (ResultRecord& record : result.records) {
         ++paging_.rankCounter;
         if (!rankSelected(options.settings(), paging_.rankCounter)) continue;
-        if (stopping()) break;
         record.keyword = keyword;
-        ResolvedLink link =
-            parts_.pages.resolveLink(options.settings(), record, session, StopToken(stopFlag_));
-        reportFailedDownload(DownloadPurpose::ResultLink, record.address, link.failure);
-        record.address = std::move(link.address);
-        if (record.address.empty()) continue;
-        if (!acceptResult(options.settings(), record)) continue;
-        report(ResultKept{record.title, record.address});
-        kept.push_back(std::move(record));
+        ranked.push_back(&record);
     }
+    // Targets arrive in record order; records are kept, filtered and reported as they do.
+    std::vector<ResultRecord> kept;
+    parts_.pages.resolveLinks(
+        options.settings(), ranked, session, stop, [&](std::size_t i, ResolvedLink link) {
+            ResultRecord& record = *ranked[i];
+            reportFailedDownload(DownloadPurpose::ResultLink, record.address, link.failure);
+            record.address = std::move(link.address);
+            if (!record.address.empty() && acceptResult(options.settings(), record)) {
+                report(ResultKept{record.title, record.address});
+                kept.push_back(std::move(record));
+            }
+            return !stopping();
+        });
+    stopping();  // a stop before the first look-up is announced before the lines go
 
     const long long written =
         parts_.output.writePage(options.settings(), kept, perPage,

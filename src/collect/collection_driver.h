@@ -45,7 +45,8 @@ struct RunParts {
 // goes out as typed events.
 //
 // Single-threaded: a run executes on the thread that calls onStartStopClicked, start to
-// end. requestStop, state and running may be called from any thread; requestStop
+// end (the page source may look links up on threads of its own; their targets come back
+// on the run's thread). requestStop, state and running may be called from any thread; requestStop
 // touches lock-free atomics only, so a signal handler may call it too.
 //
 //   EngineSession session;  OutputWriter output;   // for the program's lifetime

@@ -19,6 +19,13 @@ int resultsPerPageFromText(std::string_view text) {
     return static_cast<int>(n);
 }
 
+int parallelLookUpsFromText(std::string_view text) {
+    const long long n = toInteger(text);
+    if (n < 1) return 1;
+    if (n > kMostParallelLookUps) return kMostParallelLookUps;
+    return static_cast<int>(n);
+}
+
 CollectionSettings CollectionSettings::defaults() {
     static const CollectionSettings designValues = [] {
         CollectionSettings s;

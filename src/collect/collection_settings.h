@@ -46,7 +46,9 @@ struct CollectionSettings {
     // Proxy addresses, one a line (CR LF), handed to the keywords in turn; empty: the
     // system's proxy variables.
     std::string proxyList;
-    int baiduFetchMode = 0;  // selection of the mode list: 0 = mode 2, 1 = mode 3, -1 none
+    // How many of a page's link look-ups run at once; 1: one after another.
+    int resolveParallel = 1;  // 1-16, see parallelLookUpsFromText
+    int baiduFetchMode = 0;   // selection of the mode list: 0 = mode 2, 1 = mode 3, -1 none
 
     // The window's design-time values (persisted_options.cpp holds them); a
     // default-constructed value is empty, not the design.
@@ -58,6 +60,11 @@ struct CollectionSettings {
 // Results kept per page from edit-box text: text to integer; below 1 becomes 10, above
 // 100 becomes 100, 1-9 stay.
 int resultsPerPageFromText(std::string_view text);
+
+// Link look-ups at once from edit-box text: text to integer; below 1 becomes 1 (one after
+// another), above 16 becomes 16.
+int parallelLookUpsFromText(std::string_view text);
+inline constexpr int kMostParallelLookUps = 16;
 
 // Where a run reads its options. Called at every moment the run reads an option, so a
 // change made during a run takes effect at its next use; a fresh copy each call. Called

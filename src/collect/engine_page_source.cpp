@@ -67,6 +67,53 @@ ResolvedLink EnginePageSource::resolveLink(const CollectionSettings& settings,
     return link;
 }
 
+void EnginePageSource::resolveLinks(const CollectionSettings& settings,
+                                    std::span<const ResultRecord* const> records,
+                                    EngineSession& session, const StopToken& stop,
+                                    const TakeLink& take) {
+    if (settings.resolveParallel <= 1) {
+        ResultPageSource::resolveLinks(settings, records, session, stop, take);
+        return;
+    }
+    const EngineProfile& engine = engineProfile(settings.engine);
+    std::vector<LookUpPlace> places;
+    places.reserve(records.size());
+    for (const ResultRecord* record : records) {
+        places.push_back(lookUpPlace(engine, settings.outputTemplate, settings.resolveAlways,
+                                     record->address, record->pageTarget));
+    }
+    // Workers read this copy only; the calling thread may change the session meanwhile.
+    const EngineSession asBegun = session;
+    std::vector<ResolvedLink> links(records.size());
+    LookUpWorkers::Batch batch;
+    batch.count = records.size();
+    batch.parallel = settings.resolveParallel;
+    batch.placeOf = [&](std::size_t i) {
+        switch (places[i]) {
+        case LookUpPlace::AnyThread:
+            return LookUpWorkers::Place::Worker;
+        case LookUpPlace::RunThread:
+            // What it changes (the browser's cookies, the session's) is what the look-ups
+            // after it send and the ones before it did not.
+            return LookUpWorkers::Place::CallerAlone;
+        case LookUpPlace::Here:
+            break;
+        }
+        return LookUpWorkers::Place::Caller;
+    };
+    batch.job = [&](std::size_t i) {
+        if (places[i] != LookUpPlace::AnyThread) {
+            links[i] = resolveLink(settings, *records[i], session, stop);
+            return;
+        }
+        EngineSession own = asBegun;
+        links[i] = resolveLink(settings, *records[i], own, stop);
+    };
+    batch.deliver = [&](std::size_t i) { return take(i, std::move(links[i])); };
+    batch.stopped = [&stop] { return stop.stopRequested(); };
+    workers_.run(batch);
+}
+
 std::string nextPageOf(const EngineProfile& engine, const std::string& address,
                        const std::string& text) {
     // Looking for a link on other engines' pages would cost time and change nothing.

@@ -5,6 +5,7 @@
 
 #include "collect/browser.h"
 #include "collect/engine_catalogue.h"
+#include "collect/look_up_workers.h"
 #include "collect/result_page_source.h"
 #include "textutil/regex_service.h"
 #include "web/event_wait.h"
@@ -34,6 +35,14 @@ public:
                          const StopToken& stop) override;
     ResolvedLink resolveLink(const CollectionSettings& settings, const ResultRecord& record,
                              EngineSession& session, const StopToken& stop) override;
+    // Look-ups that only send requests run on worker threads, up to
+    // settings.resolveParallel at once, each with a copy of the session as it was when the
+    // page's look-ups began; those that need the browser or the session's advertisement
+    // cookies run on the calling thread alone (after those before them, before those
+    // after them); those that send nothing on the calling thread in their turn.
+    void resolveLinks(const CollectionSettings& settings,
+                      std::span<const ResultRecord* const> records, EngineSession& session,
+                      const StopToken& stop, const TakeLink& take) override;
 
 private:
     Browser& browser_;
@@ -41,6 +50,7 @@ private:
     std::string programFolder_;
     std::chrono::milliseconds linkBudget_;
     RegexService jsessionPattern_;
+    LookUpWorkers workers_;  // last: its threads end before the rest goes
 };
 
 // Reads a downloaded page (program text) fetched from `address` by the engine's rules:

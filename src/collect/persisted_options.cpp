@@ -149,6 +149,15 @@ constexpr PersistedOption kOptions[] = {
      .offFlag = "no-resolve-always",
      .help = "look up every redirect link, also where the page names\n"
              "the result's target (default: off)"},
+    {.control = "编辑框同时解析数",
+     .name = "resolveParallel",
+     .kind = OptionKind::Parallel,
+     .field = &S::resolveParallel,
+     .defaultText = "4",
+     .flag = "resolve-parallel",
+     .valueName = "N",
+     .help = "redirect links of a page looked up at once, 1-16; 1 looks\n"
+             "them up one after another (default: {default})"},
     {.control = "编辑框代理服务器",
      .name = "proxyList",
      .kind = OptionKind::ProxyList,
@@ -254,6 +263,9 @@ void setFromControlText(const PersistedOption& option, CollectionSettings& setti
     case OptionKind::PerPage:
         fieldOf<int>(option, settings) = resultsPerPageFromText(text);
         break;
+    case OptionKind::Parallel:
+        fieldOf<int>(option, settings) = parallelLookUpsFromText(text);
+        break;
     case OptionKind::KeywordList:
     case OptionKind::ProxyList:
     case OptionKind::Text:
@@ -276,6 +288,7 @@ std::string controlText(const PersistedOption& option, const CollectionSettings&
         return limit.isAll() ? gb("全部") : std::to_string(limit.pages);
     }
     case OptionKind::PerPage:
+    case OptionKind::Parallel:
         return std::to_string(fieldOf<int>(option, settings));
     case OptionKind::KeywordList:
     case OptionKind::ProxyList:
@@ -370,6 +383,15 @@ std::string readFlag(const PersistedOption& option, std::string_view value, bool
         long long n = 0;
         if (!parsePlainInteger(value, n) || n < 1 || n > 100) {
             return quoted(value) + " is not a number of results from 1 to 100";
+        }
+        add(out, option.field, static_cast<int>(n));
+        return {};
+    }
+    case OptionKind::Parallel: {
+        long long n = 0;
+        if (!parsePlainInteger(value, n) || n < 1 || n > kMostParallelLookUps) {
+            return quoted(value) + " is not a number of look-ups from 1 to " +
+                   std::to_string(kMostParallelLookUps);
         }
         add(out, option.field, static_cast<int>(n));
         return {};

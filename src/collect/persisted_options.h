@@ -22,6 +22,7 @@ enum class OptionKind {
     Engine,       // the engines' radio buttons (engine_catalogue.h), one selected
     PageLimit,    // integer edit box; "全部", 0 or less = every page; --pages N|all
     PerPage,      // integer edit box; resultsPerPageFromText; --per-page 1-100
+    Parallel,     // integer edit box; parallelLookUpsFromText; the flag takes 1-16
     Text,         // edit box, taken as typed
     Folder,       // edit box; the command line gives a file-system path
     Extension,    // edit box; the command line drops a leading dot and refuses slashes

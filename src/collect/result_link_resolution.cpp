@@ -190,6 +190,31 @@ std::string clickTrackingTarget(const std::string& address) {
     return isWebTarget(target) ? target : address;
 }
 
+LookUpPlace lookUpPlace(const EngineProfile& engine, std::string_view outputTemplate,
+                        bool resolveAlways, const std::string& address,
+                        std::string_view pageTarget) {
+    // The same early answers as resolveResultLink's.
+    if (!resolveAlways && isWebTarget(pageTarget)) return LookUpPlace::Here;
+    if (address.empty()) return LookUpPlace::Here;
+    switch (engine.links) {
+    case LinkRule::BaiduRedirector:
+        if (!matchesAnyInList(outputTemplate, kAddressPlaceholders)) return LookUpPlace::Here;
+        return findText(address, kAdvertisementMark) == kNotFound ? LookUpPlace::AnyThread
+                                                                  : LookUpPlace::RunThread;
+    case LinkRule::RefreshPage: {
+        const std::string full = address.rfind("//", 0) == 0 ? "http:" + address : address;
+        return matchesAnyInList(full, redirectPatterns()) ? LookUpPlace::AnyThread
+                                                          : LookUpPlace::Here;
+    }
+    case LinkRule::Keep:
+    case LinkRule::JumpParameter:
+    case LinkRule::GoogleCleanUp:
+    case LinkRule::ClickTracking:
+        break;
+    }
+    return LookUpPlace::Here;
+}
+
 std::string resolveResultLink(LinkResolutionContext& c, const std::string& original,
                               std::string_view pageTarget) {
     // The page's own word for the target spares the engine a request.

@@ -43,6 +43,15 @@ void makeJsessionPattern(RegexService& regex);
 std::string resolveResultLink(LinkResolutionContext& context, const std::string& address,
                               std::string_view pageTarget = {});
 
+// Where a link's resolution may run. Here: it sends no request (the page's own target,
+// a rule that reads the address itself). AnyThread: requests over its own client only.
+// RunThread: it needs the browser's warm-up, the run's waits and the session's
+// advertisement cookies (Baidu advertisement links).
+enum class LookUpPlace { Here, AnyThread, RunThread };
+LookUpPlace lookUpPlace(const EngineProfile& engine, std::string_view outputTemplate,
+                        bool resolveAlways, const std::string& address,
+                        std::string_view pageTarget = {});
+
 // The target a click-tracking address (host ending in bing.com, path /ck/a) carries in
 // its u= parameter: "a1" and the target's UTF-8 in base64url, padded or not. The
 // address unchanged when it is no such address or u= is missing, of another kind,

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +63,23 @@ public:
     // address as parsed.
     virtual ResolvedLink resolveLink(const CollectionSettings& settings, const ResultRecord& record,
                                      EngineSession& session, const StopToken& stop) = 0;
+
+    // Receives record i's target; false ends the batch.
+    using TakeLink = std::function<bool(std::size_t i, ResolvedLink link)>;
+
+    // The targets of a page's records, as resolveLink gives them. `take` receives them
+    // on the calling thread in record order, each as soon as it and every one before it
+    // are done. A stop request starts no further look-up and ends those in progress at
+    // once; records not started are not handed over. Here one after another; a source
+    // may look up `settings.resolveParallel` at once.
+    virtual void resolveLinks(const CollectionSettings& settings,
+                              std::span<const ResultRecord* const> records, EngineSession& session,
+                              const StopToken& stop, const TakeLink& take) {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (stop.stopRequested()) return;
+            if (!take(i, resolveLink(settings, *records[i], session, stop))) return;
+        }
+    }
 };
 
 }  // namespace lh

@@ -57,6 +57,17 @@ ResolvedLink SavedPageSource::resolveLink(const CollectionSettings& settings,
     return engine_.resolveLink(settings, record, session, stop);
 }
 
+void SavedPageSource::resolveLinks(const CollectionSettings& settings,
+                                   std::span<const ResultRecord* const> records,
+                                   EngineSession& session, const StopToken& stop,
+                                   const TakeLink& take) {
+    if (!resolveLinks_) {
+        ResultPageSource::resolveLinks(settings, records, session, stop, take);
+        return;
+    }
+    engine_.resolveLinks(settings, records, session, stop, take);
+}
+
 std::string keywordOfSavedPage(const std::string& path) {
     const std::string stem = std::filesystem::path(path).stem().string();
     return trimSpaces(isValidUtf8(stem) ? utf8ToGb(stem) : stem);

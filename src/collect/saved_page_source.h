@@ -29,6 +29,9 @@ public:
                          const StopToken& stop) override;
     ResolvedLink resolveLink(const CollectionSettings& settings, const ResultRecord& record,
                              EngineSession& session, const StopToken& stop) override;
+    void resolveLinks(const CollectionSettings& settings,
+                      std::span<const ResultRecord* const> records, EngineSession& session,
+                      const StopToken& stop, const TakeLink& take) override;
 
 private:
     std::vector<SavedPage> pages_;

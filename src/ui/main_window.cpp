@@ -70,6 +70,7 @@ constexpr const char* kStoredAfter[] = {
     "选择框忽略自家",
     "选择框www非顶级",
     "选择框总是解析跳转",
+    "编辑框同时解析数",
     "编辑框每页采集数",
     "编辑框采集页数",
     "选择框仅指定排名",
@@ -370,7 +371,10 @@ void MainWindow::buildControls() {
     edit("编辑框扩展名", 872, 469, 40, true);
 
     // Link look-ups: on, also results whose page names the target go to the redirector.
-    check("选择框总是解析跳转", "总是解析跳转链接", 247, 497, 200);
+    check("选择框总是解析跳转", "总是解析跳转链接", 247, 497, 176);
+    // How many of a page's links are looked up at once.
+    label("标签8", "同时解析：", 424, 497, 80, true);
+    edit("编辑框同时解析数", 504, 497, 56, true)->installEventFilter(this);
 
     // Proxies, one a line, taken by the keywords in turn; empty: the system's settings.
     label("标签代理", "代理服务器：", 248, 525, 80, true);

@@ -22,6 +22,10 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
     EXPECT_EQ(resultsPerPageFromText("abc"), 10);
     EXPECT_EQ(resultsPerPageFromText("500"), 100);
     EXPECT_EQ(resultsPerPageFromText("7"), 7);
+    EXPECT_EQ(parallelLookUpsFromText(""), 1);
+    EXPECT_EQ(parallelLookUpsFromText("-2"), 1);
+    EXPECT_EQ(parallelLookUpsFromText("99"), 16);
+    EXPECT_EQ(parallelLookUpsFromText("6"), 6);
 
     const CollectionSettings d = CollectionSettings::defaults();
     EXPECT_EQ(d.keywordList, gb("外星人\r\n2012"));
@@ -37,6 +41,7 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
                  d.mergeIntoOneFile || d.ignoreEngineSites || d.clearCacheOnVerification ||
                  d.autoCloseVerification || d.resolveAlways);
     EXPECT_EQ(d.baiduFetchMode, 0);
+    EXPECT_EQ(d.resolveParallel, 4);
 
     // Every control of the window that holds an option is in the table once.
     std::set<std::string_view> controls;
@@ -45,7 +50,7 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
             EXPECT_TRUE(controls.insert(option.control).second) << option.name;
         }
     }
-    EXPECT_EQ(controls.size(), 19u);  // and the engine buttons, one group
+    EXPECT_EQ(controls.size(), 20u);  // and the engine buttons, one group
     EXPECT_EQ(defaultForHelp(*optionNamed("pageLimit")), "all");
     EXPECT_EQ(defaultForHelp(*optionNamed("engine")), "baidu");
     EXPECT_EQ(defaultForHelp(*optionNamed("baiduFetchMode")), "2");
@@ -68,6 +73,7 @@ TEST(PersistedOptions, FlagsWindowControlsAndSettingsFileRoundTrip) {
                                                                     {"no-dedupe", ""},
                                                                     {"ignore-engine-sites", ""},
                                                                     {"resolve-always", ""},
+                                                                    {"resolve-parallel", "7"},
                                                                     {"baidu-mode", "3"}};
     CollectionSettings given = CollectionSettings::defaults();
     given.keywordList = gb("甲\r\n乙");
@@ -94,6 +100,12 @@ TEST(PersistedOptions, FlagsWindowControlsAndSettingsFileRoundTrip) {
     EXPECT_FALSE(given.useComSite);
     EXPECT_EQ(given.baiduFetchMode, 1);
     EXPECT_TRUE(given.resolveAlways);
+    EXPECT_EQ(given.resolveParallel, 7);
+    for (const char* refused : {"0", "17", "2x"}) {
+        std::vector<SettingAssignment> out;
+        EXPECT_NE(readFlag(*optionNamed("resolveParallel"), refused, true, out), "") << refused;
+        EXPECT_TRUE(out.empty());
+    }
     given.proxyList = "http://a:1\r\nb:2";  // --proxy-list names a file the caller reads
 
     // The window's controls hold them as the table says.

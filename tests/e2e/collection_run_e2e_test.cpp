@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -51,10 +52,11 @@ struct RunHarness {
                                    fileSafeKeyword(keyword) + ".txt"));
     }
     // The lines the mock engine's results make with the default template.
-    std::string expectedFile(const std::string& keyword, int pageCount) const {
+    std::string expectedFile(const std::string& keyword, int pageCount, int perPage = 3) const {
         std::string text;
         for (int page = 1; page <= pageCount; ++page) {
-            for (const auto& r : MockEngineServer::results(host.options.engine, keyword, page)) {
+            for (const auto& r :
+                 MockEngineServer::results(host.options.engine, keyword, page, perPage)) {
                 const std::string site = r.target.substr(7, r.target.find('/', 7) - 7);
                 text += "\"" + r.title + "\",\"" + r.target + "\",\"" + site +
                         "\",\"example.com\",\"" + r.description + "\"\r\n";
@@ -393,19 +395,35 @@ bool isResultPage(const RecordedRequest& r) {
     return MockEngineServer::engineOfRequest(r) != SearchEngine::None;
 }
 
+// Also with look-ups side by side: those in progress end, none starts after the stop.
 TEST(CollectionRunE2E, StalledPageOrRedirectorEndsWithinASecondOfAStop) {
-    for (const auto& stalled : {isResultPage, isRedirector}) {
-        RunHarness h(SearchEngine::Baidu);
+    using Stalled = bool (*)(const RecordedRequest&);
+    const struct {
+        Stalled stalled;
+        SearchEngine engine;
+        int parallel;
+    } cases[] = {{isResultPage, SearchEngine::Baidu, 4},
+                 {isRedirector, SearchEngine::Baidu, 1},
+                 {isRedirector, SearchEngine::Search360, 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.parallel);
+        RunHarness h(c.engine);
         h.host.options.keywordList = "a";
-        h.server.alterAnswer = [&stalled](const RecordedRequest& r, test::ScriptedAnswer& a) {
-            if (stalled(r)) a.delayMs = 60000;
+        h.host.options.resolveParallel = c.parallel;
+        h.server.resultsPerPage = 10;
+        h.server.alterAnswer = [&c](const RecordedRequest& r, test::ScriptedAnswer& a) {
+            if (c.stalled(r)) a.delayMs = 60000;
         };
-        StopAfterRequest stop(h, stalled);
+        StopAfterRequest stop(h, c.stalled);
         h.start();
         EXPECT_LT(stop.runAfterStop(), std::chrono::seconds(1));
         EXPECT_EQ(h.driver.lastRun().why, RunEndReason::Stopped);
         // A stop is the user's own: no failure is reported for it.
         EXPECT_TRUE(h.host.progress.all<DownloadFailed>().empty());
+        if (c.stalled == isRedirector) {
+            const auto all = h.server.requests();
+            EXPECT_EQ(std::count_if(all.begin(), all.end(), isRedirector), c.parallel);
+        }
     }
 }
 
@@ -449,6 +467,47 @@ TEST(CollectionRunE2E, StalledRedirectorGivesUpWithinTheLinkBudgetAndKeepsThePar
     const std::string file = h.keywordFile("a");
     EXPECT_EQ(h.output.totalLines(), 3);
     EXPECT_NE(file.find("www.baidu.com/link?url="), std::string::npos) << file;
+}
+
+// Fifty links a page, every one through the redirector (Location, refresh page, one
+// advertisement), answered after delays that make look-ups end out of order: the files
+// and the requests are those of the run that looks them up one after another.
+TEST(CollectionRunE2E, ParallelLookUpsWriteTheSequentialFilesAndSendTheSameRequests) {
+    struct Outcome {
+        std::string files;
+        std::multiset<std::string> lookUps;
+    };
+    const auto runAt = [](int parallel) {
+        RunHarness h(SearchEngine::Baidu);
+        h.server.resultsPerPage = 50;
+        h.host.options.resultsPerPage = 50;
+        h.host.options.pageLimit = PageLimit{2};
+        h.host.options.resolveParallel = parallel;
+        h.server.alterAnswer = [](const RecordedRequest& r, test::ScriptedAnswer& a) {
+            if (!isResultPage(r)) a.delayMs = static_cast<int>(r.target.size() % 4) * 15;
+        };
+        h.start();
+        Outcome out;
+        const std::string second = gb("中文 词");
+        out.files = h.keywordFile("a") + h.keywordFile(second);
+        EXPECT_EQ(h.keywordFile("a"), h.expectedFile("a", 2, 50));
+        EXPECT_EQ(h.keywordFile(second), h.expectedFile(second, 2, 50));
+        for (const RecordedRequest& r : h.server.requests()) {
+            if (isResultPage(r)) continue;
+            std::string line = r.method + " " + r.target;
+            for (const std::string& header : r.headerLines) line += "\n" + header;
+            out.lookUps.insert(line);
+        }
+        return out;
+    };
+    const Outcome one = runAt(1);
+    EXPECT_GT(one.lookUps.size(), 200u);  // 200 links, some asked twice
+    for (const int parallel : {4, 16}) {
+        SCOPED_TRACE(parallel);
+        const Outcome many = runAt(parallel);
+        EXPECT_EQ(many.files, one.files);
+        EXPECT_EQ(many.lookUps, one.lookUps);
+    }
 }
 
 }  // namespace

@@ -152,6 +152,64 @@ TEST(ResultLinkResolutionE2E, PageNamedTargetSparesTheLookUpUnlessResolveAlways)
     }
 }
 
+// Where a look-up may run matches what it does: one that may run on any thread sends
+// requests and touches neither the browser, the run's waits nor the session; one that
+// runs here sends nothing.
+TEST(ResultLinkResolutionE2E, LookUpPlaceMatchesWhatTheResolutionTouches) {
+    const std::string hex = test::hexOf(kTarget);
+    const struct {
+        SearchEngine engine;
+        std::string address;
+        std::string pageTarget;
+        bool addressInTemplate;
+        LookUpPlace place;
+    } cases[] = {
+        {SearchEngine::Baidu, "https://www.baidu.com/link?url=" + hex, "", true,
+         LookUpPlace::AnyThread},
+        {SearchEngine::Baidu, "http://www.baidu.com/link?url=A-" + hex, "", true,
+         LookUpPlace::AnyThread},
+        {SearchEngine::Baidu, "https://www.baidu.com/baidu.php?url=" + hex, "", true,
+         LookUpPlace::RunThread},
+        {SearchEngine::Baidu, "https://www.baidu.com/link?url=" + hex, "", false,
+         LookUpPlace::Here},
+        {SearchEngine::Baidu, "https://www.baidu.com/link?url=" + hex, kTarget, true,
+         LookUpPlace::Here},
+        {SearchEngine::Search360, "//www.so.com/link?m=" + hex, "", true, LookUpPlace::AnyThread},
+        {SearchEngine::Search360, "http://x.example.com/link?url=http%3A%2F%2Fa.example.com%2F", "",
+         true, LookUpPlace::Here},
+        {SearchEngine::SogouNews, "http://news.sogou.com/link?url=" + hex, "", true,
+         LookUpPlace::AnyThread},
+        {SearchEngine::BaiduMobile, "https://m.baidu.com/from=844b/t=iphone/tc?nsrc=" + hex, "",
+         true, LookUpPlace::AnyThread},
+        {SearchEngine::Search360Mobile, "https://m.so.com/jump?u=http%3A%2F%2Fa.example.com%2F", "",
+         true, LookUpPlace::Here},
+        {SearchEngine::Google, "https://www.google.com/url?q=" + kTarget + "&sa=U", "", true,
+         LookUpPlace::Here},
+        {SearchEngine::Bing, "https://www.bing.com/ck/a?!&&u=a1aHR0cDovL2EuZXhhbXBsZS5jb20v", "",
+         true, LookUpPlace::Here},
+        {SearchEngine::Sogou, "http://www.sogou.com/link?url=abc", "", true, LookUpPlace::Here},
+        {SearchEngine::Baidu, "", "", true, LookUpPlace::Here},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        LinkHarness h(c.engine);
+        if (!c.addressInTemplate) h.context->outputTemplate = gb("#标题#");
+        const LookUpPlace place = lookUpPlace(engineProfile(c.engine), h.context->outputTemplate,
+                                              false, c.address, c.pageTarget);
+        EXPECT_EQ(place, c.place);
+        h.resolveNamed(c.address, c.pageTarget);
+        const bool sent = !h.server.requests().empty();
+        const bool ranTheRunsWay = !h.host.browser.navigations.empty() ||
+                                   !h.host.clock.waits().empty() || !h.session.adCookieText.empty();
+        EXPECT_EQ(sent, place != LookUpPlace::Here);
+        EXPECT_EQ(ranTheRunsWay, place == LookUpPlace::RunThread);
+    }
+    // Looking up always sends the request the page's own target spared.
+    EXPECT_EQ(lookUpPlace(engineProfile(SearchEngine::Baidu), gb("#网址#"), true,
+                          "https://www.baidu.com/link?url=" + hex, kTarget),
+              LookUpPlace::AnyThread);
+}
+
 // Today's saved pages, each link resolved as a run would: how many links the engine's
 // redirector is asked for with the targets the page names, and with resolve-always.
 TEST(ResultLinkResolutionE2E, RealPagesNameTheTargetsOfTheirRedirectLinks) {

@@ -196,6 +196,7 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
          {328, 210, 584, 24}},
         {"编辑框每页采集数", "50", {328, 436, 56, 24}},
         {"编辑框采集页数", "全部", {504, 436, 56, 24}},
+        {"编辑框同时解析数", "4", {504, 497, 56, 24}},
         {"编辑框指定排名", "2|3|5", {808, 436, 104, 24}},
         {"编辑框扩展名", "txt", {872, 469, 40, 24}},
     };
@@ -247,7 +248,8 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
     } labels[] = {
         {"标签2", "输入关键词列表："}, {"标签4", "搜索引擎："},      {"标签6", "保存模板："},
         {"标签7", "每页数量："},       {"标签1", "采集页数："},      {"标签3", "保存目录："},
-        {"链接保存配置", "保存配置"},  {"链接疑点说明", "疑点说明"}, {"链接软件主页", "软件主页"},
+        {"标签8", "同时解析："},       {"链接保存配置", "保存配置"}, {"链接疑点说明", "疑点说明"},
+        {"链接软件主页", "软件主页"},
     };
     for (const auto& l : labels) {
         auto* label = w->control<QLabel>(l.name);
@@ -264,7 +266,7 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
     QCOMPARE(w->control<QLabel>("图片砚溪软件")->geometry(), QRect(448, 12, 195, 64));
     QCOMPARE(w->statusText(0), u("关键词 页号"));
     QCOMPARE(w->statusText(1), u("标题 网址"));
-    QCOMPARE(w->storedControls().size(), std::size_t(40));
+    QCOMPARE(w->storedControls().size(), std::size_t(41));
 }
 
 void MainWindowTest::enablingRulesFollowClicks() {
