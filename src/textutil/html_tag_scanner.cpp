@@ -446,12 +446,21 @@ std::string HtmlTagScanner::elementText(int index, bool rawText) const {
 }
 
 std::string HtmlTagScanner::normaliseAssignments(std::string_view text) const {
+    std::string out;
+    normaliseAssignments(text, out);
+    return out;
+}
+
+void HtmlTagScanner::normaliseAssignments(std::string_view text, std::string& out) const {
     constexpr int kMaxBlanks = 10;
+    out.clear();
     const void* firstEq = std::memchr(text.data(), '=', text.size());
-    if (firstEq == nullptr) return std::string(text);
+    if (firstEq == nullptr) {
+        out.assign(text);
+        return;
+    }
 
     CharStartTest isStart(text);
-    std::string out;
     out.reserve(text.size());
     std::size_t copied = 0;    // text before this is in `out`
     std::size_t matchEnd = 0;  // a match never reaches back before the previous one
@@ -495,7 +504,6 @@ std::string HtmlTagScanner::normaliseAssignments(std::string_view text) const {
                  : static_cast<std::size_t>(static_cast<const char*>(next) - text.data());
     }
     out.append(text.substr(copied));
-    return out;
 }
 
 }  // namespace lh
