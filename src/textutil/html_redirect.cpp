@@ -36,9 +36,11 @@ bool mentionsNoscript(std::string_view page) {
 // is left out where it stands; one inside an element already left out goes with it. One
 // that starts on the second byte of a character stays, as a text search would not find
 // it there.
-std::string withoutNoscript(const std::string& page, HtmlTagScanner& scanner) {
+const std::string& withoutNoscript(const std::string& page, HtmlTagScanner& scanner) {
     const int count = scanner.findAllElements(page, {.tag = "noscript", .matchAll = true});
-    std::string work;
+    // Kept by the thread from page to page, as large as the largest page it has checked.
+    thread_local std::string work;
+    work.clear();
     work.reserve(page.size());
     CharStartTest isStart(page);
     std::size_t copied = 0;

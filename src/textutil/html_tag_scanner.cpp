@@ -247,8 +247,38 @@ ValueSpot locateValue(std::string_view tag, std::string_view name, bool wholeNam
 
 }  // namespace
 
-HtmlTagScanner::HtmlTagScanner() = default;
-HtmlTagScanner::~HtmlTagScanner() = default;
+namespace {
+
+// The page copies of collecting calls keep their storage for the thread's next scanner:
+// a page then costs no fresh page-sized memory. At most four are kept, each no larger
+// than the largest page the thread has scanned.
+struct PageCopyPool {
+    std::vector<std::string> spare;
+    bool open = true;
+    ~PageCopyPool() { open = false; }
+};
+
+PageCopyPool& pageCopyPool() {
+    thread_local PageCopyPool pool;
+    return pool;
+}
+
+}  // namespace
+
+HtmlTagScanner::HtmlTagScanner() {
+    PageCopyPool& pool = pageCopyPool();
+    if (pool.open && !pool.spare.empty()) {
+        pageBuffer_ = std::move(pool.spare.back());
+        pool.spare.pop_back();
+    }
+}
+
+HtmlTagScanner::~HtmlTagScanner() {
+    PageCopyPool& pool = pageCopyPool();
+    if (!pool.open || pool.spare.size() >= 4 || pageBuffer_.capacity() == 0) return;
+    pageBuffer_.clear();
+    pool.spare.push_back(std::move(pageBuffer_));
+}
 
 std::string HtmlTagScanner::findElement(const std::string& page, const ElementQuery& query,
                                         int occurrence, bool append) {
