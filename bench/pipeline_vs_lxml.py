@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The run's whole per-page work beside lxml's parse plus extraction of the same pages.
 
-Runs BM_PagePipeline of linkharvest-bench (Google Benchmark, repetitions) and, in the
-same process run, lxml (Debian's python3-lxml) parsing each page's bytes and reading
+Runs BM_PagePipeline of linkharvest-bench (Google Benchmark) page by page and, in the
+same run, between them, lxml (Debian's python3-lxml) parsing each page's bytes and reading
 every result's title, link and snippet by the engine's XPath. Prints per page our ms,
 lxml's ms and the ratio lxml / ours (above 1: we are faster), then the means.
 
@@ -70,37 +70,26 @@ def lxml_read(body, engine, compiled):
     return records
 
 
-def time_lxml(body, engine, repetitions):
-    compiled = tuple(etree.XPath(x) for x in ENGINES[engine])
-    times = []
-    records = []
-    for _ in range(repetitions):
-        runs = 0
-        start = time.perf_counter()
-        # Several runs per sample, as Google Benchmark does, so tiny pages time well.
-        while True:
-            records = lxml_read(body, engine, compiled)
-            runs += 1
-            if time.perf_counter() - start > 0.05:
-                break
-        times.append((time.perf_counter() - start) * 1000 / runs)
-    return times, len(records)
+def time_lxml(body, engine, compiled):
+    runs = 0
+    start = time.process_time()
+    # Several runs per sample, as Google Benchmark does, so that small pages time well.
+    while True:
+        records = lxml_read(body, engine, compiled)
+        runs += 1
+        if time.process_time() - start > 0.05:
+            break
+    return (time.process_time() - start) * 1000 / runs, len(records)
 
 
-def time_ours(bench, repetitions):
+def time_ours(bench, index):
     out = subprocess.run(
-        [bench, "--benchmark_filter=BM_PagePipeline/", "--benchmark_format=json",
-         "--benchmark_repetitions=%d" % repetitions, "--benchmark_min_time=0.05"],
+        [bench, "--benchmark_filter=BM_PagePipeline/%d$" % index, "--benchmark_format=json",
+         "--benchmark_min_time=0.05"],
         check=True, capture_output=True, text=True).stdout
-    per_page = {}
-    for run in json.loads(out)["benchmarks"]:
-        if run.get("run_type") != "iteration":
-            continue
-        label = run["label"]
-        ms = run["real_time"] / 1000 if run["time_unit"] == "us" else run["real_time"]
-        per_page.setdefault(label, {"times": [], "records": run.get("records", 0)})
-        per_page[label]["times"].append(ms)
-    return per_page
+    run = json.loads(out)["benchmarks"][0]
+    ms = run["cpu_time"] / 1000 if run["time_unit"] == "us" else run["cpu_time"]
+    return run["label"], ms, int(run.get("records", 0))
 
 
 def main():
@@ -112,14 +101,27 @@ def main():
                              os.path.join(os.path.dirname(__file__), "..", "..", "shared",
                                           "serp-samples"))
     print("load:", os.getloadavg())
-    ours = time_ours(bench, repetitions)
+    # Page by page, ours then lxml's, round after round: a load that comes and goes on a
+    # shared machine touches both sides alike. CPU time of the process on both sides.
+    count = int(subprocess.run([bench, "--benchmark_list_tests=true",
+                                "--benchmark_filter=BM_PagePipeline/"],
+                               check=True, capture_output=True, text=True).stdout.count("\n"))
+    times = {}
+    for _ in range(repetitions):
+        for index in range(count):
+            label, ms, records = time_ours(bench, index)
+            with open(os.path.join(samples, label), "rb") as f:
+                body = f.read()
+            engine = engine_of(label)
+            theirs, lxml_records = time_lxml(body, engine,
+                                             tuple(etree.XPath(x) for x in ENGINES[engine]))
+            entry = times.setdefault(label, ([], [], records, lxml_records))
+            entry[0].append(ms)
+            entry[1].append(theirs)
     rows = []
-    for label, mine in ours.items():
-        with open(os.path.join(samples, label), "rb") as f:
-            body = f.read()
-        theirs, lxml_records = time_lxml(body, engine_of(label), repetitions)
-        rows.append((label, min(mine["times"]), statistics.median(mine["times"]), min(theirs),
-                     statistics.median(theirs), int(mine["records"]), lxml_records))
+    for label, (mine, theirs, records, lxml_records) in times.items():
+        rows.append((label, min(mine), statistics.median(mine), min(theirs),
+                     statistics.median(theirs), records, lxml_records))
     print("%-26s %9s %9s %9s %9s %7s %7s" % ("page (min / median ms)", "ours", "lxml", "ratio",
                                              "ratio-md", "recs", "lxml"))
     for label, omin, omed, lmin, lmed, recs, lrecs in rows:

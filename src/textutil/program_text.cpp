@@ -359,6 +359,70 @@ private:
     std::vector<std::uint8_t> lengths_;
 };
 
+// GB18030 to UTF-8 the same way: a table of every two-byte character, filled once by
+// iconv. Four-byte forms and malformed bytes leave the text to iconv.
+class Gb18030ToUtf8 {
+public:
+    Gb18030ToUtf8() : bytes_(kLeads * kTrails, 0), lengths_(kLeads * kTrails, 0) {
+        iconv_t cd = iconv_open("UTF-8", "GB18030");
+        if (cd == reinterpret_cast<iconv_t>(-1)) return;
+        for (std::size_t lead = 0; lead < kLeads; ++lead) {
+            for (std::size_t trail = 0; trail < kTrails; ++trail) {
+                char in[2] = {static_cast<char>(0x81 + lead), static_cast<char>(0x40 + trail)};
+                char out[8];
+                char* inPtr = in;
+                char* outPtr = out;
+                std::size_t inLeft = 2;
+                std::size_t outLeft = sizeof out;
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);
+                if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+                    continue;
+                const std::size_t length = sizeof out - outLeft;
+                if (inLeft != 0 || length == 0 || length > 4) continue;
+                std::uint32_t packed = 0;
+                for (std::size_t k = 0; k < length; ++k)
+                    packed |= std::uint32_t{static_cast<unsigned char>(out[k])} << (8 * k);
+                bytes_[lead * kTrails + trail] = packed;
+                lengths_[lead * kTrails + trail] = static_cast<std::uint8_t>(length);
+            }
+        }
+        iconv_close(cd);
+    }
+
+    bool convert(std::string_view input, std::string& scratch, std::size_t& produced) const {
+        const auto* in = reinterpret_cast<const unsigned char*>(input.data());
+        const std::size_t n = input.size();
+        if (scratch.size() < n * 2 + 16) scratch.resize(n * 2 + 16);
+        char* out = scratch.data();
+        std::size_t o = 0;
+        for (std::size_t i = 0; i < n;) {
+            const unsigned char c = in[i];
+            if (c < 0x80) {
+                out[o++] = static_cast<char>(c);
+                ++i;
+                continue;
+            }
+            if (c == 0x80 || c == 0xFF || i + 1 >= n || in[i + 1] < 0x40 || in[i + 1] == 0xFF)
+                return false;
+            const std::size_t at = (c - 0x81u) * kTrails + (in[i + 1] - 0x40u);
+            const std::uint8_t length = lengths_[at];
+            if (length == 0) return false;
+            const std::uint32_t packed = bytes_[at];
+            for (std::uint8_t k = 0; k < length; ++k)
+                out[o++] = static_cast<char>((packed >> (8 * k)) & 0xFF);
+            i += 2;
+        }
+        produced = o;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kLeads = 0xFE - 0x81 + 1;
+    static constexpr std::size_t kTrails = 0xFE - 0x40 + 1;
+    std::vector<std::uint32_t> bytes_;
+    std::vector<std::uint8_t> lengths_;
+};
+
 std::string replacementIn(const char* toCode) {
     const std::string_view name(toCode);
     if (name == "UTF-16LE") return std::string("?\0", 2);
@@ -387,6 +451,11 @@ std::string convertCharset(std::string_view input, const char* fromCode, const c
     thread_local std::string scratch;
     if (std::strcmp(fromCode, "UTF-8") == 0 && std::strcmp(toCode, "GB18030") == 0) {
         static const Utf8ToGb18030 table;
+        std::size_t produced = 0;
+        if (table.convert(input, scratch, produced)) return std::string(scratch.data(), produced);
+    }
+    if (std::strcmp(fromCode, "GB18030") == 0 && std::strcmp(toCode, "UTF-8") == 0) {
+        static const Gb18030ToUtf8 table;
         std::size_t produced = 0;
         if (table.convert(input, scratch, produced)) return std::string(scratch.data(), produced);
     }

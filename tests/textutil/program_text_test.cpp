@@ -67,9 +67,9 @@ TEST(ProgramText, ConvertsThroughIconvWithReplacement) {
     EXPECT_EQ(programTextOfPath(nativePath(kZhong)), kZhong);
 }
 
-// UTF-8 to GB18030 goes by a table; iconv under the names in lower case (which take the
-// plain road) is the reference: every character of the plane, then random mixes of
-// characters, malformed bytes, byte-order marks and four-byte forms.
+// UTF-8 to GB18030 and back go by tables; iconv under the names in lower case (which
+// take the plain road) is the reference: every character of the plane, then random
+// mixes of characters, malformed bytes, byte-order marks and four-byte forms.
 TEST(ProgramText, TableConversionAgreesWithIconv) {
     auto byIconv = [](std::string_view text, bool* ok) {
         return convertCharset(text, "utf-8", "gb18030", ok);
@@ -96,6 +96,8 @@ TEST(ProgramText, TableConversionAgreesWithIconv) {
     bool okPlain = false;
     ASSERT_EQ(convertCharset(plane, "UTF-8", "GB18030", &okFast), byIconv(plane, &okPlain));
     EXPECT_EQ(okFast, okPlain);
+    const std::string gbPlane = utf8ToGb(plane);
+    ASSERT_EQ(gbToUtf8(gbPlane), convertCharset(gbPlane, "gb18030", "utf-8"));
     std::mt19937 rng(7);
     for (int round = 0; round < 2000; ++round) {
         std::string text;
@@ -104,6 +106,11 @@ TEST(ProgramText, TableConversionAgreesWithIconv) {
         ASSERT_EQ(convertCharset(text, "UTF-8", "GB18030", &okFast), byIconv(text, &okPlain))
             << text;
         ASSERT_EQ(okFast, okPlain) << text;
+        const std::string gbText = utf8ToGb(text) + pieces[rng() % pieces.size()];
+        ASSERT_EQ(convertCharset(gbText, "GB18030", "UTF-8", &okFast),
+                  convertCharset(gbText, "gb18030", "utf-8", &okPlain))
+            << gbText;
+        ASSERT_EQ(okFast, okPlain) << gbText;
     }
 }
 
