@@ -272,13 +272,22 @@ void rewritePage(const std::string& pageAddress, std::string_view input, Rewrite
 
 const std::string& absolutisedPage(const std::string& pageAddress, std::string_view page) {
     RewriteBuffers& buffers = threadRewriteBuffers();
-    rewritePage(pageAddress, page, buffers);
+    const auto within = [&page](const std::string& buffer) {
+        return !page.empty() && page.data() >= buffer.data() &&
+               page.data() < buffer.data() + buffer.capacity();
+    };
+    if (within(buffers.work) || within(buffers.spare) || within(buffers.result)) {
+        const std::string copy(page);  // a page read out of the buffers it is rewritten in
+        rewritePage(pageAddress, copy, buffers);
+    } else {
+        rewritePage(pageAddress, page, buffers);
+    }
     return buffers.resultIsWork ? buffers.work : buffers.result;
 }
 
 std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
+    absolutisedPage(pageAddress, page);
     RewriteBuffers& buffers = threadRewriteBuffers();
-    rewritePage(pageAddress, page, buffers);
     page.assign(buffers.work);
     return buffers.resultIsWork ? buffers.work : buffers.result;
 }

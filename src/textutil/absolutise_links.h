@@ -20,7 +20,7 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page);
 
 // The result of absolutiseLinks for `page`, in storage the calling thread keeps for its
 // next page (no page-sized copy or fresh memory): valid until the thread's next call of
-// either function. `page` must not be that storage.
+// either function.
 const std::string& absolutisedPage(const std::string& pageAddress, std::string_view page);
 
 }  // namespace lh

@@ -174,8 +174,10 @@ TEST(AbsolutiseLinks, AgreesWithPlainReplacementPassesOnRandomPages) {
         const std::string fast = absolutiseLinks(address, work);
         if (fast != replaceAll(page, "&amp;", "&")) ++rewritten;
         ASSERT_EQ(fast, slowAbsolutise(address, page)) << "address " << address << " page " << page;
-        // The thread's kept buffers, after pages of every other size.
+        // The thread's kept buffers, after pages of every other size, also read back.
         ASSERT_EQ(absolutisedPage(address, page), fast) << page;
+        const std::string twice = absolutisedPage(address, fast);
+        ASSERT_EQ(absolutisedPage(address, absolutisedPage(address, page)), twice) << page;
     }
     EXPECT_GT(compared, 1000);
     EXPECT_GT(rewritten, 500);
