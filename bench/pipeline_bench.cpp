@@ -92,7 +92,7 @@ ResultPage runPipeline(const EngineProfile& engine, const std::string& address,
     if (downloadsThroughPageFetch(engine)) {
         std::string finalAddress = address;
         benchmark::DoNotOptimize(detectRedirect(text, finalAddress));
-        text = absolutiseLinks(finalAddress, text);
+        text = std::string(absolutisedPage(finalAddress, text));  // as fetchPage returns it
     }
     return readResultPage(engine, address, std::move(text));
 }
