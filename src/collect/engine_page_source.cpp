@@ -118,8 +118,7 @@ std::string nextPageOf(const EngineProfile& engine, const std::string& address,
                        const std::string& text) {
     // Looking for a link on other engines' pages would cost time and change nothing.
     if (engine.paging == Paging::PageNumber) return {};
-    std::string absolute = text;
-    return findNextPageUrl(address, absolutiseLinks(address, absolute));
+    return findNextPageUrl(address, absolutisedPage(address, text));
 }
 
 ResultPage readResultPage(const EngineProfile& engine, const std::string& address,

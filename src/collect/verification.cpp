@@ -3,10 +3,9 @@
 #include <vector>
 
 #include "textutil/program_text.h"
+#include "textutil/text_search.h"
 
 namespace lh {
-
-namespace {
 
 const std::vector<std::string>& verificationMarkers() {
     static const std::vector<std::string> markers = {
@@ -28,20 +27,19 @@ const std::vector<std::string>& verificationMarkers() {
     return markers;
 }
 
-}  // namespace
-
 bool detectVerification(const std::string& page) {
-    if (page.empty()) return false;
-    for (const std::string& marker : verificationMarkers()) {
-        if (containsText(page, marker, Case::Ignore)) return true;
-    }
-    return false;
+    static const AnyTextFinder markers(verificationMarkers());
+    return !page.empty() && markers.foundIn(page);
 }
 
 bool isVerificationPage(const EngineProfile& engine, const std::string& page) {
-    if (!engine.challengeMarker.empty() && containsText(page, engine.challengeMarker, Case::Ignore))
-        return true;
-    return engine.examinedForVerification && detectVerification(page);
+    const bool ownMarker = !engine.challengeMarker.empty();
+    if (!engine.examinedForVerification)
+        return ownMarker && AnyTextFinder({std::string(engine.challengeMarker)}).foundIn(page);
+    if (!ownMarker) return detectVerification(page);
+    std::vector<std::string> all = verificationMarkers();
+    all.emplace_back(engine.challengeMarker);
+    return !page.empty() && AnyTextFinder(all).foundIn(page);
 }
 
 const std::string& verificationPrompt() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "collect/browser.h"
 #include "collect/collection_settings.h"
@@ -8,6 +9,9 @@
 #include "collect/run_clock.h"
 
 namespace lh {
+
+// The texts that mark a page as one of the engines' verification (captcha) pages.
+const std::vector<std::string>& verificationMarkers();
 
 // True when the page holds one of the engines' verification (captcha) markers,
 // letters compared without regard to ASCII case.

@@ -184,15 +184,32 @@ std::string parentPath(std::string_view address, std::string_view separator) {
     return std::string(address.substr(0, p));
 }
 
-std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
+namespace {
+
+// The page buffers of the rewrite, kept by each thread from page to page: a page costs
+// no fresh page-sized memory once the thread has seen one as large. They hold at most
+// the largest page the thread has rewritten.
+struct RewriteBuffers {
+    std::string work;    // the page as the passes leave it
+    std::string spare;   // the other side of each pass
+    std::string result;  // work with "&amp;" turned into "&", when it held one
+    bool resultIsWork = false;
+};
+
+RewriteBuffers& threadRewriteBuffers() {
+    thread_local RewriteBuffers buffers;
+    return buffers;
+}
+
+void rewritePage(const std::string& pageAddress, std::string_view input, RewriteBuffers& b) {
     const std::string& a = pageAddress;
     const std::string dir = parentPath(a);
-    std::string spare;  // second page buffer, passed from step to step
+    std::string& page = b.work;
+    std::string& spare = b.spare;
 
     {
         HtmlTagScanner scanner;
-        spare = scanner.normaliseAssignments(page);
-        page.swap(spare);
+        scanner.normaliseAssignments(input, page);
     }
 
     PageRewriter replaceEvery(page, spare);
@@ -217,11 +234,11 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
         HtmlTagScanner scanner;
         const std::string base =
             scanner.findElement(page, {.tag = "base", .attrNames = {"href"}, .attrValues = {""}});
-        const std::string b = scanner.attributeValue(base, "href");
-        if (!b.empty()) {
-            const bool slash = b.back() == '/';
-            root = slash ? b.substr(0, b.size() - 1) : b;
-            dirSlash = slash ? b : b + "/";
+        const std::string baseHref = scanner.attributeValue(base, "href");
+        if (!baseHref.empty()) {
+            const bool slash = baseHref.back() == '/';
+            root = slash ? baseHref.substr(0, baseHref.size() - 1) : baseHref;
+            dirSlash = slash ? baseHref : baseHref + "/";
         } else {
             root = extractDomain(a, {.withScheme = true});
             dirSlash = dir + "/";
@@ -248,7 +265,31 @@ std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
         for (const auto& [w, wide] : words) rewrite(wide + rest, w + rest);
     }
 
-    return replaceAllFast(page, "&amp;", "&");
+    b.resultIsWork = !replaceAllInto(page, "&amp;", "&", b.result);
+}
+
+}  // namespace
+
+const std::string& absolutisedPage(const std::string& pageAddress, std::string_view page) {
+    RewriteBuffers& buffers = threadRewriteBuffers();
+    const auto within = [&page](const std::string& buffer) {
+        return !page.empty() && page.data() >= buffer.data() &&
+               page.data() < buffer.data() + buffer.capacity();
+    };
+    if (within(buffers.work) || within(buffers.spare) || within(buffers.result)) {
+        const std::string copy(page);  // a page read out of the buffers it is rewritten in
+        rewritePage(pageAddress, copy, buffers);
+    } else {
+        rewritePage(pageAddress, page, buffers);
+    }
+    return buffers.resultIsWork ? buffers.work : buffers.result;
+}
+
+std::string absolutiseLinks(const std::string& pageAddress, std::string& page) {
+    absolutisedPage(pageAddress, page);
+    RewriteBuffers& buffers = threadRewriteBuffers();
+    page.assign(buffers.work);
+    return buffers.resultIsWork ? buffers.work : buffers.result;
 }
 
 }  // namespace lh

@@ -18,4 +18,9 @@ std::string parentPath(std::string_view address, std::string_view separator = "/
 // turned into "&". Text replacement, not parsing: text outside tags changes too.
 std::string absolutiseLinks(const std::string& pageAddress, std::string& page);
 
+// The result of absolutiseLinks for `page`, in storage the calling thread keeps for its
+// next page (no page-sized copy or fresh memory): valid until the thread's next call of
+// either function.
+const std::string& absolutisedPage(const std::string& pageAddress, std::string_view page);
+
 }  // namespace lh

@@ -247,8 +247,38 @@ ValueSpot locateValue(std::string_view tag, std::string_view name, bool wholeNam
 
 }  // namespace
 
-HtmlTagScanner::HtmlTagScanner() = default;
-HtmlTagScanner::~HtmlTagScanner() = default;
+namespace {
+
+// The page copies of collecting calls keep their storage for the thread's next scanner:
+// a page then costs no fresh page-sized memory. At most four are kept, each no larger
+// than the largest page the thread has scanned.
+struct PageCopyPool {
+    std::vector<std::string> spare;
+    bool open = true;
+    ~PageCopyPool() { open = false; }
+};
+
+PageCopyPool& pageCopyPool() {
+    thread_local PageCopyPool pool;
+    return pool;
+}
+
+}  // namespace
+
+HtmlTagScanner::HtmlTagScanner() {
+    PageCopyPool& pool = pageCopyPool();
+    if (pool.open && !pool.spare.empty()) {
+        pageBuffer_ = std::move(pool.spare.back());
+        pool.spare.pop_back();
+    }
+}
+
+HtmlTagScanner::~HtmlTagScanner() {
+    PageCopyPool& pool = pageCopyPool();
+    if (!pool.open || pool.spare.size() >= 4 || pageBuffer_.capacity() == 0) return;
+    pageBuffer_.clear();
+    pool.spare.push_back(std::move(pageBuffer_));
+}
 
 std::string HtmlTagScanner::findElement(const std::string& page, const ElementQuery& query,
                                         int occurrence, bool append) {
@@ -446,12 +476,21 @@ std::string HtmlTagScanner::elementText(int index, bool rawText) const {
 }
 
 std::string HtmlTagScanner::normaliseAssignments(std::string_view text) const {
+    std::string out;
+    normaliseAssignments(text, out);
+    return out;
+}
+
+void HtmlTagScanner::normaliseAssignments(std::string_view text, std::string& out) const {
     constexpr int kMaxBlanks = 10;
+    out.clear();
     const void* firstEq = std::memchr(text.data(), '=', text.size());
-    if (firstEq == nullptr) return std::string(text);
+    if (firstEq == nullptr) {
+        out.assign(text);
+        return;
+    }
 
     CharStartTest isStart(text);
-    std::string out;
     out.reserve(text.size());
     std::size_t copied = 0;    // text before this is in `out`
     std::size_t matchEnd = 0;  // a match never reaches back before the previous one
@@ -495,7 +534,6 @@ std::string HtmlTagScanner::normaliseAssignments(std::string_view text) const {
                  : static_cast<std::size_t>(static_cast<const char*>(next) - text.data());
     }
     out.append(text.substr(copied));
-    return out;
 }
 
 }  // namespace lh

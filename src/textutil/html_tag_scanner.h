@@ -112,6 +112,8 @@ public:
     // Every "=" with up to 10 blanks (white space or full-width spaces) on either side
     // becomes a bare "=", so `src = "x"` reads `src="x"`.
     std::string normaliseAssignments(std::string_view text) const;
+    // The same written into `out` (its storage reused); `text` must not lie in `out`.
+    void normaliseAssignments(std::string_view text, std::string& out) const;
 
 private:
     struct Range {

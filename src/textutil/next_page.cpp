@@ -16,6 +16,21 @@ namespace {
 constexpr std::string_view kUnderscorePattern = "(http[^\"<>\\r\\n]*)_(\\d+)(\\.[a-z]+|)";
 constexpr std::string_view kNumberPattern = "(http[^\"<>\\r\\n]*[^\\d])(\\d+)(\\.[a-z]+|)";
 
+// Compiling a pattern costs more than searching a page with it: once per thread.
+RegexService& underscorePattern() {
+    thread_local RegexService regex;
+    thread_local const bool made = regex.create(kUnderscorePattern);
+    (void)made;
+    return regex;
+}
+
+RegexService& numberPattern() {
+    thread_local RegexService regex;
+    thread_local const bool made = regex.create(kNumberPattern);
+    (void)made;
+    return regex;
+}
+
 std::string nextNumberText(const std::string& digits) {
     const long long n = toInteger(digits);
     return std::to_string(n == LLONG_MAX ? n : n + 1);
@@ -60,8 +75,7 @@ std::string bySecondPageName(const std::string& address, const std::string& page
     const std::string base = dot == kNotFound ? file : file.substr(0, dot);
     const std::string ext = dot == kNotFound ? "" : file.substr(dot + 1);
 
-    RegexService underscore;
-    underscore.create(kUnderscorePattern);
+    RegexService& underscore = underscorePattern();
     std::string candidate;
     std::string tried;
     for (int k = 1; k <= 2; ++k) {
@@ -84,8 +98,7 @@ std::string bySecondPageName(const std::string& address, const std::string& page
 
 // Number rule: the current address with its last number increased by one.
 std::string byNextNumber(const std::string& address, const std::string& page) {
-    RegexService number;
-    number.create(kNumberPattern);
+    RegexService& number = numberPattern();
     if (number.execute(address) == 0) return {};
     const long long current = toInteger(number.subMatchText(1, 2));
     if (current == LLONG_MAX) return {};

@@ -5,9 +5,11 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <utility>
+#include <vector>
 
 namespace lh {
 
@@ -281,6 +283,146 @@ std::size_t unitSize(const char* code) {
     return 1;
 }
 
+// UTF-8 to GB18030 without iconv's per-character calls: a table of every character of
+// the Basic Multilingual Plane, filled once by iconv itself, so both give the same bytes.
+class Utf8ToGb18030 {
+public:
+    Utf8ToGb18030() : bytes_(0x10000, 0), lengths_(0x10000, 0) {
+        iconv_t cd = iconv_open("GB18030", "UTF-32LE");
+        if (cd == reinterpret_cast<iconv_t>(-1)) return;
+        for (std::uint32_t cp = 0; cp < 0x10000; ++cp) {
+            if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+            char in[4] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8), 0, 0};
+            char out[8];
+            char* inPtr = in;
+            char* outPtr = out;
+            std::size_t inLeft = 4;
+            std::size_t outLeft = sizeof out;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+                continue;
+            const std::size_t length = sizeof out - outLeft;
+            if (length == 0 || length > 4) continue;
+            std::uint32_t packed = 0;
+            for (std::size_t k = 0; k < length; ++k)
+                packed |= std::uint32_t{static_cast<unsigned char>(out[k])} << (8 * k);
+            bytes_[cp] = packed;
+            lengths_[cp] = static_cast<std::uint8_t>(length);
+        }
+        iconv_close(cd);
+    }
+
+    // False (and `out` unspecified) for input the table does not cover: malformed
+    // UTF-8, characters beyond the plane, a byte-order mark in front. iconv takes those.
+    bool convert(std::string_view input, std::string& scratch, std::size_t& produced) const {
+        const auto* in = reinterpret_cast<const unsigned char*>(input.data());
+        const std::size_t n = input.size();
+        if (n >= 3 && in[0] == 0xEF && in[1] == 0xBB && in[2] == 0xBF) return false;
+        if (scratch.size() < n * 2 + 16) scratch.resize(n * 2 + 16);
+        char* out = scratch.data();
+        std::size_t o = 0;
+        std::size_t i = 0;
+        while (i < n) {
+            const unsigned char c = in[i];
+            if (c < 0x80) {
+                out[o++] = static_cast<char>(c);
+                ++i;
+                continue;
+            }
+            std::uint32_t cp = 0;
+            if (c >= 0xC2 && c <= 0xDF) {
+                if (i + 1 >= n || (in[i + 1] & 0xC0) != 0x80) return false;
+                cp = (std::uint32_t{c} & 0x1F) << 6 | (in[i + 1] & 0x3F);
+                i += 2;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                if (i + 2 >= n || (in[i + 1] & 0xC0) != 0x80 || (in[i + 2] & 0xC0) != 0x80)
+                    return false;
+                cp = (std::uint32_t{c} & 0x0F) << 12 | (std::uint32_t{in[i + 1]} & 0x3F) << 6 |
+                     (in[i + 2] & 0x3F);
+                if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+                i += 3;
+            } else {
+                return false;
+            }
+            const std::uint8_t length = lengths_[cp];
+            if (length == 0) return false;
+            const std::uint32_t packed = bytes_[cp];
+            for (std::uint8_t k = 0; k < length; ++k)
+                out[o++] = static_cast<char>((packed >> (8 * k)) & 0xFF);
+        }
+        produced = o;
+        return true;
+    }
+
+private:
+    std::vector<std::uint32_t> bytes_;
+    std::vector<std::uint8_t> lengths_;
+};
+
+// GB18030 to UTF-8 the same way: a table of every two-byte character, filled once by
+// iconv. Four-byte forms and malformed bytes leave the text to iconv.
+class Gb18030ToUtf8 {
+public:
+    Gb18030ToUtf8() : bytes_(kLeads * kTrails, 0), lengths_(kLeads * kTrails, 0) {
+        iconv_t cd = iconv_open("UTF-8", "GB18030");
+        if (cd == reinterpret_cast<iconv_t>(-1)) return;
+        for (std::size_t lead = 0; lead < kLeads; ++lead) {
+            for (std::size_t trail = 0; trail < kTrails; ++trail) {
+                char in[2] = {static_cast<char>(0x81 + lead), static_cast<char>(0x40 + trail)};
+                char out[8];
+                char* inPtr = in;
+                char* outPtr = out;
+                std::size_t inLeft = 2;
+                std::size_t outLeft = sizeof out;
+                iconv(cd, nullptr, nullptr, nullptr, nullptr);
+                if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+                    continue;
+                const std::size_t length = sizeof out - outLeft;
+                if (inLeft != 0 || length == 0 || length > 4) continue;
+                std::uint32_t packed = 0;
+                for (std::size_t k = 0; k < length; ++k)
+                    packed |= std::uint32_t{static_cast<unsigned char>(out[k])} << (8 * k);
+                bytes_[lead * kTrails + trail] = packed;
+                lengths_[lead * kTrails + trail] = static_cast<std::uint8_t>(length);
+            }
+        }
+        iconv_close(cd);
+    }
+
+    bool convert(std::string_view input, std::string& scratch, std::size_t& produced) const {
+        const auto* in = reinterpret_cast<const unsigned char*>(input.data());
+        const std::size_t n = input.size();
+        if (scratch.size() < n * 2 + 16) scratch.resize(n * 2 + 16);
+        char* out = scratch.data();
+        std::size_t o = 0;
+        for (std::size_t i = 0; i < n;) {
+            const unsigned char c = in[i];
+            if (c < 0x80) {
+                out[o++] = static_cast<char>(c);
+                ++i;
+                continue;
+            }
+            if (c == 0x80 || c == 0xFF || i + 1 >= n || in[i + 1] < 0x40 || in[i + 1] == 0xFF)
+                return false;
+            const std::size_t at = (c - 0x81u) * kTrails + (in[i + 1] - 0x40u);
+            const std::uint8_t length = lengths_[at];
+            if (length == 0) return false;
+            const std::uint32_t packed = bytes_[at];
+            for (std::uint8_t k = 0; k < length; ++k)
+                out[o++] = static_cast<char>((packed >> (8 * k)) & 0xFF);
+            i += 2;
+        }
+        produced = o;
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kLeads = 0xFE - 0x81 + 1;
+    static constexpr std::size_t kTrails = 0xFE - 0x40 + 1;
+    std::vector<std::uint32_t> bytes_;
+    std::vector<std::uint8_t> lengths_;
+};
+
 std::string replacementIn(const char* toCode) {
     const std::string_view name(toCode);
     if (name == "UTF-16LE") return std::string("?\0", 2);
@@ -303,19 +445,35 @@ std::string convertCharset(std::string_view input, const char* fromCode, const c
 
     const std::size_t inUnit = unitSize(fromCode);
     const std::string replacement = replacementIn(toCode);
-    std::string out;
-    out.resize(input.size() * 2 + 16);
+    // iconv writes into storage the thread keeps (no zero-filled buffer per call); the
+    // result is then copied out at its exact size. The storage holds at most twice the
+    // largest input the thread has converted.
+    thread_local std::string scratch;
+    if (std::strcmp(fromCode, "UTF-8") == 0 && std::strcmp(toCode, "GB18030") == 0) {
+        static const Utf8ToGb18030 table;
+        std::size_t produced = 0;
+        if (table.convert(input, scratch, produced)) return std::string(scratch.data(), produced);
+    }
+    if (std::strcmp(fromCode, "GB18030") == 0 && std::strcmp(toCode, "UTF-8") == 0) {
+        static const Gb18030ToUtf8 table;
+        std::size_t produced = 0;
+        if (table.convert(input, scratch, produced)) return std::string(scratch.data(), produced);
+    }
+    auto ensureRoom = [&](std::size_t produced, std::size_t room) {
+        if (scratch.size() - produced < room) scratch.resize(std::max(scratch.size() * 2, produced + room));
+    };
+    if (scratch.size() < input.size() * 2 + 16) scratch.resize(input.size() * 2 + 16);
     char* in = const_cast<char*>(input.data());
     std::size_t inLeft = input.size();
     std::size_t produced = 0;
     while (inLeft > 0) {
-        char* outPtr = out.data() + produced;
-        std::size_t outLeft = out.size() - produced;
+        char* outPtr = scratch.data() + produced;
+        std::size_t outLeft = scratch.size() - produced;
         const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        produced = out.size() - outLeft;
+        produced = scratch.size() - outLeft;
         if (rc != static_cast<std::size_t>(-1)) break;
         if (errno == E2BIG) {
-            out.resize(out.size() * 2);
+            scratch.resize(scratch.size() * 2);
             continue;
         }
         // Malformed or unconvertible input: one replacement, skip one unit.
@@ -323,26 +481,24 @@ std::string convertCharset(std::string_view input, const char* fromCode, const c
         const std::size_t skip = std::min(inUnit, inLeft);
         in += skip;
         inLeft -= skip;
-        if (out.size() - produced < replacement.size())
-            out.resize(out.size() * 2 + replacement.size());
-        out.replace(produced, replacement.size(), replacement);
+        ensureRoom(produced, replacement.size());
+        scratch.replace(produced, replacement.size(), replacement);
         produced += replacement.size();
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
     // Flush any shift state.
     for (;;) {
-        char* outPtr = out.data() + produced;
-        std::size_t outLeft = out.size() - produced;
+        char* outPtr = scratch.data() + produced;
+        std::size_t outLeft = scratch.size() - produced;
         const std::size_t rc = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-        produced = out.size() - outLeft;
+        produced = scratch.size() - outLeft;
         if (rc == static_cast<std::size_t>(-1) && errno == E2BIG) {
-            out.resize(out.size() * 2);
+            scratch.resize(scratch.size() * 2);
             continue;
         }
         break;
     }
-    out.resize(produced);
-    return out;
+    return std::string(scratch.data(), produced);
 }
 
 namespace {

@@ -168,4 +168,93 @@ bool replaceAllInPlace(std::string& text, std::string_view from, std::string_vie
     return true;
 }
 
+namespace {
+
+unsigned char foldByte(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+}  // namespace
+
+AnyTextFinder::AnyTextFinder(const std::vector<std::string>& needles) {
+    for (const std::string& text : needles) {
+        if (text.empty()) {
+            hasEmpty_ = true;
+            continue;
+        }
+        Needle needle;
+        needle.folded = text;
+        needle.fold.assign(text.size(), false);
+        for (std::size_t k = 0; k < text.size();) {
+            const auto c = static_cast<unsigned char>(text[k]);
+            if (isLeadByte(c) && k + 1 < text.size()) {
+                k += 2;  // both bytes of a two-byte character compare exactly
+            } else {
+                needle.fold[k] = true;
+                needle.folded[k] = static_cast<char>(foldByte(c));
+                ++k;
+            }
+        }
+        needles_.push_back(std::move(needle));
+    }
+}
+
+bool AnyTextFinder::matchesAt(const Needle& needle, std::string_view text, std::size_t p) const {
+    const std::size_t m = needle.folded.size();
+    if (text.size() - p < m) return false;
+    for (std::size_t k = 0; k < m; ++k) {
+        const auto a = static_cast<unsigned char>(text[p + k]);
+        if ((needle.fold[k] ? foldByte(a) : a) != static_cast<unsigned char>(needle.folded[k]))
+            return false;
+    }
+    return true;
+}
+
+bool AnyTextFinder::foundIn(std::string_view text) const {
+    if (hasEmpty_) return true;
+    // Each needle is watched for at the byte of it that is rarest in this text; one scan
+    // stops at every watched byte and compares the needles watched there.
+    const ByteCounts counts = countBytes(text);
+    struct Watch {
+        std::size_t needle;
+        std::size_t offset;
+    };
+    std::array<std::vector<Watch>, 256> watches{};
+    std::array<bool, 256> watched{};
+    for (std::size_t i = 0; i < needles_.size(); ++i) {
+        const Needle& needle = needles_[i];
+        std::size_t best = 0;
+        for (std::size_t k = 1; k < needle.folded.size(); ++k) {
+            const auto c = static_cast<unsigned char>(needle.folded[k]);
+            const auto b = static_cast<unsigned char>(needle.folded[best]);
+            auto seen = [&](unsigned char x, bool folds) {
+                return counts[x] + (folds && x >= 'a' && x <= 'z' ? counts[x - 32] : 0);
+            };
+            if (seen(c, needle.fold[k]) < seen(b, needle.fold[best])) best = k;
+        }
+        const auto c = static_cast<unsigned char>(needle.folded[best]);
+        watches[c].push_back({i, best});
+        watched[c] = true;
+        if (needle.fold[best] && c >= 'a' && c <= 'z') {
+            watches[c - 32].push_back({i, best});
+            watched[c - 32] = true;
+        }
+    }
+    // Positions come in rising order per needle, which keeps each test linear.
+    std::vector<CharStartTest> isStart(needles_.size(), CharStartTest(text));
+    const auto* d = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (std::size_t p = 0; p < n; ++p) {
+        while (p < n && !watched[d[p]]) ++p;
+        if (p == n) break;
+        for (const Watch& w : watches[d[p]]) {
+            if (p < w.offset) continue;
+            const std::size_t start = p - w.offset;
+            if (matchesAt(needles_[w.needle], text, start) && isStart[w.needle](start))
+                return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace lh

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lh {
 
@@ -51,5 +53,24 @@ std::string replaceAllFast(std::string_view text, std::string_view from, std::st
 
 // Replaces in place; false (and `text` untouched) when `from` does not occur.
 bool replaceAllInPlace(std::string& text, std::string_view from, std::string_view to);
+
+// Whether any of several needles occurs in a text, each as containsText with Case::Ignore
+// would find it (at a character start, ASCII letters folded where the needle has a
+// character start), in one pass over the text whatever the number of needles.
+class AnyTextFinder {
+public:
+    explicit AnyTextFinder(const std::vector<std::string>& needles);
+    bool foundIn(std::string_view text) const;
+
+private:
+    struct Needle {
+        std::string folded;      // ASCII letters at character starts lower-cased
+        std::vector<bool> fold;  // per byte: compared folded (else exactly)
+    };
+    bool matchesAt(const Needle& needle, std::string_view text, std::size_t p) const;
+
+    std::vector<Needle> needles_;
+    bool hasEmpty_ = false;
+};
 
 }  // namespace lh

@@ -47,7 +47,7 @@ std::string fetchPage(const std::string& target, EventWait& wait, const PageFetc
         if (options.stop.done()) break;
     }
 
-    std::string result = absolutiseLinks(address, page);
+    std::string result(absolutisedPage(address, page));
     if (reply != nullptr) {
         reply->url = address;
         reply->charset = fetchOptions.charset;

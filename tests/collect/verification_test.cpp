@@ -39,6 +39,50 @@ TEST(DetectVerification, FindsEveryMarkerIgnoringCaseOnly) {
     EXPECT_FALSE(engineProfile(SearchEngine::ShenmaMobile).examinedForVerification);
 }
 
+// The one-pass scan against a search per marker, on every real page as it stands and with
+// each marker planted in it: in upper case, at a character start, and one byte into a
+// two-byte character (where no marker is found).
+TEST(DetectVerification, OnePassAgreesWithASearchPerMarker) {
+    LH_REQUIRE_SAMPLE_PAGES();
+    auto perMarker = [](const std::string& page) {
+        if (page.empty()) return false;
+        for (const std::string& marker : verificationMarkers()) {
+            if (containsText(page, marker, Case::Ignore)) return true;
+        }
+        return false;
+    };
+    int pages = 0;
+    int found = 0;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(test::samplePagesFolder())) {
+        if (entry.path().extension() != ".html") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        const std::string page = isValidUtf8(bytes) ? utf8ToGb(bytes) : bytes;
+        ++pages;
+        ASSERT_EQ(detectVerification(page), perMarker(page)) << entry.path();
+        // A piece of the page from its middle on, where planting is cheap.
+        const std::string half = page.substr(page.size() / 2, 2048);
+        const std::string rest = page.substr(page.size() / 2 + half.size(), 2048);
+        for (const std::string& marker : verificationMarkers()) {
+            for (const std::string& planted :
+                 {half + toUpperAscii(marker) + rest,
+                  half + gb("中") + marker.substr(0, marker.size() - 1),
+                  half + "\xB0" + marker + rest, rest + "\xD6" + marker}) {
+                const bool expected = perMarker(planted);
+                found += expected ? 1 : 0;
+                ASSERT_EQ(detectVerification(planted), expected) << entry.path() << " " << marker;
+                const EngineProfile& bing = engineProfile(SearchEngine::Bing);
+                ASSERT_EQ(isVerificationPage(bing, planted),
+                          containsText(planted, bing.challengeMarker, Case::Ignore));
+            }
+        }
+    }
+    EXPECT_GE(pages, 16);
+    EXPECT_GT(found, pages * static_cast<int>(verificationMarkers().size()) - 1);
+}
+
 // A run of one keyword whose first download is a Baidu verification page.
 struct VerifyHarness {
     explicit VerifyHarness(SearchEngine engine) {

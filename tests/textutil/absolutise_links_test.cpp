@@ -174,9 +174,26 @@ TEST(AbsolutiseLinks, AgreesWithPlainReplacementPassesOnRandomPages) {
         const std::string fast = absolutiseLinks(address, work);
         if (fast != replaceAll(page, "&amp;", "&")) ++rewritten;
         ASSERT_EQ(fast, slowAbsolutise(address, page)) << "address " << address << " page " << page;
+        // The thread's kept buffers, after pages of every other size, also read back.
+        ASSERT_EQ(absolutisedPage(address, page), fast) << page;
+        const std::string twice = absolutisedPage(address, fast);
+        ASSERT_EQ(absolutisedPage(address, absolutisedPage(address, page)), twice) << page;
     }
     EXPECT_GT(compared, 1000);
     EXPECT_GT(rewritten, 500);
+
+    // A page of 2 MB, then a small one, then the large one again.
+    const std::string piece = "<a href=\"../x/y.htm?a=1&amp;b=2\">" + gb("中文") +
+                              "<script src='/s.js'> <a href=#f>t ./ ";
+    std::string large;
+    while (large.size() < (std::size_t{2} << 20)) large += piece;
+    ASSERT_TRUE(test::attributeWordsOnly(addresses[0], large));
+    const std::string expected = slowAbsolutise(addresses[0], large);
+    for (const std::string& page : {large, piece, large}) {
+        std::string work = page;
+        ASSERT_EQ(absolutiseLinks(addresses[0], work),
+                  page.size() == large.size() ? expected : slowAbsolutise(addresses[0], page));
+    }
 }
 
 }  // namespace

@@ -268,6 +268,12 @@ TEST(TextSearch, FastPathsAgreeWithTheGeneralOnes) {
         }
         ASSERT_EQ(findTextIgnoringCase(text, needle), findText(text, needle, 0, Case::Ignore))
             << text;
+        std::string other;
+        for (int i = 0; i < k; ++i) other += pieces[rng() % pieces.size()];
+        ASSERT_EQ(AnyTextFinder({needle, other}).foundIn(text),
+                  containsText(text, needle, Case::Ignore) ||
+                      containsText(text, other, Case::Ignore))
+            << text;
         if (needle.back() != '\xB0' && needle.back() != '\xA1') {
             ASSERT_EQ(replaceAllFast(text, needle, "<>"), replaceAll(text, needle, "<>")) << text;
         }

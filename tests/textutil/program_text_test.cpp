@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -60,6 +65,53 @@ TEST(ProgramText, ConvertsThroughIconvWithReplacement) {
     EXPECT_FALSE(isValidUtf8("\xE4\xB8"));
     EXPECT_EQ(nativePath(kZhong).string(), "\xE4\xB8\xAD");
     EXPECT_EQ(programTextOfPath(nativePath(kZhong)), kZhong);
+}
+
+// UTF-8 to GB18030 and back go by tables; iconv under the names in lower case (which
+// take the plain road) is the reference: every character of the plane, then random
+// mixes of characters, malformed bytes, byte-order marks and four-byte forms.
+TEST(ProgramText, TableConversionAgreesWithIconv) {
+    auto byIconv = [](std::string_view text, bool* ok) {
+        return convertCharset(text, "utf-8", "gb18030", ok);
+    };
+    std::string plane;
+    std::vector<std::string> pieces = {"a",    "\n",          "\xEF\xBB\xBF", "\xFF",
+                                       "\xC3", "\xE4\xB8",   "\xF0\x9F\x98\x80", "\xED\xA0\x80",
+                                       "\xC0\x80", "\xE0\x80\x80"};
+    for (std::uint32_t cp = 1; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+        std::string c;
+        if (cp < 0x80) {
+            c = std::string(1, static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            c = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+        } else {
+            c = {static_cast<char>(0xE0 | (cp >> 12)), static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                 static_cast<char>(0x80 | (cp & 0x3F))};
+        }
+        plane += c;
+        if (cp % 997 == 0) pieces.push_back(c);
+    }
+    bool okFast = false;
+    bool okPlain = false;
+    ASSERT_EQ(convertCharset(plane, "UTF-8", "GB18030", &okFast), byIconv(plane, &okPlain));
+    EXPECT_EQ(okFast, okPlain);
+    const std::string gbPlane = utf8ToGb(plane);
+    ASSERT_EQ(gbToUtf8(gbPlane), convertCharset(gbPlane, "gb18030", "utf-8"));
+    std::mt19937 rng(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        const int n = static_cast<int>(rng() % 12);
+        for (int i = 0; i < n; ++i) text += pieces[rng() % pieces.size()];
+        ASSERT_EQ(convertCharset(text, "UTF-8", "GB18030", &okFast), byIconv(text, &okPlain))
+            << text;
+        ASSERT_EQ(okFast, okPlain) << text;
+        const std::string gbText = utf8ToGb(text) + pieces[rng() % pieces.size()];
+        ASSERT_EQ(convertCharset(gbText, "GB18030", "UTF-8", &okFast),
+                  convertCharset(gbText, "gb18030", "utf-8", &okPlain))
+            << gbText;
+        ASSERT_EQ(okFast, okPlain) << gbText;
+    }
 }
 
 }  // namespace
