@@ -44,6 +44,8 @@ struct CollectionSettings {
     // Look up every redirect link, also where the page names the result's target.
     bool resolveAlways = false;
     int baiduFetchMode = 0;  // selection of the mode list: 0 = mode 2, 1 = mode 3, -1 none
+    // Go on with the unfinished run whose journal is in the save folder.
+    bool resumeRun = false;
 
     // The window's design-time values (persisted_options.cpp holds them); a
     // default-constructed value is empty, not the design.

@@ -149,6 +149,15 @@ constexpr PersistedOption kOptions[] = {
      .offFlag = "no-resolve-always",
      .help = "look up every redirect link, also where the page names\n"
              "the result's target (default: off)"},
+    {.control = "选择框继续采集",
+     .name = "resumeRun",
+     .kind = OptionKind::Flag,
+     .field = &S::resumeRun,
+     .defaultText = "off",
+     .flag = "resume",
+     .offFlag = "no-resume",
+     .help = "go on with the unfinished run in the save folder: finished\n"
+             "keywords skipped, files appended to (default: off)"},
     // There is no browser view on a terminal to clear or close.
     {.control = "选择框删除缓存",
      .name = "clearCacheOnVerification",

@@ -21,6 +21,15 @@ enum class RunEndReason {
     Stopped,                // a stop was asked for (button, Ctrl-C, a sink that took no more)
     VerificationCancelled,  // the user cancelled a verification
     NothingCollected,       // every keyword searched, not one line written
+    ResumeRefused,          // the unfinished run's journal holds other options
+};
+
+// An option in which the unfinished run to resume differs from the run asked for.
+struct OptionDifference {
+    std::string option;  // its command-line flag ("--per-page") or control name, program text
+    std::string was;     // program text
+    std::string now;
+    bool operator==(const OptionDifference&) const = default;
 };
 
 // The run has started with `keywordCount` keywords to search (blank lines left out).
@@ -116,6 +125,7 @@ struct RunEnded {
     std::vector<WrittenFile> files;               // result files with their line counts
     std::vector<ResultFileFailure> fileFailures;  // every file failure of the run, in order
     std::optional<FailureReport> failureReport;   // when nothing was written
+    std::optional<OptionDifference> resumeRefusal;  // ResumeRefused: the first difference
 };
 
 using RunEvent = std::variant<RunStarted, RunStopping, KeywordStarted, PageStarted, PageFetched,

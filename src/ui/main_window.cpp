@@ -70,6 +70,7 @@ constexpr const char* kStoredAfter[] = {
     "选择框忽略自家",
     "选择框www非顶级",
     "选择框总是解析跳转",
+    "选择框继续采集",
     "编辑框每页采集数",
     "编辑框采集页数",
     "选择框仅指定排名",
@@ -370,6 +371,8 @@ void MainWindow::buildControls() {
 
     // Link look-ups: on, also results whose page names the target go to the redirector.
     check("选择框总是解析跳转", "总是解析跳转链接", 247, 497, 200);
+    // A stopped run's journal in the save folder: go on where it stopped.
+    check("选择框继续采集", "继续上次未完成的采集", 687, 497, 225);
 
     // Status bar: two panes.
     auto* bar = named(new QStatusBar(this), "状态条");
