@@ -224,6 +224,21 @@ TEST_F(CliScale, FourShardsUnderGnuParallelMergeIntoWhatOneRunWrites) {
         EXPECT_TRUE(sameFiles(resultFiles(out, merged),
                               resultFiles(folder_.path() / ("whole-" + tag), merged)))
             << log;
+
+        // Merge refuses what is not a whole split: a shard missing, or a folder without one.
+        const auto shardFolder = [&](int shard) {
+            return (work / ("shard-" + std::to_string(shard))).string();
+        };
+        const ProcessResult missing = runCli(
+            {"merge", (folder_.path() / "partial").string(), shardFolder(0), shardFolder(2),
+             shardFolder(1)});
+        EXPECT_EQ(missing.status, 2);
+        EXPECT_NE(missing.err.find("shard 3/4 is missing"), std::string::npos) << missing.err;
+        const ProcessResult none = runCli({"merge", (folder_.path() / "partial").string(),
+                                           shardFolder(0), folder_.path().string()});
+        EXPECT_EQ(none.status, 2);
+        EXPECT_NE(none.err.find("holds no finished shard"), std::string::npos) << none.err;
+        EXPECT_FALSE(fs::exists(folder_.path() / "partial"));
     }
 }
 
