@@ -7,6 +7,7 @@
 #include "cli/interrupt.h"
 #include "cli/progress_display.h"
 #include "cli/run_preparation.h"
+#include "cli/shard_merge.h"
 #include "cli/stdout_sink.h"
 #include "cli/terminal_host.h"
 #include "collect/collection_driver.h"
@@ -37,12 +38,17 @@ TerminalHost::LineReader answerReader(bool keywordsFromStdin) {
 }  // namespace
 
 int exitStatusOf(const RunEnded& ended, bool outputTookEverything) {
+    // Options that do not fit the run to resume are bad options, as any other.
+    if (ended.why == RunEndReason::ResumeRefused) return kExitBadOptions;
     // Lost lines outrank the rest: a job that sees 0 or 1 may assume its files are whole.
     if (!ended.fileFailures.empty() || !outputTookEverything) return kExitLinesLost;
     return ended.totalLines > 0 ? kExitCollected : kExitNothingCollected;
 }
 
 int runProgram(const std::vector<std::string>& args, const ProcessContext& context) {
+    if (!args.empty() && args.front() == "merge") {
+        return mergeShards(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
     const CliParseResult parsed = parseCliOptions(args);
     if (!parsed.ok()) {
         std::fprintf(stderr, "linkharvest-cli: %s\nTry 'linkharvest-cli --help'.\n",
@@ -108,7 +114,8 @@ int runProgram(const std::vector<std::string>& args, const ProcessContext& conte
     ResultPageSource& pages =
         prepared.savedPages.empty() ? static_cast<ResultPageSource&>(engine) : saved;
     CollectionDriver driver({host, host, host, host, host},
-                            {pages, output, session, prepared.programFolder, prepared.cookieText});
+                            {pages, output, session, prepared.programFolder, prepared.cookieText,
+                             prepared.shard});
     host.setStopHandler([&driver] { driver.requestStop(); });
 
     struct DriverStop : StopTarget {

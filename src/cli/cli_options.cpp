@@ -151,6 +151,20 @@ const std::map<std::string, OptionSpec>& optionTable() {
                                o.connectTo.push_back(*mapping);
                                return {};
                            }};
+        t["shard"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
+                          if (v != "auto" && !parseShard(v)) {
+                              return "'" + v + "' is neither I/N (0 <= I < N) nor 'auto'";
+                          }
+                          o.shard = v;
+                          return {};
+                      }};
+        t["shards"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
+                           long long count = 0;
+                           if (!parsePlainInteger(v, count) || count < 1)
+                               return "'" + v + "' is not a number of shards (1 or more)";
+                           o.shards = count;
+                           return {};
+                       }};
         t["cacert"] = pathOption(&CliOptions::caCertFile);
         t["proxy"] = {true, [](CliOptions& o, const std::string& v) -> std::string {
                           if (v.empty()) return "needs a proxy address such as http://host:port";
@@ -212,6 +226,17 @@ std::string optionHelp(const PersistedOption& option) {
 }
 
 }  // namespace
+
+std::optional<KeywordShard> parseShard(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    KeywordShard shard;
+    if (slash == std::string::npos || !parsePlainInteger(text.substr(0, slash), shard.index) ||
+        !parsePlainInteger(text.substr(slash + 1), shard.count) || shard.count < 1 ||
+        shard.index < 0 || shard.index >= shard.count) {
+        return std::nullopt;
+    }
+    return shard;
+}
 
 std::optional<ConnectTo> parseConnectTo(const std::string& text) {
     ConnectTo mapping;
@@ -276,6 +301,10 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         result.error =
             "option '--utf8' or '--encoding' only applies with --stdout (result files "
             "are always GB18030)";
+    } else if (result.options.shards && result.options.shard != "auto") {
+        result.error = "option '--shards' only applies with --shard auto";
+    } else if (result.options.shard && result.options.toStdout) {
+        result.error = "option '--shard' writes files that merge joins; leave out --stdout";
     } else if (result.options.noResolve && result.options.savedPages.empty()) {
         result.error = "option '--no-resolve' only applies with --from-html";
     } else if (!result.options.savedPages.empty() && result.options.keywordsFile) {
@@ -336,6 +365,18 @@ std::string helpText() {
          "                            solve it in a browser and paste the browser's cookie text\n"
          "                            (an empty line cancels; default on a terminal)\n"
          "  --cookies FILE            start the run with this cookie text (name=value; ...)\n"
+         "\n"
+         "At scale:\n"
+         "  --shard I/N               search only the keywords at positions I, I+N, I+2N, ...\n"
+         "                            (non-blank keywords, counted from 0); the save folder\n"
+         "                            keeps a record for 'linkharvest-cli merge'\n"
+         "  --shard auto              I and N from the scheduler: JOB_COMPLETION_INDEX with\n"
+         "                            --shards N (Kubernetes Indexed Jobs), or\n"
+         "                            SLURM_ARRAY_TASK_ID and SLURM_ARRAY_TASK_COUNT\n"
+         "  --shards N                the number of shards, with --shard auto\n"
+         "  linkharvest-cli merge OUT IN...\n"
+         "                            join the save folders of finished shards into OUT as\n"
+         "                            one run over the whole list would have written them\n"
          "\n"
          "Network:\n"
          "  --connect-to H1:P1:H2:P2  connect to H2:P2 whenever H1:P1 is asked for (repeatable;\n"

@@ -6,6 +6,7 @@
 
 #include "collect/collection_settings.h"
 #include "collect/persisted_options.h"
+#include "collect/run_journal.h"
 
 namespace lh::cli {
 
@@ -51,6 +52,11 @@ struct CliOptions {
     std::optional<std::string> cookiesFile;
     std::optional<std::string> programFolder;
 
+    // --shard I/N, or --shard auto with the index (and count) from a scheduler's
+    // environment; --shards N is the count where that environment has none.
+    std::optional<std::string> shard;
+    std::optional<long long> shards;
+
     std::vector<ConnectTo> connectTo;
     std::optional<std::string> caCertFile;
     std::optional<std::string> proxy;
@@ -73,6 +79,9 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args);
 
 // Lays every option that was given over `settings`.
 void applyCliOptions(const CliOptions& options, CollectionSettings& settings);
+
+// Parses "I/N" with 0 <= I < N. Empty on failure.
+std::optional<KeywordShard> parseShard(const std::string& text);
 
 // Parses "HOST1:PORT1:HOST2:PORT2"; IPv6 addresses go in brackets. Empty on failure.
 std::optional<ConnectTo> parseConnectTo(const std::string& text);

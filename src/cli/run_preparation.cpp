@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 #include <cerrno>
+#include <charconv>
+#include <optional>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -172,6 +174,49 @@ bool prepareSavedPages(const CliOptions& o, PreparedRun& run, std::string& error
     return true;
 }
 
+// A number from the environment; empty when unset or not a plain number.
+std::optional<long long> environmentNumber(const char* name) {
+    const char* text = std::getenv(name);
+    long long value = 0;
+    if (text == nullptr) return std::nullopt;
+    const std::string_view view(text);
+    const auto [end, ec] = std::from_chars(view.data(), view.data() + view.size(), value);
+    if (ec != std::errc() || end != view.data() + view.size()) return std::nullopt;
+    return value;
+}
+
+// --shard auto: Kubernetes Indexed Jobs give the index, the count comes with --shards;
+// Slurm arrays give both (their ids may start anywhere: the lowest is shard 0).
+bool resolveShard(const CliOptions& o, KeywordShard& shard, std::string& error) {
+    if (!o.shard) return true;
+    if (*o.shard != "auto") {
+        shard = *parseShard(*o.shard);
+        return true;
+    }
+    if (const auto index = environmentNumber("JOB_COMPLETION_INDEX")) {
+        if (!o.shards) {
+            error = optionError("shard", "JOB_COMPLETION_INDEX is set: give the count with --shards N");
+            return false;
+        }
+        shard = {*index, *o.shards};
+    } else if (const auto id = environmentNumber("SLURM_ARRAY_TASK_ID")) {
+        const auto count = environmentNumber("SLURM_ARRAY_TASK_COUNT");
+        shard = {*id - environmentNumber("SLURM_ARRAY_TASK_MIN").value_or(0),
+                 o.shards.value_or(count.value_or(0))};
+    } else {
+        error = optionError("shard", "'auto' found neither JOB_COMPLETION_INDEX nor "
+                                     "SLURM_ARRAY_TASK_ID in the environment");
+        return false;
+    }
+    if (shard.count < 1 || shard.index < 0 || shard.index >= shard.count) {
+        error = optionError("shard", "the scheduler gives shard " + std::to_string(shard.index) +
+                                         " of " + std::to_string(shard.count) +
+                                         ", which is no shard of the list");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun& run,
@@ -197,6 +242,7 @@ bool prepareRun(const CliOptions& o, const ProcessContext& context, PreparedRun&
     applyCliOptions(o, run.settings);
     if (!prepareProxies(o, run.settings, error)) return false;
     if (!o.savedPages.empty() && !prepareSavedPages(o, run, error)) return false;
+    if (!resolveShard(o, run.shard, error)) return false;
     run.keywordCount = countKeywords(run.settings.keywordList);
     if (run.keywordCount == 0) {
         error = o.keywordsFile

@@ -26,6 +26,7 @@ struct PreparedRun {
     std::string programFolder;          // program text, no trailing separator
     std::vector<SavedPage> savedPages;  // --from-html: the pages read instead of searching
     SettingsFileReport settingsReport;  // what --settings found worth telling
+    KeywordShard shard;                 // --shard, resolved
 };
 
 // Settings file, keywords, cookies, folders and network options, checked before any

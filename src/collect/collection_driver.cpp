@@ -1,6 +1,9 @@
 #include "collect/collection_driver.h"
 
 #include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "collect/result_filter.h"
 #include "collect/result_output.h"
@@ -47,8 +50,7 @@ void CollectionDriver::onStartStopClicked() {
         requestStop();
         return;
     }
-    startRun();
-    runCollection();
+    if (startRun()) runCollection();
     finishRun();
 }
 
@@ -67,13 +69,15 @@ bool CollectionDriver::stopping() {
     return stopFlag_.load();
 }
 
-void CollectionDriver::startRun() {
+bool CollectionDriver::startRun() {
     stopAnnounced_ = false;
     verificationCancelled_ = false;
     outputRefused_ = false;
     noProxyLeft_ = false;
     searchedKeywords_ = 0;
     fileFailures_.clear();
+    resumed_.reset();
+    refusal_.reset();
 
     const CollectionSettings settings = surroundings_.options.settings();
     proxies_ = ProxyRotation(proxyAddresses(settings.proxyList));
@@ -82,21 +86,131 @@ void CollectionDriver::startRun() {
         surroundings_.browser.useProxy({});
     }
     int keywordCount = 0;
+    long long position = 0;
     for (const std::string& keyword : keywordPieces(settings.keywordList)) {
-        if (!keyword.empty()) ++keywordCount;
+        if (!keyword.empty() && parts_.shard.takes(position++)) ++keywordCount;
     }
     report(RunStarted{keywordCount});
     startTick_ = surroundings_.clock.tickCount();
     parts_.output.beginRun(settings.saveFolder);
+    if (!openJournal(settings)) return false;
 
     surroundings_.clock.processEvents();
     parts_.session.googleBase = googleBaseFor(surroundings_.options.settings().useComSite);
+    return true;
+}
+
+bool CollectionDriver::openJournal(const CollectionSettings& settings) {
+    if (!parts_.output.writesFiles()) return true;
+    const std::filesystem::path folder = nativePath(parts_.output.saveFolder());
+    const std::vector<JournalOption> options = fileShapingOptions(settings, parts_.shard);
+    if (settings.resumeRun) {
+        std::optional<RunJournalState> state = readRunJournal(folder / kRunJournalName);
+        if (state && !state->finished) {
+            if (std::optional<OptionDifference> difference =
+                    firstDifference(state->options, options)) {
+                refusal_ = std::move(difference);
+                return false;
+            }
+            // A merged run stopped before its file was named has nothing to go on with.
+            const bool usable = !settings.mergeIntoOneFile || !state->mergedPath.empty();
+            if (usable && journal_.reopen(folder, state->validLength)) {
+                resumed_ = std::move(state);
+                return true;
+            }
+        }
+    }
+    // Without a journal the run still runs; only a resume of it would start over.
+    journal_.start(folder, options, parts_.shard);
+    return true;
+}
+
+namespace {
+
+// The lines of `file` between two offsets, each with its line end.
+void forEachLine(const std::string& file, long long from, long long to,
+                 const std::function<void(std::string)>& take) {
+    if (to <= from) return;
+    std::ifstream in(nativePath(file), std::ios::binary);
+    in.seekg(from);
+    std::string bytes(static_cast<std::size_t>(to - from), '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    std::size_t start = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        take(bytes.substr(start, end + 2 - start));
+}
+
+}  // namespace
+
+void CollectionDriver::resumeOutput(const CollectionSettings& settings,
+                                    const std::vector<std::string>& keywords) {
+    const RunJournalState& state = *resumed_;
+    OutputWriter& output = parts_.output;
+    const JournalPage* goingOn = state.interrupted();
+    const bool merging = settings.mergeIntoOneFile;
+    if (!merging) {
+        for (const auto& [piece, keyword] : state.keywords) {
+            if (state.keywordFinished(piece) && static_cast<std::size_t>(piece) < keywords.size())
+                output.adoptFinishedFile(keyword.lastPage->path, keyword.lastPage->fileLines);
+        }
+        if (goingOn) output.resumeFile(goingOn->path, goingOn->fileLength, goingOn->fileLines);
+        afterOutput();
+    }
+    if (state.lastPage) {
+        output.restoreTotal(state.lastPage->totalLines);
+        paging_.nextPageUrl = state.lastPage->nextPageUrl;
+        parts_.session.refererUrl = state.lastPage->refererUrl;
+    }
+    if (!state.cookieText.empty()) parts_.session.cookieText = state.cookieText;
+    if (!settings.removeDuplicates) return;
+
+    // The keys of the lines already written: the merged file's, or the interrupted
+    // keyword's own file's.
+    const bool keyOnTitle = engineProfile(settings.engine).duplicateKey == DuplicateKey::Title;
+    for (const auto& [piece, keyword] : state.keywords) {
+        if (!keyword.lastPage || (!merging && (!goingOn || goingOn->piece != piece))) continue;
+        if (keyOnTitle) {
+            for (const std::string& key : keyword.titleKeys) output.rememberKey(key);
+        } else {
+            forEachLine(keyword.lastPage->path, keyword.linesStart, keyword.lastPage->fileLength,
+                        [&output](std::string line) { output.rememberKey(std::move(line)); });
+        }
+    }
+}
+
+void CollectionDriver::journalPage(long long piece, long long page, bool lastPage) {
+    if (!journal_.isOpen()) return;
+    OutputWriter& output = parts_.output;
+    if (parts_.session.cookieText != journaledCookies_) {
+        journaledCookies_ = parts_.session.cookieText;
+        journal_.cookiesChanged(journaledCookies_);
+    }
+    // The lines reach the disk before the journal names them.
+    output.syncFile();
+    JournalPage record;
+    record.piece = piece;
+    record.page = page;
+    record.lastPage = lastPage;
+    record.fileLength = output.fileLength();
+    record.fileLines = output.files().empty() ? 0 : output.files().back().lines;
+    record.totalLines = output.totalLines();
+    record.rankCounter = paging_.rankCounter;
+    record.poorPageStreak = paging_.poorPageStreak;
+    record.nextPageUrl = paging_.nextPageUrl;
+    record.refererUrl = parts_.session.refererUrl;
+    record.path = output.currentFile().path();
+    record.titleKeys = output.pageTitleKeys();
+    journal_.pageDone(record);
 }
 
 void CollectionDriver::finishRun() {
     parts_.output.endRun();
     RunEnded ended;
-    if (verificationCancelled_) {
+    if (refusal_) {
+        ended.why = RunEndReason::ResumeRefused;
+        ended.resumeRefusal = refusal_;
+    } else if (verificationCancelled_) {
         ended.why = RunEndReason::VerificationCancelled;
     } else if (noProxyLeft_) {
         ended.why = RunEndReason::NoProxyLeft;
@@ -111,7 +225,13 @@ void CollectionDriver::finishRun() {
     ended.files = parts_.output.files();
     ended.fileFailures = fileFailures_;
     ended.proxiesSetAside = proxies_.setAsideSoFar();
-    if (ended.totalLines == 0) {
+    if (ended.why == RunEndReason::Finished || ended.why == RunEndReason::NothingCollected) {
+        // A shard's journal stays as its record: the merge reads the shards' keywords there.
+        journal_.finish(parts_.shard.count > 1);
+    } else {
+        journal_.close();
+    }
+    if (ended.totalLines == 0 && !refusal_) {
         ended.failureReport = FailureReport{
             parts_.programFolder + folderSeparator() + status_text::failureReportFileName(),
             paging_.lastRequestUrl, paging_.lastPageText, paging_.lastDownload};
@@ -166,23 +286,45 @@ void CollectionDriver::runCollection() {
     const CollectionSettings atStart = options.settings();
     const std::vector<std::string> keywords = keywordPieces(atStart.keywordList);
     const bool merging = atStart.mergeIntoOneFile;
+    std::vector<bool> searched(keywords.size(), false);
+    long long position = 0;
+    for (std::size_t i = 0; i < keywords.size(); ++i) {
+        if (!keywords[i].empty()) searched[i] = parts_.shard.takes(position++);
+    }
     std::vector<bool> searchedLater(keywords.size() + 1, false);
     for (std::size_t i = keywords.size(); i-- > 0;) {
-        searchedLater[i] = searchedLater[i + 1] || !keywords[i].empty();
+        searchedLater[i] = searchedLater[i + 1] || searched[i];
     }
 
     if (merging) {
-        output.openMergedFile(atStart, localDateTimeNow());
+        if (resumed_) {
+            const JournalPage* last = resumed_->lastPage ? &*resumed_->lastPage : nullptr;
+            output.resumeFile(resumed_->mergedPath, resumed_->confirmedLength(),
+                              last ? last->fileLines : 0);
+        } else {
+            output.openMergedFile(atStart, localDateTimeNow());
+            output.syncFile();
+            journal_.mergedFileOpened(output.currentFile().path(), output.fileLength());
+        }
         afterOutput();
     }
     output.forgetKeys();
     parts_.session.cookieText = parts_.startCookieText;
+    if (resumed_) resumeOutput(atStart, keywords);
+    journaledCookies_ = parts_.session.cookieText;
 
     for (std::size_t i = 0; i < keywords.size(); ++i) {
         clock.processEvents();
         if (stopping()) break;
         const std::string& keyword = keywords[i];
-        if (keyword.empty()) continue;
+        if (!searched[i]) continue;
+        const long long piece = static_cast<long long>(i);
+        if (resumed_ && resumed_->keywordFinished(piece)) {
+            ++searchedKeywords_;
+            continue;
+        }
+        const JournalPage* goingOn = resumed_ ? resumed_->interrupted() : nullptr;
+        if (goingOn && goingOn->piece != piece) goingOn = nullptr;
         // Keywords take the proxies in turn.
         if (!takeNextProxy()) {
             noProxyLeft_ = true;
@@ -190,27 +332,36 @@ void CollectionDriver::runCollection() {
         }
 
         const CollectionSettings settings = options.settings();
-        if (merging) {
-            if (settings.keywordSeparatorLine)
-                output.writeKeywordHeading(settings, keyword, i == 0);
-        } else {
-            output.forgetKeys();
-            output.openKeywordFile(settings, keyword);
+        if (!goingOn) {
+            const long long headingStart = output.fileLength();
+            if (merging) {
+                if (settings.keywordSeparatorLine)
+                    output.writeKeywordHeading(settings, keyword, i == 0);
+            } else {
+                output.forgetKeys();
+                output.openKeywordFile(settings, keyword);
+            }
+            afterOutput();
+            const std::string firstName = output.keywordFileName(settings, keyword, 1);
+            journal_.keywordStarted(piece, merging ? headingStart : output.fileLength(),
+                                    output.fileLength(), keyword,
+                                    firstName.substr(output.saveFolder().size()));
         }
-        afterOutput();
         report(KeywordStarted{++searchedKeywords_, keyword});
 
-        paging_.rankCounter = 0;
+        paging_.rankCounter = goingOn ? goingOn->rankCounter : 0;
         if (engineProfile(options.settings().engine).blankViewBeforeKeyword) {
             surroundings_.browser.loadAddress("about:blank");
             clock.waitWithEvents(1000, &stopFlag_);
         }
-        paging_.poorPageStreak = 0;
-        long long page = 0;
+        paging_.poorPageStreak = goingOn ? static_cast<int>(goingOn->poorPageStreak) : 0;
+        long long page = goingOn ? goingOn->page : 0;
         while (!stopping()) {
             clock.processEvents();
             ++page;
             const bool goOn = collectPage(keyword, page);
+            // A page a stop cut short is done again by a resume.
+            if (!stopping()) journalPage(piece, page, !goOn);
             if (!goOn || stopping() || page < 1) break;
         }
 

@@ -14,6 +14,7 @@
 #include "collect/result_page_source.h"
 #include "collect/run_clock.h"
 #include "collect/run_events.h"
+#include "collect/run_journal.h"
 #include "collect/verification.h"
 
 namespace lh {
@@ -37,6 +38,8 @@ struct RunParts {
     std::string programFolder;
     // The cookie text every run starts with (the command line's --cookies); empty: none.
     std::string startCookieText;
+    // The part of the keyword list this run searches (the command line's --shard).
+    KeywordShard shard{};
 };
 
 // The start/stop button, the keyword loop and the page step of a collection run: the
@@ -82,7 +85,13 @@ private:
     // A download that gave no usable answer, unless a stop ended it.
     void reportFailedDownload(DownloadPurpose purpose, const std::string& address,
                               const TransferOutcome& outcome);
-    void startRun();
+    // False when the run must not go on (a journal with other options).
+    bool startRun();
+    // The journal of an unfinished run to go on with, or a new one.
+    bool openJournal(const CollectionSettings& settings);
+    // Takes up the files, keys and totals an unfinished run left.
+    void resumeOutput(const CollectionSettings& settings, const std::vector<std::string>& keywords);
+    void journalPage(long long piece, long long page, bool lastPage);
     void finishRun();
     // The stop check: true once the run must stop; announces a user's stop the first time.
     bool stopping();
@@ -116,6 +125,11 @@ private:
         std::string lastPageText;      // of the latest download, for the failure report
         TransferOutcome lastDownload;  // how the latest download ended, for the same
     } paging_;
+
+    RunJournal journal_;
+    std::optional<RunJournalState> resumed_;  // the unfinished run this one goes on with
+    std::optional<OptionDifference> refusal_;
+    std::string journaledCookies_;
 
     std::uint32_t startTick_ = 0;
     int searchedKeywords_ = 0;

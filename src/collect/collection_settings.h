@@ -49,6 +49,8 @@ struct CollectionSettings {
     // How many of a page's link look-ups run at once; 1: one after another.
     int resolveParallel = 1;  // 1-16, see parallelLookUpsFromText
     int baiduFetchMode = 0;   // selection of the mode list: 0 = mode 2, 1 = mode 3, -1 none
+    // Go on with the unfinished run whose journal is in the save folder.
+    bool resumeRun = false;
 
     // The window's design-time values (persisted_options.cpp holds them); a
     // default-constructed value is empty, not the design.

@@ -154,6 +154,21 @@ void OutputWriter::closeFile() {
 
 void OutputWriter::forgetKeys() { seenKeys_.clear(); }
 
+void OutputWriter::adoptFinishedFile(const std::string& path, long long lines) {
+    usedFileNames_.insert(path);
+    if (writeFiles_) files_.push_back({path, lines});
+}
+
+bool OutputWriter::resumeFile(const std::string& path, long long length, long long lines) {
+    if (fileOpen_) closeFile();
+    usedFileNames_.insert(path);
+    fileOpen_ = true;
+    if (!writeFiles_) return true;
+    files_.push_back({path, lines});
+    return file_.open(path, Creation::KeepExisting) == OpenOutcome::Opened &&
+           file_.truncateTo(length);
+}
+
 bool OutputWriter::append(std::string_view bytes) {
     if (writeFiles_ && !file_.append(bytes)) return false;
     for (OutputSink* sink : sinks_) {
@@ -172,6 +187,7 @@ long long OutputWriter::writePage(const CollectionSettings& settings,
                                   const std::vector<ResultRecord>& records, long long perPage,
                                   const LineWrittenCallback& onLineWritten) {
     long long written = 0;
+    pageTitleKeys_.clear();
     const bool keyOnTitle = engineProfile(settings.engine).duplicateKey == DuplicateKey::Title;
     for (const ResultRecord& record : records) {
         if (written >= perPage) break;
@@ -180,6 +196,7 @@ long long OutputWriter::writePage(const CollectionSettings& settings,
             const std::string& key = keyOnTitle ? record.title : line;
             if (seenKeys_.count(key) != 0) continue;
             if (!append(line)) continue;
+            if (keyOnTitle) pageTitleKeys_.push_back(record.title);
             seenKeys_.insert(keyOnTitle ? record.title : std::move(line));
         } else if (!append(line)) {
             continue;

@@ -59,6 +59,7 @@ public:
     OutputWriter& operator=(const OutputWriter&) = delete;
 
     void addSink(OutputSink& sink);
+    bool writesFiles() const { return writeFiles_; }
 
     // A run starts: forgets the previous run's keys, file names, failure, counts and
     // files. `saveFolder` (program text) gets the folder separator at its end and, when
@@ -74,6 +75,9 @@ public:
     // name, " (2)", " (3)", … is put before the extension. Files of earlier runs are
     // replaced; opening takes the next number instead when another run holds the file.
     std::string keywordFileName(const CollectionSettings& settings, std::string_view keyword) const;
+    // The same name with number `number` (1: the plain name), whether used or not.
+    std::string keywordFileName(const CollectionSettings& settings, std::string_view keyword,
+                                int number) const;
     // Full path of a merged file started at `runStart`: save folder + date-time text + "."
     // + extension; when such a file exists already, " (2)", " (3)", … before the extension.
     // Opening takes the first number whose file it creates itself.
@@ -102,6 +106,20 @@ public:
                         const std::vector<ResultRecord>& records, long long perPage,
                         const LineWrittenCallback& onLineWritten = {});
 
+    // A resumed run takes up what its journal says was written: a finished file (its name
+    // taken, its lines counted, nothing opened), the file it was writing (opened as it is,
+    // cut back to `length`, appended to), the run's total and the duplicate keys of lines
+    // already written.
+    void adoptFinishedFile(const std::string& path, long long lines);
+    bool resumeFile(const std::string& path, long long length, long long lines);
+    void restoreTotal(long long lines) { totalLines_ = lines; }
+    void rememberKey(std::string key) { seenKeys_.insert(std::move(key)); }
+    // The open file's length (-1 without one) and its contents reaching the disk.
+    long long fileLength() const { return writeFiles_ ? file_.size() : -1; }
+    bool syncFile() { return !writeFiles_ || file_.sync(); }
+    // Titles the last writePage remembered as keys (engines keyed on the title only).
+    const std::vector<std::string>& pageTitleKeys() const { return pageTitleKeys_; }
+
     // The first failure of a result file since the last call (then forgotten).
     ResultFileFailure takeFailure();
     // The last open that had to leave a name to another run, since the last call.
@@ -117,8 +135,6 @@ public:
     bool remembersKey(const std::string& key) const { return seenKeys_.count(key) != 0; }
 
 private:
-    std::string keywordFileName(const CollectionSettings& settings, std::string_view keyword,
-                                int number) const;
     bool open(const std::function<std::string(int)>& nameFor, Creation creation,
               const CollectionSettings& settings);
     bool append(std::string_view bytes);
@@ -135,6 +151,7 @@ private:
     std::unordered_set<std::string> seenKeys_;
     std::unordered_set<std::string> usedFileNames_;
     std::vector<WrittenFile> files_;
+    std::vector<std::string> pageTitleKeys_;
     long long totalLines_ = 0;
 };
 

@@ -168,6 +168,15 @@ constexpr PersistedOption kOptions[] = {
      .help = "proxy addresses, one a line ([scheme://][user:pw@]host:port);\n"
              "keywords take them in turn, a proxy that fails to connect is\n"
              "set aside (default: http_proxy/https_proxy/no_proxy)"},
+    {.control = "选择框继续采集",
+     .name = "resumeRun",
+     .kind = OptionKind::Flag,
+     .field = &S::resumeRun,
+     .defaultText = "off",
+     .flag = "resume",
+     .offFlag = "no-resume",
+     .help = "go on with the unfinished run in the save folder: finished\n"
+             "keywords skipped, files appended to (default: off)"},
     // There is no browser view on a terminal to clear or close.
     {.control = "选择框删除缓存",
      .name = "clearCacheOnVerification",

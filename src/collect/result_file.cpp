@@ -91,6 +91,23 @@ bool ResultFile::append(std::string_view text) {
     return true;
 }
 
+long long ResultFile::size() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;
+    return static_cast<long long>(info.st_size);
+}
+
+bool ResultFile::truncateTo(long long length) {
+    if (fd_ < 0) return false;
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
+        keepFailure(errno);
+        return false;
+    }
+    return true;
+}
+
+bool ResultFile::sync() { return fd_ >= 0 && ::fdatasync(fd_) == 0; }
+
 void ResultFile::close() {
     if (fd_ < 0) return;
     if (::close(fd_) != 0 && errno != EINTR) keepFailure(errno);

@@ -42,6 +42,7 @@ enum class OpenOutcome {
 enum class Creation {
     ReplaceExisting,  // an earlier run's file is emptied and written anew
     NewOnly,          // only a name no file has yet is taken
+    KeepExisting,     // a resumed run's file: kept as it is, appended to
 };
 
 // One result file of a run. Created empty (an existing file of that name is replaced,
@@ -72,6 +73,14 @@ public:
     // Appends the bytes with one write. False when the file is not open or the write
     // failed.
     bool append(std::string_view text);
+
+    // The open file's length in bytes; -1 when nothing is open or it cannot be told.
+    long long size() const;
+    // Cuts the open file back to `length` bytes (a resumed run drops what its journal
+    // never confirmed). False, with the failure kept, when that fails.
+    bool truncateTo(long long length);
+    // Makes what was appended survive a crash of the machine, not only of the program.
+    bool sync();
 
     // Closes the file; a file that was never opened closes silently.
     void close();

@@ -22,6 +22,15 @@ enum class RunEndReason {
     VerificationCancelled,  // the user cancelled a verification
     NothingCollected,       // every keyword searched, not one line written
     NoProxyLeft,            // every proxy of the run's list failed to connect
+    ResumeRefused,          // the unfinished run's journal holds other options
+};
+
+// An option in which the unfinished run to resume differs from the run asked for.
+struct OptionDifference {
+    std::string option;  // its command-line flag ("--per-page") or control name, program text
+    std::string was;     // program text
+    std::string now;
+    bool operator==(const OptionDifference&) const = default;
 };
 
 // The run has started with `keywordCount` keywords to search (blank lines left out).
@@ -126,6 +135,7 @@ struct RunEnded {
     std::vector<ResultFileFailure> fileFailures;  // every file failure of the run, in order
     std::optional<FailureReport> failureReport;   // when nothing was written
     std::vector<std::string> proxiesSetAside;     // proxies that failed, in that order
+    std::optional<OptionDifference> resumeRefusal;  // ResumeRefused: the first difference
 };
 
 using RunEvent = std::variant<RunStarted, RunStopping, KeywordStarted, PageStarted, PageFetched,

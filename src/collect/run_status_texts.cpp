@@ -106,6 +106,17 @@ std::string ready() {
     return text;
 }
 
+std::string resumeRefused(const OptionDifference& difference) {
+    static const std::string head = gb("无法继续上次未完成的采集：选项 ");
+    static const std::string was = gb(" 上次为 ");
+    static const std::string now = gb("，现在为 ");
+    static const std::string tail =
+        gb("。请改回原来的选项，或不勾选“继续上次未完成的采集”重新开始");
+    const auto shown = [](const std::string& value) { return "\"" + value + "\""; };
+    return head + difference.option + was + shown(difference.was) + now +
+           shown(difference.now) + tail;
+}
+
 std::string endSummary(const RunEnded& ended) {
     static const std::string done = gb("已采集完成！总采集数量 ");
     static const std::string stopped = gb("已停止采集！总采集数量 ");
@@ -116,6 +127,8 @@ std::string endSummary(const RunEnded& ended) {
     static const std::string tookAlone = gb("耗时 ");
     const std::string elapsed = formatElapsed(static_cast<double>(ended.elapsedMs));
     switch (ended.why) {
+    case RunEndReason::ResumeRefused:
+        return resumeRefused(ended.resumeRefusal.value_or(OptionDifference{}));
     case RunEndReason::Stopped:
         return stopped + std::to_string(ended.totalLines) + took + elapsed;
     case RunEndReason::VerificationCancelled:

@@ -48,6 +48,8 @@ std::string resultShown(const std::string& title, const std::string& address);
 std::string ready();
 // The run's last line: finished, stopped, verification cancelled or nothing collected,
 // each in its own words, with the total and the time taken.
+// Why an unfinished run cannot be resumed with the options given.
+std::string resumeRefused(const OptionDifference& difference);
 std::string endSummary(const RunEnded& ended);
 std::string fileFailure(const ResultFileFailure& failure);
 // The save folder, then each file written with its line count, one per line (CR LF);

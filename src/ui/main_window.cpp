@@ -71,6 +71,7 @@ constexpr const char* kStoredAfter[] = {
     "选择框www非顶级",
     "选择框总是解析跳转",
     "编辑框同时解析数",
+    "选择框继续采集",
     "编辑框每页采集数",
     "编辑框采集页数",
     "选择框仅指定排名",
@@ -375,6 +376,8 @@ void MainWindow::buildControls() {
     // How many of a page's links are looked up at once.
     label("标签8", "同时解析：", 424, 497, 80, true);
     edit("编辑框同时解析数", 504, 497, 56, true)->installEventFilter(this);
+    // A stopped run's journal in the save folder: go on where it stopped.
+    check("选择框继续采集", "继续上次未完成的采集", 687, 497, 225);
 
     // Proxies, one a line, taken by the keywords in turn; empty: the system's settings.
     label("标签代理", "代理服务器：", 248, 525, 80, true);

@@ -13,6 +13,7 @@
 
 #include "cli/cli_process.h"
 #include "collect/engine_catalogue.h"
+#include "collect/run_journal.h"
 #include "support/local_server.h"
 #include "support/mock_engine_server.h"
 #include "support/temp_folder.h"
@@ -31,7 +32,10 @@ constexpr SearchEngine kEngine = SearchEngine::Bing;
 std::vector<fs::path> filesIn(const fs::path& folder) {
     std::vector<fs::path> files;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(folder, ec)) files.push_back(entry.path());
+    // A stopped run's journal is no result file.
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().filename() != kRunJournalName) files.push_back(entry.path());
+    }
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -193,6 +197,7 @@ TEST_F(CliResultFiles, SigtermOrSighupStopsLikeCtrlCWithTheEndOfRunLine) {
         EXPECT_NE(r.err.find("已停止采集！总采集数量 "), std::string::npos) << r.err;
         const std::vector<fs::path> files = filesIn(out());
         ASSERT_EQ(files.size(), 2u);  // c never starts
+        EXPECT_TRUE(fs::exists(out() / kRunJournalName));
         EXPECT_EQ(readFileBytes(files[0]), expectedLines("a", 3, 3));
         const std::string b = readFileBytes(files[1]);
         EXPECT_FALSE(b.empty());

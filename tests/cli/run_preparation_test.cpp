@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <algorithm>
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -182,6 +183,61 @@ TEST_F(PrepareRun, FilesHoldingSessionsAreTheUsersAloneUnlessTheUserChoseOtherwi
     for (const fs::path& file : {cookies, program / "s.ini", side})
         EXPECT_EQ(modeOf(file), 0640u) << file;
     EXPECT_EQ(readCookieFile(run.programFolder, baiduCookieFileName()), "BDUSS=2");
+}
+
+}  // namespace
+}  // namespace lh::cli
+
+namespace lh::cli {
+namespace {
+
+// --shard I/N as given, or from a scheduler's environment: Kubernetes gives the index
+// alone, Slurm the task id (counted from its lowest) and the count.
+TEST_F(PrepareRun, ShardsComeFromTheOptionOrTheSchedulersEnvironment) {
+    write("k.txt", "a\nb\n");
+    const auto shardOf = [&](std::vector<std::string> extra, std::string& error) {
+        std::vector<std::string> args = {"--keywords", path("k.txt"), "--save-folder",
+                                         path("out")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        PreparedRun run;
+        error = prepare(args, run);
+        return run.shard;
+    };
+    for (const char* name : {"JOB_COMPLETION_INDEX", "SLURM_ARRAY_TASK_ID",
+                             "SLURM_ARRAY_TASK_COUNT", "SLURM_ARRAY_TASK_MIN"}) {
+        ::unsetenv(name);
+    }
+    std::string error;
+    EXPECT_EQ(shardOf({"--shard", "2/5"}, error), (KeywordShard{2, 5}));
+    EXPECT_EQ(error, "");
+    shardOf({"--shard", "auto"}, error);
+    EXPECT_NE(error.find("JOB_COMPLETION_INDEX"), std::string::npos) << error;
+
+    ::setenv("SLURM_ARRAY_TASK_ID", "7", 1);
+    ::setenv("SLURM_ARRAY_TASK_MIN", "5", 1);
+    ::setenv("SLURM_ARRAY_TASK_COUNT", "3", 1);
+    EXPECT_EQ(shardOf({"--shard", "auto"}, error), (KeywordShard{2, 3}));
+    EXPECT_EQ(error, "");
+    ::setenv("SLURM_ARRAY_TASK_ID", "8", 1);
+    shardOf({"--shard", "auto"}, error);
+    EXPECT_NE(error.find("shard 3 of 3"), std::string::npos) << error;
+
+    ::setenv("JOB_COMPLETION_INDEX", "1", 1);
+    EXPECT_EQ(shardOf({"--shard", "auto", "--shards", "4"}, error), (KeywordShard{1, 4}));
+    EXPECT_EQ(error, "");
+    shardOf({"--shard", "auto"}, error);
+    EXPECT_NE(error.find("--shards"), std::string::npos) << error;
+    for (const char* name : {"JOB_COMPLETION_INDEX", "SLURM_ARRAY_TASK_ID",
+                             "SLURM_ARRAY_TASK_COUNT", "SLURM_ARRAY_TASK_MIN"}) {
+        ::unsetenv(name);
+    }
+
+    for (const char* bad : {"4/4", "-1/4", "1/0", "1", "a/b", "1/4x"}) {
+        shardOf({"--shard", bad}, error);
+        EXPECT_NE(error.find("'--shard'"), std::string::npos) << bad << ": " << error;
+    }
+    shardOf({"--shards", "3"}, error);
+    EXPECT_NE(error.find("only applies with --shard auto"), std::string::npos) << error;
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
     EXPECT_TRUE(d.useComSite && d.removeDuplicates);
     EXPECT_FALSE(d.onlySelectedRanks || d.wwwNotTopLevel || d.keywordSeparatorLine ||
                  d.mergeIntoOneFile || d.ignoreEngineSites || d.clearCacheOnVerification ||
-                 d.autoCloseVerification || d.resolveAlways);
+                 d.autoCloseVerification || d.resolveAlways || d.resumeRun);
     EXPECT_EQ(d.baiduFetchMode, 0);
     EXPECT_EQ(d.resolveParallel, 4);
 
@@ -50,7 +50,7 @@ TEST(PersistedOptions, ReadingRulesAndTheWindowsDesignValues) {
             EXPECT_TRUE(controls.insert(option.control).second) << option.name;
         }
     }
-    EXPECT_EQ(controls.size(), 20u);  // and the engine buttons, one group
+    EXPECT_EQ(controls.size(), 21u);  // and the engine buttons, one group
     EXPECT_EQ(defaultForHelp(*optionNamed("pageLimit")), "all");
     EXPECT_EQ(defaultForHelp(*optionNamed("engine")), "baidu");
     EXPECT_EQ(defaultForHelp(*optionNamed("baiduFetchMode")), "2");

@@ -90,6 +90,7 @@ TEST(ControlStateStore, FirstSaveIntoEmptyFolderWritesExactBytes) {
            "选择框www非顶级=假\r\n"
            "选择框总是解析跳转=假\r\n"
            "编辑框同时解析数=4\r\n"
+           "选择框继续采集=假\r\n"
            "编辑框每页采集数=50\r\n"
            "编辑框采集页数=全部\r\n"
            "选择框仅指定排名=假\r\n"

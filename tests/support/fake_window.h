@@ -77,7 +77,7 @@ struct FakeWindow : ControlSurface {
 };
 
 // The main window with its design defaults, controls in visiting order: 11 buttons,
-// 8 edit boxes, 10 check boxes, 10 radio buttons, 1 combo box, and a few controls the
+// 9 edit boxes, 11 check boxes, 10 radio buttons, 1 combo box, and a few controls the
 // store does not keep.
 inline std::unique_ptr<FakeWindow> makeMainWindow() {
     auto w = std::make_unique<FakeWindow>();
@@ -111,6 +111,7 @@ inline std::unique_ptr<FakeWindow> makeMainWindow() {
     w->check("选择框总是解析跳转", false);
     w->add("标签8");
     w->edit("编辑框同时解析数", "4");
+    w->check("选择框继续采集", false);
     w->add("标签7");
     w->edit("编辑框每页采集数", "50");
     w->edit("编辑框采集页数", "全部");

@@ -154,6 +154,7 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
         {"选择框www非顶级", "www.不视为顶级域名", {686, 391}, false},
         {"选择框仅指定排名", "仅采集指定排名：", {664, 436}, false},
         {"选择框总是解析跳转", "总是解析跳转链接", {247, 497}, false},
+        {"选择框继续采集", "继续上次未完成的采集", {687, 497}, false},
     };
     for (const auto& c : checks) {
         auto* box = w->control<QCheckBox>(c.name);
@@ -266,7 +267,7 @@ void MainWindowTest::everyControlHasItsNameCaptionPlaceAndDefault() {
     QCOMPARE(w->control<QLabel>("图片砚溪软件")->geometry(), QRect(448, 12, 195, 64));
     QCOMPARE(w->statusText(0), u("关键词 页号"));
     QCOMPARE(w->statusText(1), u("标题 网址"));
-    QCOMPARE(w->storedControls().size(), std::size_t(41));
+    QCOMPARE(w->storedControls().size(), std::size_t(42));
 }
 
 void MainWindowTest::enablingRulesFollowClicks() {
