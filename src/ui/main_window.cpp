@@ -380,11 +380,11 @@ void MainWindow::buildControls() {
     check("选择框继续采集", "继续上次未完成的采集", 687, 497, 225);
 
     // Proxies, one a line, taken by the keywords in turn; empty: the system's settings.
-    label("标签代理", "代理服务器：", 248, 525, 80, true);
+    label("标签代理", "代理列表：", 248, 525, 80, true);
     auto* proxies = named(new QPlainTextEdit(central), "编辑框代理服务器");
     proxies->setGeometry(328, 525, 584, 44);
-    proxies->setPlaceholderText(u("每行一个代理，如 http://127.0.0.1:8080 或 socks5://主机:端口，"
-                                  "多个代理轮流使用；留空则使用系统代理设置"));
+    proxies->setPlaceholderText(u("每行一个代理（如 http://127.0.0.1:8080），按关键词轮流使用；"
+                                  "留空用系统设置"));
     proxies->setProperty(kTagProperty, u("字节集方式"));
 
     // Status bar: two panes.
