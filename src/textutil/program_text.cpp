@@ -283,6 +283,25 @@ std::size_t unitSize(const char* code) {
     return 1;
 }
 
+// One character through iconv, its bytes packed first byte lowest: their count (1 to 4),
+// or 0 when iconv refuses the character or leaves some of it unread.
+std::size_t convertedCharacter(iconv_t cd, char* in, std::size_t inLength,
+                               std::uint32_t& packed) {
+    char out[8];
+    char* inPtr = in;
+    char* outPtr = out;
+    std::size_t inLeft = inLength;
+    std::size_t outLeft = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return 0;
+    const std::size_t length = sizeof out - outLeft;
+    if (inLeft != 0 || length == 0 || length > 4) return 0;
+    packed = 0;
+    for (std::size_t k = 0; k < length; ++k)
+        packed |= std::uint32_t{static_cast<unsigned char>(out[k])} << (8 * k);
+    return length;
+}
+
 // UTF-8 to GB18030 without iconv's per-character calls: a table of every character of
 // the Basic Multilingual Plane, filled once by iconv itself, so both give the same bytes.
 class Utf8ToGb18030 {
@@ -293,19 +312,9 @@ public:
         for (std::uint32_t cp = 0; cp < 0x10000; ++cp) {
             if (cp >= 0xD800 && cp <= 0xDFFF) continue;
             char in[4] = {static_cast<char>(cp & 0xFF), static_cast<char>(cp >> 8), 0, 0};
-            char out[8];
-            char* inPtr = in;
-            char* outPtr = out;
-            std::size_t inLeft = 4;
-            std::size_t outLeft = sizeof out;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-                continue;
-            const std::size_t length = sizeof out - outLeft;
-            if (length == 0 || length > 4) continue;
             std::uint32_t packed = 0;
-            for (std::size_t k = 0; k < length; ++k)
-                packed |= std::uint32_t{static_cast<unsigned char>(out[k])} << (8 * k);
+            const std::size_t length = convertedCharacter(cd, in, sizeof in, packed);
+            if (length == 0) continue;
             bytes_[cp] = packed;
             lengths_[cp] = static_cast<std::uint8_t>(length);
         }
@@ -369,19 +378,9 @@ public:
         for (std::size_t lead = 0; lead < kLeads; ++lead) {
             for (std::size_t trail = 0; trail < kTrails; ++trail) {
                 char in[2] = {static_cast<char>(0x81 + lead), static_cast<char>(0x40 + trail)};
-                char out[8];
-                char* inPtr = in;
-                char* outPtr = out;
-                std::size_t inLeft = 2;
-                std::size_t outLeft = sizeof out;
-                iconv(cd, nullptr, nullptr, nullptr, nullptr);
-                if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-                    continue;
-                const std::size_t length = sizeof out - outLeft;
-                if (inLeft != 0 || length == 0 || length > 4) continue;
                 std::uint32_t packed = 0;
-                for (std::size_t k = 0; k < length; ++k)
-                    packed |= std::uint32_t{static_cast<unsigned char>(out[k])} << (8 * k);
+                const std::size_t length = convertedCharacter(cd, in, sizeof in, packed);
+                if (length == 0) continue;
                 bytes_[lead * kTrails + trail] = packed;
                 lengths_[lead * kTrails + trail] = static_cast<std::uint8_t>(length);
             }

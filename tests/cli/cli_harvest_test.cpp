@@ -100,12 +100,7 @@ protected:
             "--program-folder", program().string(),
             "--pages",          "3",
             "--per-page",       "10"};
-        for (const std::string& spec : NetworkOverrides::instance().snapshot().connectTo) {
-            a.push_back("--connect-to");
-            a.push_back(spec);
-        }
-        a.push_back("--cacert");
-        a.push_back(lh::test::LocalServer::caFile());
+        for (std::string& option : mockNetworkArgs()) a.push_back(std::move(option));
         return a;
     }
 

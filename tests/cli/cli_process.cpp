@@ -9,6 +9,9 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "support/local_server.h"
+#include "web/network_overrides.h"
+
 namespace lh::cli::test {
 
 namespace {
@@ -171,6 +174,17 @@ std::vector<ProcessResult> runClis(const std::vector<std::vector<std::string>>& 
 
 ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions& options) {
     return runClis({args}, options).front();
+}
+
+std::vector<std::string> mockNetworkArgs() {
+    std::vector<std::string> a;
+    for (const std::string& spec : NetworkOverrides::instance().snapshot().connectTo) {
+        a.push_back("--connect-to");
+        a.push_back(spec);
+    }
+    a.push_back("--cacert");
+    a.push_back(lh::test::LocalServer::caFile());
+    return a;
 }
 
 }  // namespace lh::cli::test

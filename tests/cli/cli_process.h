@@ -34,4 +34,8 @@ ProcessResult runCli(const std::vector<std::string>& args, const ProcessOptions&
 std::vector<ProcessResult> runClis(const std::vector<std::vector<std::string>>& argLists,
                                    const ProcessOptions& options = {});
 
+// The options that send every engine host to the mock servers of this process
+// (--connect-to for each route, --cacert with the test CA).
+std::vector<std::string> mockNetworkArgs();
+
 }  // namespace lh::cli::test

@@ -94,25 +94,13 @@ protected:
         writeFile(folder_.path() / "keywords.txt", "a\nb\nc\n\nd\na\ne\nf\ng\nb\n");
     }
 
-    // The options that send every engine host to the mock servers.
-    std::vector<std::string> network() const {
-        std::vector<std::string> a;
-        for (const std::string& spec : NetworkOverrides::instance().snapshot().connectTo) {
-            a.push_back("--connect-to");
-            a.push_back(spec);
-        }
-        a.push_back("--cacert");
-        a.push_back(lh::test::LocalServer::caFile());
-        return a;
-    }
-
     std::vector<std::string> options(bool merged) const {
         std::vector<std::string> a = {"--engine",         "baidu",
                                       "--program-folder", (folder_.path() / "program").string(),
                                       "--pages",          "3",
                                       "--per-page",       "10"};
         if (merged) a.insert(a.end(), {"--merge", "--separator-lines", "--ext", "csv"});
-        const std::vector<std::string> n = network();
+        const std::vector<std::string> n = mockNetworkArgs();
         a.insert(a.end(), n.begin(), n.end());
         return a;
     }
