@@ -302,6 +302,21 @@ std::size_t convertedCharacter(iconv_t cd, char* in, std::size_t inLength,
     return length;
 }
 
+// The run of ASCII bytes from `i` copied to `out` at `o`, eight bytes at a time: pages
+// are mostly markup, and both converters copy ASCII as it is. Returns where it ended.
+std::size_t copyAsciiRun(const unsigned char* in, std::size_t i, std::size_t n, char* out,
+                         std::size_t& o) {
+    std::size_t end = i;
+    for (std::uint64_t word = 0; end + 8 <= n; end += 8) {
+        std::memcpy(&word, in + end, 8);
+        if ((word & 0x8080808080808080ULL) != 0) break;
+    }
+    while (end < n && in[end] < 0x80) ++end;
+    std::memcpy(out + o, in + i, end - i);
+    o += end - i;
+    return end;
+}
+
 // UTF-8 to GB18030 without iconv's per-character calls: a table of every character of
 // the Basic Multilingual Plane, filled once by iconv itself, so both give the same bytes.
 class Utf8ToGb18030 {
@@ -334,8 +349,7 @@ public:
         while (i < n) {
             const unsigned char c = in[i];
             if (c < 0x80) {
-                out[o++] = static_cast<char>(c);
-                ++i;
+                i = copyAsciiRun(in, i, n, out, o);
                 continue;
             }
             std::uint32_t cp = 0;
@@ -397,8 +411,7 @@ public:
         for (std::size_t i = 0; i < n;) {
             const unsigned char c = in[i];
             if (c < 0x80) {
-                out[o++] = static_cast<char>(c);
-                ++i;
+                i = copyAsciiRun(in, i, n, out, o);
                 continue;
             }
             if (c == 0x80 || c == 0xFF || i + 1 >= n || in[i + 1] < 0x40 || in[i + 1] == 0xFF)
