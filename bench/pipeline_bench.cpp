@@ -17,6 +17,7 @@
 
 #include "collect/engine_catalogue.h"
 #include "collect/engine_page_source.h"
+#include "collect/result_page_fetch.h"
 #include "collect/search_url.h"
 #include "textutil/absolutise_links.h"
 #include "textutil/html_redirect.h"
@@ -79,22 +80,16 @@ std::string searchAddressOf(SearchEngine engine) {
     return buildSearchUrl(query);
 }
 
-bool downloadsThroughPageFetch(const EngineProfile& engine) {
-    return engine.fetch == FetchRecipe::PageFetch ||
-           engine.fetch == FetchRecipe::PageFetchWithViewCookies;
-}
-
 // What the run does with one downloaded body, step for step as the download and the page
 // source do it.
 ResultPage runPipeline(const EngineProfile& engine, const std::string& address,
                        const std::string& body) {
     std::string text = decodeBody(std::string_view(body), CharsetCode::Detect);
-    if (downloadsThroughPageFetch(engine)) {
-        std::string finalAddress = address;
-        benchmark::DoNotOptimize(detectRedirect(text, finalAddress));
-        text = std::string(absolutisedPage(finalAddress, text));  // as fetchPage returns it
-    }
-    return readResultPage(engine, address, std::move(text));
+    if (!fetchesAbsolutePages(engine.fetch)) return readResultPage(engine, address, std::move(text));
+    std::string finalAddress = address;
+    benchmark::DoNotOptimize(detectRedirect(text, finalAddress));
+    text = std::string(absolutisedPage(finalAddress, text));  // as fetchPage returns it
+    return readResultPage(engine, address, std::move(text), PageLinks::Absolute);
 }
 
 void BM_PagePipeline(benchmark::State& state) {

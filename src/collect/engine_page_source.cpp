@@ -43,7 +43,8 @@ ResultPage EnginePageSource::fetchPage(const CollectionSettings& settings, std::
     TransferOutcome download;
     ResultPage page = readResultPage(
         engine, address,
-        fetchResultPage(engine, settings, session, around, address, keyword, &download));
+        fetchResultPage(engine, settings, session, around, address, keyword, &download),
+        fetchesAbsolutePages(engine.fetch) ? PageLinks::Absolute : PageLinks::AsServed);
     page.download = std::move(download);
     return page;
 }
@@ -115,19 +116,20 @@ void EnginePageSource::resolveLinks(const CollectionSettings& settings,
 }
 
 std::string nextPageOf(const EngineProfile& engine, const std::string& address,
-                       const std::string& text) {
+                       const std::string& text, PageLinks links) {
     // Looking for a link on other engines' pages would cost time and change nothing.
     if (engine.paging == Paging::PageNumber) return {};
+    if (links == PageLinks::Absolute) return findNextPageUrl(address, text);
     return findNextPageUrl(address, absolutisedPage(address, text));
 }
 
 ResultPage readResultPage(const EngineProfile& engine, const std::string& address,
-                          std::string text) {
+                          std::string text, PageLinks links) {
     ResultPage page;
     page.verificationDetected = isVerificationPage(engine, text);
     page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks, text,
                                      engine.carriedTarget);
-    page.nextPageUrl = nextPageOf(engine, address, text);
+    page.nextPageUrl = nextPageOf(engine, address, text, links);
     page.text = std::move(text);
     return page;
 }

@@ -119,4 +119,8 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
     return {};
 }
 
+bool fetchesAbsolutePages(FetchRecipe recipe) {
+    return recipe == FetchRecipe::PageFetch || recipe == FetchRecipe::PageFetchWithViewCookies;
+}
+
 }  // namespace lh

@@ -33,4 +33,8 @@ std::string fetchResultPage(const EngineProfile& engine, const CollectionSetting
                             const std::string& url, std::string_view keyword,
                             TransferOutcome* outcome = nullptr);
 
+// Whether the recipe's pages come back with their links already absolute: the page fetch
+// makes them so against the address it ended at.
+bool fetchesAbsolutePages(FetchRecipe recipe);
+
 }  // namespace lh

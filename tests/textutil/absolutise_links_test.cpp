@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "support/sample_pages.h"
 #include "support/slow_absolutise.h"
 #include "textutil/absolutise_links.h"
 #include "textutil/extract_domain.h"
 #include "textutil/html_tag_scanner.h"
+#include "textutil/next_page.h"
 #include "textutil/program_text.h"
 
 namespace lh {
@@ -193,6 +197,27 @@ TEST(AbsolutiseLinks, AgreesWithPlainReplacementPassesOnRandomPages) {
         std::string work = page;
         ASSERT_EQ(absolutiseLinks(addresses[0], work),
                   page.size() == large.size() ? expected : slowAbsolutise(addresses[0], page));
+    }
+}
+
+// A page the page fetch made absolute (against the address a redirect ended at) is read
+// for its next page without a second pass; a second pass would find the same link.
+TEST(AbsolutiseLinks, NextPageOfAnAbsolutePageNeedsNoSecondPass) {
+    LH_REQUIRE_SAMPLE_PAGES();
+    const std::string address = "https://www.bing.com/search?q=a&first=11";
+    const std::string redirectedTo = "https://www.bing.com/search?q=a&first=11&FORM=PERE";
+    for (const std::string name :
+         {"bing-1.html", "bing-6.html", "bing-8.html", "modern/bing-2026-2.html"}) {
+        std::ifstream in(test::samplePagesFolder() + "/" + name, std::ios::binary);
+        const std::string page = utf8ToGb(
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        ASSERT_FALSE(page.empty()) << name;
+        const std::string once(absolutisedPage(redirectedTo, page));
+        const std::string next = findNextPageUrl(address, once);
+        EXPECT_EQ(next, findNextPageUrl(address, std::string(absolutisedPage(address, once))))
+            << name;
+        const bool pagerOnPage = name == "bing-1.html" || name == "bing-6.html";
+        EXPECT_EQ(next.starts_with("https://www.bing.com/search?"), pagerOnPage) << name << ": " << next;
     }
 }
 
