@@ -45,7 +45,7 @@ private:
 void restoreLazyImages(std::string& page, std::string& out) {
     HtmlTagScanner scanner;
     const int count =
-        scanner.findAllElements(page, {.tag = "img", .attrNames = kLazyImageAttributes});
+        scanner.locateAllElements(page, {.tag = "img", .attrNames = kLazyImageAttributes});
     if (count == 0) return;
     out.clear();
     out.reserve(page.size() + page.size() / 16);
@@ -132,48 +132,67 @@ std::vector<std::size_t> attributeNameStarts(std::string_view page,
 // The attribute passes: every needle and every replacement there begins with one of
 // four words (src=, href= and their full-width forms). They act only where such a word
 // names an attribute of a tag as the page stands; what a replacement brings along is a
-// value, never a new attribute. So the places are found once, and each pass only looks
-// there.
+// value, never a new attribute. No needle holds a blank and a blank stands before every
+// such place, so what the passes read at one place never reaches the next: all passes
+// run at each place in turn, in one walk over the page.
 class AttributeRewriter {
 public:
-    AttributeRewriter(std::string& page, std::string& spare, const std::vector<std::string>& words)
-        : page_(page), out_(spare) {
-        anchors_ = attributeNameStarts(page_, words);
+    // A pass rewriting `from` into `to` where it stands at an attribute; both begin with
+    // a word. Passes run in the order added.
+    void add(std::string from, std::string to) {
+        if (!from.empty()) passes_.push_back({std::move(from), std::move(to)});
     }
 
-    // Rewrites `from` into `to` where it stands at an attribute; both begin with a word.
-    void operator()(std::string_view from, std::string_view to) {
-        if (from.empty()) return;
+    // Runs the passes over `page`, by way of `spare`.
+    void apply(std::string& page, std::string& spare, const std::vector<std::string>& words) const {
         std::size_t copied = 0;
         bool changed = false;
-        out_.clear();
-        nextAnchors_.clear();
-        for (const std::size_t a : anchors_) {
-            if (page_.size() - a >= from.size() && page_[a + from.size() - 1] == from.back() &&
-                page_[a] == from.front() && page_.compare(a, from.size(), from) == 0) {
-                if (!changed) {
-                    out_.reserve(page_.size() + page_.size() / 4);
-                    changed = true;
+        std::string head;  // the place as the passes so far left it, up to `tail`
+        for (const std::size_t at : attributeNameStarts(page, words)) {
+            head.clear();
+            std::size_t tail = at;  // where the page's own text goes on after `head`
+            bool rewritten = false;
+            for (const Pass& pass : passes_) {
+                if (!startsWith(head, page, tail, pass.from)) continue;
+                if (pass.from.size() <= head.size()) {
+                    head.replace(0, pass.from.size(), pass.to);
+                } else {
+                    tail += pass.from.size() - head.size();
+                    head = pass.to;
                 }
-                out_.append(page_, copied, a - copied);
-                nextAnchors_.push_back(out_.size());
-                out_.append(to);
-                copied = a + from.size();
-            } else {
-                nextAnchors_.push_back(out_.size() + (a - copied));
+                rewritten = true;
             }
+            if (!rewritten) continue;
+            if (!changed) {
+                spare.clear();
+                spare.reserve(page.size() + page.size() / 4);
+                changed = true;
+            }
+            spare.append(page, copied, at - copied);
+            spare.append(head);
+            copied = tail;
         }
         if (!changed) return;
-        out_.append(page_, copied, std::string::npos);
-        page_.swap(out_);
-        anchors_.swap(nextAnchors_);
+        spare.append(page, copied, std::string::npos);
+        page.swap(spare);
     }
 
 private:
-    std::string& page_;
-    std::vector<std::size_t> anchors_;
-    std::vector<std::size_t> nextAnchors_;
-    std::string& out_;
+    struct Pass {
+        std::string from;
+        std::string to;
+    };
+
+    // Whether `head` followed by the page from `tail` starts with `text`.
+    static bool startsWith(std::string_view head, std::string_view page, std::size_t tail,
+                           std::string_view text) {
+        const std::size_t inHead = std::min(head.size(), text.size());
+        if (head.substr(0, inHead) != text.substr(0, inHead)) return false;
+        const std::string_view rest = text.substr(inHead);
+        return page.size() - tail >= rest.size() && page.substr(tail, rest.size()) == rest;
+    }
+
+    std::vector<Pass> passes_;
 };
 
 }  // namespace
@@ -249,21 +268,20 @@ void rewritePage(const std::string& pageAddress, std::string_view input, Rewrite
     static const std::string kWideHref = fullWidth("href=");
     const std::array<std::pair<std::string, std::string>, 2> words = {
         std::pair{std::string("src="), kWideSrc}, std::pair{std::string("href="), kWideHref}};
-    AttributeRewriter rewrite(page, spare, {"src=", "href=", kWideSrc, kWideHref});
-
+    AttributeRewriter rewrite;
     for (const std::string q : {"\"", "'", ""}) {
-        for (const auto& [w, wide] : words) rewrite(w + q + "/", w + q + root + "/");
-        for (const auto& [w, wide] : words) rewrite(w + q + "#", w + q + a + "#");
+        for (const auto& [w, wide] : words) rewrite.add(w + q + "/", w + q + root + "/");
+        for (const auto& [w, wide] : words) rewrite.add(w + q + "#", w + q + a + "#");
         // Values that must stay as they are hide behind a full-width attribute word.
         for (const std::string rest : {"\\\"", "\"http", "'http", "http"}) {
-            for (const auto& [w, wide] : words) rewrite(w + rest, wide + rest);
+            for (const auto& [w, wide] : words) rewrite.add(w + rest, wide + rest);
         }
-        for (const auto& [w, wide] : words) rewrite(w + q, w + q + dirSlash);
+        for (const auto& [w, wide] : words) rewrite.add(w + q, w + q + dirSlash);
     }
-
     for (const std::string rest : {"\\\"", "\"http", "'http", "http"}) {
-        for (const auto& [w, wide] : words) rewrite(wide + rest, w + rest);
+        for (const auto& [w, wide] : words) rewrite.add(wide + rest, w + rest);
     }
+    rewrite.apply(page, spare, {"src=", "href=", kWideSrc, kWideHref});
 
     b.resultIsWork = !replaceAllInto(page, "&amp;", "&", b.result);
 }

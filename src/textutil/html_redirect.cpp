@@ -1,5 +1,8 @@
 #include "textutil/html_redirect.h"
 
+#include <utility>
+#include <vector>
+
 #include "textutil/absolutise_links.h"
 #include "textutil/extract_domain.h"
 #include "textutil/html_tag_scanner.h"
@@ -20,38 +23,50 @@ std::string resolveRedirectTarget(std::string_view base, std::string_view target
 
 namespace {
 
-// Whether "<noscript" stands anywhere in the page, letters in any case: without it the
-// page has no noscript element to remove.
-bool mentionsNoscript(std::string_view page) {
-    constexpr std::string_view kName = "noscript";
-    for (std::size_t at = page.find('<'); at != std::string_view::npos; at = page.find('<', at + 1)) {
-        if (page.size() - at - 1 >= kName.size() &&
-            equalsIgnoreCase(page.substr(at + 1, kName.size()), kName))
-            return true;
-    }
-    return false;
-}
-
-// The page without its noscript elements, in one pass: each element found in the page
-// is left out where it stands; one inside an element already left out goes with it. One
-// that starts on the second byte of a character stays, as a text search would not find
-// it there.
-const std::string& withoutNoscript(const std::string& page, HtmlTagScanner& scanner) {
-    const int count = scanner.findAllElements(page, {.tag = "noscript", .matchAll = true});
-    // Kept by the thread from page to page, as large as the largest page it has checked.
-    thread_local std::string work;
-    work.clear();
-    work.reserve(page.size());
+// The first head element of the page without its noscript elements, as findElement
+// reads it. Each noscript element found in the page is left out where it stands; one
+// inside an element already left out goes with it; one that starts on the second byte
+// of a character stays, as a text search would not find it there. That page is built
+// only as far as its head needs: a head closed within a part of it reads the same as
+// in the whole, and a page is mostly what comes after its head.
+std::string headWithoutNoscript(const std::string& page, HtmlTagScanner& scanner) {
+    const ElementQuery head{.tag = "head"};
+    const int count = scanner.locateAllElements(page, {.tag = "noscript", .matchAll = true});
+    if (count == 0) return scanner.findElement(page, head);
+    std::vector<std::pair<std::size_t, std::size_t>> cuts;
     CharStartTest isStart(page);
     std::size_t copied = 0;
     for (int j = 1; j <= count; ++j) {
         const auto [begin, end] = scanner.elementRange(j);
         if (begin < copied || begin == end || !isStart(begin)) continue;
-        work.append(page, copied, begin - copied);
+        cuts.emplace_back(begin, end);
         copied = end;
     }
-    work.append(page, copied, std::string::npos);
-    return work;
+    // Kept by the thread from page to page, as large as the largest part it has built.
+    thread_local std::string work;
+    work.clear();
+    copied = 0;
+    std::size_t nextCut = 0;
+    HtmlTagScanner heads;
+    for (std::size_t part = std::size_t{64} << 10;; part *= 4) {
+        const std::size_t until = std::min(part, page.size());
+        while (copied < until) {
+            if (nextCut < cuts.size() && cuts[nextCut].first < until) {
+                work.append(page, copied, cuts[nextCut].first - copied);
+                copied = cuts[nextCut++].second;
+            } else {
+                work.append(page, copied, until - copied);
+                copied = until;
+            }
+        }
+        if (copied >= page.size()) return heads.findElement(work, head);
+        if (heads.locateAllElements(work, head) == 0) continue;
+        // Closed: its end tag stands after its start tag.
+        const auto [begin, end] = heads.elementRange(1);
+        const std::size_t startTagEnd = work.find('>', begin);
+        if (startTagEnd != std::string::npos && end > startTagEnd + 1)
+            return heads.findElement(work, head);
+    }
 }
 
 }  // namespace
@@ -60,10 +75,7 @@ std::string detectRedirect(const std::string& page, std::string& address) {
     HtmlTagScanner scanner;
     std::string target;
 
-    std::string head =
-        mentionsNoscript(page)
-            ? scanner.findElement(withoutNoscript(page, scanner), {.tag = "head"})
-            : scanner.findElement(page, {.tag = "head"});
+    std::string head = headWithoutNoscript(page, scanner);
     const std::string& headText = head.empty() ? page : head;
 
     const std::string meta = scanner.findElement(

@@ -285,7 +285,12 @@ std::string HtmlTagScanner::findElement(const std::string& page, const ElementQu
     const bool collect = occurrence == kCollectAll;
     if (collect) {
         if (!append) ranges_.clear();
-        pageBuffer_ = page;
+        if (keepPage_) {
+            pageBuffer_ = page;
+        } else {
+            pageBuffer_.clear();
+        }
+        collectedPageSize_ = page.size();
     }
     const std::string_view text(page);
 
@@ -379,6 +384,13 @@ int HtmlTagScanner::findAllElements(const std::string& page, const ElementQuery&
     return elementCount();
 }
 
+int HtmlTagScanner::locateAllElements(const std::string& page, const ElementQuery& query) {
+    keepPage_ = false;
+    const int count = findAllElements(page, query);
+    keepPage_ = true;
+    return count;
+}
+
 std::string HtmlTagScanner::findBySample(std::string& page, std::string_view samples,
                                          const SampleOptions& options) {
     std::string cleaned;
@@ -463,14 +475,14 @@ std::pair<std::size_t, std::size_t> HtmlTagScanner::elementRange(int index) cons
     if (index < 1 || index > elementCount()) return {0, 0};
     Range r = ranges_[static_cast<std::size_t>(index - 1)];
     // An appending call with a shorter page must not send a cut past its end.
-    r.end = std::min(r.end, pageBuffer_.size());
+    r.end = std::min(r.end, collectedPageSize_);
     r.begin = std::min(r.begin, r.end);
     return {r.begin, r.end};
 }
 
 std::string HtmlTagScanner::elementText(int index, bool rawText) const {
     const auto [begin, end] = elementRange(index);
-    if (begin == end) return {};
+    if (begin == end || end > pageBuffer_.size()) return {};
     const std::string_view cut = std::string_view(pageBuffer_).substr(begin, end - begin);
     return rawText ? std::string(cut) : normaliseAssignments(cut);
 }

@@ -76,6 +76,10 @@ public:
     // Returns the number collected (rawText is not used: texts are cut by elementText).
     int findAllElements(const std::string& page, const ElementQuery& query);
 
+    // As findAllElements, without keeping a copy of the page: only elementRange reads
+    // what it found (against the caller's page); elementText reads nothing.
+    int locateAllElements(const std::string& page, const ElementQuery& query);
+
     // Elements described by sample start tags, such as
     // R"(<div class="c-container">|noscript)": the name and every name=value pair of
     // each sample become conditions (all must hold). Returns the found elements' texts
@@ -122,6 +126,8 @@ private:
     };
 
     std::string pageBuffer_;
+    std::size_t collectedPageSize_ = 0;  // of the last collecting call's page
+    bool keepPage_ = true;
     std::vector<Range> ranges_;
     std::string lastText_;
 };

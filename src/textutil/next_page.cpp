@@ -1,5 +1,6 @@
 #include "textutil/next_page.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "textutil/absolutise_links.h"
@@ -48,7 +49,7 @@ bool endsWithGuardedWord(std::string_view tag) {
 // Text rule: a link into the current directory whose text says "next".
 std::string byLinkText(const std::string& page, const std::string& dirSlash) {
     HtmlTagScanner scanner;
-    const int count = scanner.findAllElements(
+    const int count = scanner.locateAllElements(
         page, {.tag = "a", .attrNames = {"href"}, .attrValues = {dirSlash}, .containsMatch = true});
     for (int i = 1; i <= count; ++i) {
         // A link that is its start tag alone strips to nothing (the whole tag is one
@@ -59,7 +60,8 @@ std::string byLinkText(const std::string& page, const std::string& dirSlash) {
         if (raw.find('>') == raw.size() - 1 && !endsWithGuardedWord(raw)) continue;
         const std::string text = removeWhitespace(stripTags(raw));
         if (isNextLinkText(text, nextLinkWords(), nextLinkArrows())) {
-            return scanner.attributeValue(std::string_view(scanner.elementText(i)), "href");
+            return scanner.attributeValue(std::string_view(scanner.normaliseAssignments(raw)),
+                                          "href");
         }
     }
     return {};
@@ -133,6 +135,13 @@ const std::vector<std::string>& nextLinkArrows() {
 
 bool isNextLinkText(std::string_view text, const std::vector<std::string>& words,
                     const std::vector<std::string>& arrows) {
+    std::size_t longest = 0;
+    for (const auto& word : words) longest = std::max(longest, word.size());
+    std::size_t longestArrow = 0;
+    for (const auto& arrow : arrows) longestArrow = std::max(longestArrow, arrow.size());
+    // A longer text neither equals a word with its arrow nor holds one with at most four
+    // bytes besides: most link texts are titles, and end here.
+    if (text.size() > longest + longestArrow + 4) return false;
     for (const auto& arrow : arrows) {
         for (const auto& word : words) {
             const std::string candidate = word + arrow;
