@@ -78,7 +78,14 @@ std::size_t findText(std::string_view text, std::string_view needle, std::size_t
                 ++p;
             if (p > lastStart) return kNotFound;
         }
-        while (boundary < p) boundary += charLengthAt(text, boundary);
+        if (boundary < p) {
+            // The bytes just before p decide: after the last one that leads no pair (or
+            // from the last known start), characters are pairs up to p.
+            std::size_t start = p;
+            while (start > boundary && isLeadByte(static_cast<unsigned char>(data[start - 1])))
+                --start;
+            boundary = start + (p - start + 1) / 2 * 2;
+        }
         if (boundary != p) {  // the candidate is a second byte
             i = boundary;
             continue;
