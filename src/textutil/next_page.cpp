@@ -46,11 +46,59 @@ bool endsWithGuardedWord(std::string_view tag) {
     return false;
 }
 
+// The longest text isNextLinkText can take for "next": a word, an arrow, four more bytes.
+std::size_t longestNextLinkText(const std::vector<std::string>& words,
+                                const std::vector<std::string>& arrows) {
+    std::size_t word = 0;
+    for (const auto& w : words) word = std::max(word, w.size());
+    std::size_t arrow = 0;
+    for (const auto& a : arrows) arrow = std::max(arrow, a.size());
+    return word + arrow + 4;
+}
+
+bool mayBeBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// At most the length of the link's text as the text rule reads it (tags and blanks left
+// out), counted without building it: each "<" up to the first ">" past the byte after it
+// goes, as stripping takes tags. 0 when the link holds what that count cannot foresee:
+// an entity outside its tags, a "Width" or "Height" that stripping guards, bytes that
+// are no two-byte character.
+std::size_t linkTextLengthAtLeast(std::string_view raw) {
+    for (const std::string_view guarded : {"width>", "height>", "width<", "height<"}) {
+        if (findTextIgnoringCase(raw, guarded) != kNotFound) return 0;
+    }
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < raw.size();) {
+        const auto c = static_cast<unsigned char>(raw[i]);
+        if (c == '<') {
+            const std::size_t close = raw.find('>', i + 2);
+            if (close != std::string_view::npos) {
+                i = close + 1;
+                continue;
+            }
+        }
+        if (c == '&') return 0;
+        if (c < 0x80) {
+            if (!mayBeBlank(c)) ++length;
+            ++i;
+            continue;
+        }
+        if (c == 0x80 || c == 0xFF || i + 1 >= raw.size()) return 0;
+        const auto trail = static_cast<unsigned char>(raw[i + 1]);
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return 0;
+        // A full-width space is a blank; any other character is at least one byte.
+        if (c != 0xA1 || trail != 0xA1) ++length;
+        i += 2;
+    }
+    return length;
+}
+
 // Text rule: a link into the current directory whose text says "next".
 std::string byLinkText(const std::string& page, const std::string& dirSlash) {
     HtmlTagScanner scanner;
     const int count = scanner.locateAllElements(
         page, {.tag = "a", .attrNames = {"href"}, .attrValues = {dirSlash}, .containsMatch = true});
+    const std::size_t longest = longestNextLinkText(nextLinkWords(), nextLinkArrows());
     for (int i = 1; i <= count; ++i) {
         // A link that is its start tag alone strips to nothing (the whole tag is one
         // "<...>"), unless it ends in "Width>" or "Height>", which stripping guards.
@@ -58,6 +106,8 @@ std::string byLinkText(const std::string& page, const std::string& dirSlash) {
         const auto [begin, end] = scanner.elementRange(i);
         const std::string_view raw = std::string_view(page).substr(begin, end - begin);
         if (raw.find('>') == raw.size() - 1 && !endsWithGuardedWord(raw)) continue;
+        // Most links are titles, far longer than "next": those need no stripping.
+        if (linkTextLengthAtLeast(raw) > longest) continue;
         const std::string text = removeWhitespace(stripTags(raw));
         if (isNextLinkText(text, nextLinkWords(), nextLinkArrows())) {
             return scanner.attributeValue(std::string_view(scanner.normaliseAssignments(raw)),
@@ -135,13 +185,9 @@ const std::vector<std::string>& nextLinkArrows() {
 
 bool isNextLinkText(std::string_view text, const std::vector<std::string>& words,
                     const std::vector<std::string>& arrows) {
-    std::size_t longest = 0;
-    for (const auto& word : words) longest = std::max(longest, word.size());
-    std::size_t longestArrow = 0;
-    for (const auto& arrow : arrows) longestArrow = std::max(longestArrow, arrow.size());
     // A longer text neither equals a word with its arrow nor holds one with at most four
-    // bytes besides: most link texts are titles, and end here.
-    if (text.size() > longest + longestArrow + 4) return false;
+    // bytes besides.
+    if (text.size() > longestNextLinkText(words, arrows)) return false;
     for (const auto& arrow : arrows) {
         for (const auto& word : words) {
             const std::string candidate = word + arrow;

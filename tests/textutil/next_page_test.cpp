@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "support/sample_pages.h"
@@ -10,6 +11,7 @@
 #include "textutil/html_tag_scanner.h"
 #include "textutil/next_page.h"
 #include "textutil/program_text.h"
+#include "textutil/text_cleanup.h"
 
 namespace lh {
 namespace {
@@ -103,6 +105,47 @@ TEST(NextPage, RealBaiduPage) {
                                                  .attrValues = {"c-container"},
                                                  .containsMatch = true}),
               10);
+}
+
+// Links whose text is plainly too long are passed over unstripped; stripping every link
+// into the directory, as the text rule says, is the reference. Random pages of links
+// with tags, blanks, entities, guarded widths and Chinese text around "next" words.
+TEST(NextPage, LinksPassedOverUnstrippedNeverHoldTheNextLink) {
+    const auto everyLinkStripped = [](const std::string& page) -> std::string {
+        HtmlTagScanner scanner;
+        const int count = scanner.findAllElements(page, {.tag = "a",
+                                                         .attrNames = {"href"},
+                                                         .attrValues = {"http://h/d/"},
+                                                         .containsMatch = true});
+        for (int i = 1; i <= count; ++i) {
+            const auto [begin, end] = scanner.elementRange(i);
+            const std::string raw = page.substr(begin, end - begin);
+            if (saysNext(removeWhitespace(stripTags(raw))))
+                return scanner.attributeValue(std::string_view(scanner.elementText(i)), "href");
+        }
+        return {};
+    };
+    const std::vector<std::string> inside = {
+        gb("下一页"), "Next", "&gt;", gb("》"), " ", "\t", gb("　"), "<b>", "</b>", "<", ">",
+        "<br>", "<p>", "x", gb("中文标题"), "&nbsp;", "Width>", "\xD6", "&#19979;", "<i x='>'>",
+        "abcdefghij", "          ", gb("　　　　　　"), "<span class='a long class name'>",
+        "<i Width>"};
+    std::mt19937 rng(41);
+    int found = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string page;
+        for (int link = static_cast<int>(rng() % 4); link >= 0; --link) {
+            page += "<a href=\"http://h/d/p" + std::to_string(link) + ".htm\">";
+            for (int k = static_cast<int>(rng() % 9); k > 0; --k)
+                page += inside[rng() % inside.size()];
+            page += rng() % 8 == 0 ? "" : "</a>";
+        }
+        const std::string expected = everyLinkStripped(page);
+        // The address has no number and the page no "p_2.htm": only the text rule finds.
+        ASSERT_EQ(findNextPageUrl("http://h/d/p.htm", page), expected) << page;
+        found += expected.empty() ? 0 : 1;
+    }
+    EXPECT_GT(found, 400);
 }
 
 }  // namespace
