@@ -85,7 +85,8 @@ std::string searchAddressOf(SearchEngine engine) {
 ResultPage runPipeline(const EngineProfile& engine, const std::string& address,
                        const std::string& body) {
     std::string text = decodeBody(std::string_view(body), CharsetCode::Detect);
-    if (!fetchesAbsolutePages(engine.fetch)) return readResultPage(engine, address, std::move(text));
+    if (!fetchesAbsolutePages(engine.fetch))
+        return readResultPage(engine, address, std::move(text));
     std::string finalAddress = address;
     benchmark::DoNotOptimize(detectRedirect(text, finalAddress));
     text = std::string(absolutisedPage(finalAddress, text));  // as fetchPage returns it

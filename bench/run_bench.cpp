@@ -67,9 +67,9 @@ public:
                                          page.text, engine.carriedTarget);
         extractMs += msSince(start);
         start = Clock::now();
-        page.nextPageUrl =
-            nextPageOf(engine, address, page.text,
-                       fetchesAbsolutePages(engine.fetch) ? PageLinks::Absolute : PageLinks::AsServed);
+        page.nextPageUrl = nextPageOf(
+            engine, address, page.text,
+            fetchesAbsolutePages(engine.fetch) ? PageLinks::Absolute : PageLinks::AsServed);
         nextPageMs += msSince(start);
         return page;
     }

@@ -123,8 +123,8 @@ std::string nextPageOf(const EngineProfile& engine, const std::string& address,
     return findNextPageUrl(address, absolutisedPage(address, text));
 }
 
-ResultPage readResultPage(const EngineProfile& engine, const std::string& address,
-                          std::string text, PageLinks links) {
+ResultPage readResultPage(const EngineProfile& engine, const std::string& address, std::string text,
+                          PageLinks links) {
     ResultPage page;
     page.verificationDetected = isVerificationPage(engine, text);
     page.records = readResultRecords(*engine.extraction, engine.extractionFallbacks, text,

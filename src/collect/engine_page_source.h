@@ -59,8 +59,8 @@ enum class PageLinks { AsServed, Absolute };
 // Reads a downloaded page (program text) fetched from `address` by the engine's rules:
 // its records, its next-page link where the engine pages by them, and whether it is a
 // verification page the engine's pages are examined for.
-ResultPage readResultPage(const EngineProfile& engine, const std::string& address,
-                          std::string text, PageLinks links = PageLinks::AsServed);
+ResultPage readResultPage(const EngineProfile& engine, const std::string& address, std::string text,
+                          PageLinks links = PageLinks::AsServed);
 
 // The next-page address of a page fetched from `address`, when the engine pages by
 // next-page links; empty otherwise.

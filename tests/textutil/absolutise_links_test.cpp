@@ -217,7 +217,8 @@ TEST(AbsolutiseLinks, NextPageOfAnAbsolutePageNeedsNoSecondPass) {
         EXPECT_EQ(next, findNextPageUrl(address, std::string(absolutisedPage(address, once))))
             << name;
         const bool pagerOnPage = name == "bing-1.html" || name == "bing-6.html";
-        EXPECT_EQ(next.starts_with("https://www.bing.com/search?"), pagerOnPage) << name << ": " << next;
+        EXPECT_EQ(next.starts_with("https://www.bing.com/search?"), pagerOnPage)
+            << name << ": " << next;
     }
 }
 
