@@ -23,21 +23,60 @@ constexpr std::array<std::string_view, 9> kLazyImagePreference = {
     "zoomfile", "file",          "data-src",       "real_src",      "original",
     "alt_src",  "data-original", "data-actualsrc", "data-thumbnail"};
 
-// Whole-page replacement passes over one page, reusing a second buffer.
-class PageRewriter {
+// Plain replacement passes, each over the text the one before left, run a part of the
+// page at a time: a part stays in the cache through every pass and the page is written
+// once. Parts end before a "<" that follows an ASCII byte: no needle holds "<", so none
+// spans the cut, and the "<" starts a character as it does in the whole page.
+class PlainPasses {
 public:
-    // `spare` lends its storage (a page-sized buffer, spared fresh page faults).
-    PageRewriter(std::string& page, std::string& spare)
-        : page_(page), scratch_(spare), counts_(countBytes(page)) {}
+    void add(std::string from, std::string to) {
+        passes_.push_back({std::move(from), std::move(to)});
+    }
 
-    void operator()(std::string_view from, std::string_view to) {
-        if (replaceAllInto(page_, from, to, scratch_, &counts_)) page_.swap(scratch_);
+    // Runs the passes over `page`, by way of `spare`.
+    void apply(std::string& page, std::string& spare) const {
+        // Shorter needles first: they are found soonest, and often sit in the longer ones.
+        std::vector<std::string_view> needles;
+        for (const Pass& pass : passes_) needles.push_back(pass.from);
+        std::sort(needles.begin(), needles.end(),
+                  [](std::string_view x, std::string_view y) { return x.size() < y.size(); });
+        if (std::none_of(needles.begin(), needles.end(), [&](std::string_view needle) {
+                return page.find(needle) != std::string::npos;
+            }))
+            return;
+        const ByteCounts counts = countBytes(page);  // good enough to pick rare bytes
+        thread_local std::string part;
+        thread_local std::string other;
+        spare.clear();
+        spare.reserve(page.size() + page.size() / 8);
+        for (std::size_t begin = 0; begin < page.size();) {
+            const std::size_t end = partEnd(page, begin);
+            part.assign(page, begin, end - begin);
+            for (const Pass& pass : passes_) {
+                if (replaceAllInto(part, pass.from, pass.to, other, &counts)) part.swap(other);
+            }
+            spare.append(part);
+            begin = end;
+        }
+        page.swap(spare);
     }
 
 private:
-    std::string& page_;
-    std::string& scratch_;
-    ByteCounts counts_;  // of the page as first seen: good enough to pick rare bytes
+    struct Pass {
+        std::string from;
+        std::string to;
+    };
+
+    static std::size_t partEnd(std::string_view page, std::size_t begin) {
+        constexpr std::size_t kPart = std::size_t{64} << 10;
+        for (std::size_t at = page.find('<', begin + kPart); at != std::string_view::npos;
+             at = page.find('<', at + 1)) {
+            if (static_cast<unsigned char>(page[at - 1]) < 0x80) return at;
+        }
+        return page.size();
+    }
+
+    std::vector<Pass> passes_;
 };
 
 // Gives lazily loaded images their real address as src, each tag rewritten where it
@@ -231,7 +270,7 @@ void rewritePage(const std::string& pageAddress, std::string_view input, Rewrite
         scanner.normaliseAssignments(input, page);
     }
 
-    PageRewriter replaceEvery(page, spare);
+    PlainPasses replaceEvery;
     for (int f = 5; f >= 1; --f) {
         std::string up = dir;
         for (int i = 0; i < f; ++i) up = parentPath(up);
@@ -240,10 +279,11 @@ void rewritePage(const std::string& pageAddress, std::string_view input, Rewrite
         for (int i = 0; i < f; ++i) dots += "../";
         const bool noParent = up.empty() || lower == "http:/" || lower == "https:/" ||
                               lower == "http:" || lower == "https:";
-        replaceEvery(dots, noParent ? "/" : up + "/");
+        replaceEvery.add(dots, noParent ? "/" : up + "/");
     }
-    replaceEvery("\"//", "\"http://");
-    replaceEvery("./", dir + "/");
+    replaceEvery.add("\"//", "\"http://");
+    replaceEvery.add("./", dir + "/");
+    replaceEvery.apply(page, spare);
 
     restoreLazyImages(page, spare);
 
