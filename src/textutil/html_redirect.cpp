@@ -88,7 +88,9 @@ std::string detectRedirect(const std::string& page, std::string& address) {
 
     if (target.empty()) {
         const std::string script = scanner.findElement(page, {.tag = "script"});
-        if (script.empty()) return {};
+        // A redirect that depends on a condition (frame busting, browser checks) is not
+        // what the server means for us.
+        if (script.empty() || matchesAnyInList(script, "if(|if (")) return {};
         for (const char* name :
              {"location.href", "self.location", "window.location", "top.location"}) {
             target = scanner.attributeValue(script, name);
@@ -98,9 +100,6 @@ std::string detectRedirect(const std::string& page, std::string& address) {
             target = scanner.attributeValue(replaceAll(script, "(", "="), "window.navigate");
         }
         target = trimSpaces(target);
-        // A redirect that depends on a condition (frame busting, browser checks) is not
-        // what the server means for us.
-        if (matchesAnyInList(script, "if(|if (")) target.clear();
     }
 
     if (target.empty()) return {};
