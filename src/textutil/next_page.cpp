@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 #include "textutil/absolutise_links.h"
 #include "textutil/html_tag_scanner.h"
@@ -46,28 +47,40 @@ bool endsWithGuardedWord(std::string_view tag) {
     return false;
 }
 
-// The longest text isNextLinkText can take for "next": a word, an arrow, four more bytes.
-std::size_t longestNextLinkText(const std::vector<std::string>& words,
+// The lengths isNextLinkText can take for "next": from a word alone to the longest word
+// with the longest arrow and four more bytes.
+struct TextLengths {
+    std::size_t atLeast = 0;
+    std::size_t atMost = std::numeric_limits<std::size_t>::max();
+};
+
+TextLengths nextLinkTextLengths(const std::vector<std::string>& words,
                                 const std::vector<std::string>& arrows) {
-    std::size_t word = 0;
-    for (const auto& w : words) word = std::max(word, w.size());
+    TextLengths lengths{std::numeric_limits<std::size_t>::max(), 0};
+    for (const auto& w : words) {
+        lengths.atLeast = std::min(lengths.atLeast, w.size());
+        lengths.atMost = std::max(lengths.atMost, w.size());
+    }
     std::size_t arrow = 0;
     for (const auto& a : arrows) arrow = std::max(arrow, a.size());
-    return word + arrow + 4;
+    lengths.atMost += arrow + 4;
+    return lengths;
 }
 
-bool mayBeBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSurelyBlank(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
 
-// At most the length of the link's text as the text rule reads it (tags and blanks left
-// out), counted without building it: each "<" up to the first ">" past the byte after it
-// goes, as stripping takes tags. 0 when the link holds what that count cannot foresee:
-// an entity outside its tags, a "Width" or "Height" that stripping guards, bytes that
-// are no two-byte character.
-std::size_t linkTextLengthAtLeast(std::string_view raw) {
+// Bounds of the length of the link's text as the text rule reads it (tags and blanks
+// left out), counted without building it: each "<" up to the first ">" past the byte
+// after it goes, as stripping takes tags. No bounds when the link holds what the count
+// cannot foresee: an entity outside its tags, a "Width" or "Height" that stripping
+// guards, bytes that are no two-byte character.
+TextLengths linkTextLengths(std::string_view raw) {
     for (const std::string_view guarded : {"width>", "height>", "width<", "height<"}) {
-        if (findTextIgnoringCase(raw, guarded) != kNotFound) return 0;
+        if (findTextIgnoringCase(raw, guarded) != kNotFound) return {};
     }
-    std::size_t length = 0;
+    TextLengths lengths{0, 0};
     for (std::size_t i = 0; i < raw.size();) {
         const auto c = static_cast<unsigned char>(raw[i]);
         if (c == '<') {
@@ -77,20 +90,27 @@ std::size_t linkTextLengthAtLeast(std::string_view raw) {
                 continue;
             }
         }
-        if (c == '&') return 0;
+        if (c == '&') return {};
         if (c < 0x80) {
-            if (!mayBeBlank(c)) ++length;
+            if (!isSurelyBlank(c)) {
+                lengths.atLeast += c == '\v' ? 0 : 1;  // a vertical tab may count as a blank
+                ++lengths.atMost;
+            }
             ++i;
             continue;
         }
-        if (c == 0x80 || c == 0xFF || i + 1 >= raw.size()) return 0;
+        if (c == 0x80 || c == 0xFF || i + 1 >= raw.size()) return {};
         const auto trail = static_cast<unsigned char>(raw[i + 1]);
-        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return 0;
-        // A full-width space is a blank; any other character is at least one byte.
-        if (c != 0xA1 || trail != 0xA1) ++length;
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return {};
+        // A full-width space is a blank; any other character is one byte ("?" for one
+        // without a code point) or its two.
+        if (c != 0xA1 || trail != 0xA1) {
+            lengths.atLeast += 1;
+            lengths.atMost += 2;
+        }
         i += 2;
     }
-    return length;
+    return lengths;
 }
 
 // Text rule: a link into the current directory whose text says "next".
@@ -98,7 +118,7 @@ std::string byLinkText(const std::string& page, const std::string& dirSlash) {
     HtmlTagScanner scanner;
     const int count = scanner.locateAllElements(
         page, {.tag = "a", .attrNames = {"href"}, .attrValues = {dirSlash}, .containsMatch = true});
-    const std::size_t longest = longestNextLinkText(nextLinkWords(), nextLinkArrows());
+    const TextLengths next = nextLinkTextLengths(nextLinkWords(), nextLinkArrows());
     for (int i = 1; i <= count; ++i) {
         // A link that is its start tag alone strips to nothing (the whole tag is one
         // "<...>"), unless it ends in "Width>" or "Height>", which stripping guards.
@@ -106,8 +126,10 @@ std::string byLinkText(const std::string& page, const std::string& dirSlash) {
         const auto [begin, end] = scanner.elementRange(i);
         const std::string_view raw = std::string_view(page).substr(begin, end - begin);
         if (raw.find('>') == raw.size() - 1 && !endsWithGuardedWord(raw)) continue;
-        // Most links are titles, far longer than "next": those need no stripping.
-        if (linkTextLengthAtLeast(raw) > longest) continue;
+        // Most links are titles, far longer than "next", or page numbers, far shorter:
+        // those need no stripping.
+        const TextLengths bounds = linkTextLengths(raw);
+        if (bounds.atLeast > next.atMost || bounds.atMost < next.atLeast) continue;
         const std::string text = removeWhitespace(stripTags(raw));
         if (isNextLinkText(text, nextLinkWords(), nextLinkArrows())) {
             return scanner.attributeValue(std::string_view(scanner.normaliseAssignments(raw)),
@@ -187,7 +209,7 @@ bool isNextLinkText(std::string_view text, const std::vector<std::string>& words
                     const std::vector<std::string>& arrows) {
     // A longer text neither equals a word with its arrow nor holds one with at most four
     // bytes besides.
-    if (text.size() > longestNextLinkText(words, arrows)) return false;
+    if (text.size() > nextLinkTextLengths(words, arrows).atMost) return false;
     for (const auto& arrow : arrows) {
         for (const auto& word : words) {
             const std::string candidate = word + arrow;

@@ -107,9 +107,10 @@ TEST(NextPage, RealBaiduPage) {
               10);
 }
 
-// Links whose text is plainly too long are passed over unstripped; stripping every link
-// into the directory, as the text rule says, is the reference. Random pages of links
-// with tags, blanks, entities, guarded widths and Chinese text around "next" words.
+// Links whose text is plainly too long or too short are passed over unstripped;
+// stripping every link into the directory, as the text rule says, is the reference.
+// Random pages of links with tags, blanks, entities, guarded widths and Chinese text
+// around "next" words.
 TEST(NextPage, LinksPassedOverUnstrippedNeverHoldTheNextLink) {
     const auto everyLinkStripped = [](const std::string& page) -> std::string {
         HtmlTagScanner scanner;
