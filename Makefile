@@ -46,8 +46,8 @@ bench: build
 bench-pipeline: configure
 	cmake --build $(BUILD) -j $(JOBS) --target linkharvest-bench
 	/usr/bin/python3 bench/pipeline_vs_lxml.py $(BUILD)/linkharvest-bench
-	$(BUILD)/linkharvest-bench --benchmark_filter=BM_Linear --benchmark_repetitions=3 \
-	  --benchmark_report_aggregates_only=true
+	$(BUILD)/linkharvest-bench --benchmark_filter=BM_Linear --benchmark_repetitions=7 \
+	  --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 
 # A picture of the main window as a first start shows it: the program runs under Xvfb
 # with a fresh program folder (so no earlier settings), and saves build/screenshot.png,
