@@ -28,7 +28,8 @@ std::string hexOf(std::string_view bytes) {
     static constexpr char digits[] = "0123456789abcdef";
     std::string hex;
     hex.reserve(bytes.size() * 2);
-    for (unsigned char c : bytes) {
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
         hex += digits[c >> 4];
         hex += digits[c & 15];
     }
@@ -78,8 +79,8 @@ std::string keywordListDigest(const std::string& keywordList) {
         const std::string keyword = trimSpaces(piece);
         if (keyword.empty()) continue;
         ++count;
-        for (unsigned char c : keyword + "\n") {
-            hash ^= c;
+        for (const char c : keyword + "\n") {
+            hash ^= static_cast<unsigned char>(c);
             hash *= 1099511628211ull;
         }
     }
